@@ -1,0 +1,196 @@
+// Doubly linked lists with POSITION iteration: CObList holds CObject
+// pointers (never owning them), CStringList holds CString values.
+#pragma once
+
+#include "cstring.h"
+#include "object.h"
+
+struct __POSITION {};
+typedef __POSITION* POSITION;
+
+namespace framework_detail {
+
+// The list machinery shared by CObList and CStringList. A POSITION is the
+// address of a node; it stays valid until that node is removed.
+template <class T, class ArgT>
+class LinkedList {
+public:
+    explicit LinkedList(int nBlockSize) : m_nBlockSize(nBlockSize > 0 ? nBlockSize : 10) {}
+    LinkedList(const LinkedList&) = delete;
+    LinkedList& operator=(const LinkedList&) = delete;
+    ~LinkedList() { RemoveAll(); }
+
+    int GetCount() const { return m_nCount; }
+    int GetSize() const { return m_nCount; }
+    bool IsEmpty() const { return m_nCount == 0; }
+    int GetBlockSize() const { return m_nBlockSize; }
+
+    POSITION GetHeadPosition() const { return toPos(m_pHead); }
+    POSITION GetTailPosition() const { return toPos(m_pTail); }
+
+    T& GetHead() { return m_pHead->data; }
+    const T& GetHead() const { return m_pHead->data; }
+    T& GetTail() { return m_pTail->data; }
+    const T& GetTail() const { return m_pTail->data; }
+
+    // Returns the element at pos and moves pos to the next one (null at the end).
+    T& GetNext(POSITION& pos)
+    {
+        Node* n = toNode(pos);
+        pos = toPos(n->next);
+        return n->data;
+    }
+    const T& GetNext(POSITION& pos) const
+    {
+        Node* n = toNode(pos);
+        pos = toPos(n->next);
+        return n->data;
+    }
+    T& GetPrev(POSITION& pos)
+    {
+        Node* n = toNode(pos);
+        pos = toPos(n->prev);
+        return n->data;
+    }
+
+    T& GetAt(POSITION pos) { return toNode(pos)->data; }
+    const T& GetAt(POSITION pos) const { return toNode(pos)->data; }
+    void SetAt(POSITION pos, ArgT value) { toNode(pos)->data = value; }
+
+    // Position of the element at a 0-based index, or null when out of range.
+    POSITION FindIndex(int nIndex) const
+    {
+        if (nIndex < 0 || nIndex >= m_nCount)
+            return nullptr;
+        Node* n = m_pHead;
+        while (nIndex-- > 0)
+            n = n->next;
+        return toPos(n);
+    }
+
+    POSITION AddTail(ArgT value)
+    {
+        Node* n = new Node{value, m_pTail, nullptr};
+        if (m_pTail != nullptr)
+            m_pTail->next = n;
+        else
+            m_pHead = n;
+        m_pTail = n;
+        ++m_nCount;
+        return toPos(n);
+    }
+
+    POSITION AddHead(ArgT value)
+    {
+        Node* n = new Node{value, nullptr, m_pHead};
+        if (m_pHead != nullptr)
+            m_pHead->prev = n;
+        else
+            m_pTail = n;
+        m_pHead = n;
+        ++m_nCount;
+        return toPos(n);
+    }
+
+    POSITION InsertAfter(POSITION pos, ArgT value)
+    {
+        Node* at = toNode(pos);
+        if (at == nullptr || at == m_pTail)
+            return AddTail(value);
+        Node* n = new Node{value, at, at->next};
+        at->next->prev = n;
+        at->next = n;
+        ++m_nCount;
+        return toPos(n);
+    }
+
+    void RemoveAt(POSITION pos)
+    {
+        Node* n = toNode(pos);
+        if (n == nullptr)
+            return;
+        (n->prev ? n->prev->next : m_pHead) = n->next;
+        (n->next ? n->next->prev : m_pTail) = n->prev;
+        delete n;
+        --m_nCount;
+    }
+
+    T RemoveHead()
+    {
+        T value = m_pHead->data;
+        RemoveAt(toPos(m_pHead));
+        return value;
+    }
+
+    T RemoveTail()
+    {
+        T value = m_pTail->data;
+        RemoveAt(toPos(m_pTail));
+        return value;
+    }
+
+    void RemoveAll()
+    {
+        while (m_pHead != nullptr) {
+            Node* next = m_pHead->next;
+            delete m_pHead;
+            m_pHead = next;
+        }
+        m_pTail = nullptr;
+        m_nCount = 0;
+    }
+
+protected:
+    struct Node {
+        T data;
+        Node* prev;
+        Node* next;
+    };
+
+    static POSITION toPos(Node* n) { return reinterpret_cast<POSITION>(n); }
+    static Node* toNode(POSITION p) { return reinterpret_cast<Node*>(p); }
+
+    template <class Pred>
+    POSITION findIf(POSITION startAfter, Pred pred) const
+    {
+        Node* n = startAfter ? toNode(startAfter)->next : m_pHead;
+        for (; n != nullptr; n = n->next) {
+            if (pred(n->data))
+                return toPos(n);
+        }
+        return nullptr;
+    }
+
+private:
+    Node* m_pHead = nullptr;
+    Node* m_pTail = nullptr;
+    int m_nCount = 0;
+    int m_nBlockSize;
+};
+
+}  // namespace framework_detail
+
+class CObList : public CObject, public framework_detail::LinkedList<CObject*, CObject*> {
+public:
+    explicit CObList(int nBlockSize = 10) : LinkedList(nBlockSize) {}
+
+    // First position after startAfter (from the head when null) holding value.
+    POSITION Find(CObject* value, POSITION startAfter = nullptr) const
+    {
+        return findIf(startAfter, [value](CObject* p) { return p == value; });
+    }
+};
+
+class CStringList : public CObject, public framework_detail::LinkedList<CString, const CString&> {
+public:
+    explicit CStringList(int nBlockSize = 10) : LinkedList(nBlockSize) {}
+
+    POSITION AddTail(const char* psz) { return LinkedList::AddTail(CString(psz)); }
+    POSITION AddTail(const CString& s) { return LinkedList::AddTail(s); }
+
+    // First position after startAfter (from the head when null) whose text equals psz.
+    POSITION Find(const char* psz, POSITION startAfter = nullptr) const
+    {
+        return findIf(startAfter, [psz](const CString& s) { return s == psz; });
+    }
+};

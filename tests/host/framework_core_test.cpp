@@ -1,0 +1,146 @@
+// The portable core: string operations the program's parsing relies on,
+// list positions, and run-time class checks.
+#include <gtest/gtest.h>
+
+#include "framework/collections.h"
+#include "framework/trace.h"
+
+namespace {
+
+struct Base : CObject {
+    DECLARE_DYNAMIC(Base)
+};
+IMPLEMENT_DYNAMIC(Base, CObject)
+
+struct Derived : Base {
+    DECLARE_DYNAMIC(Derived)
+};
+IMPLEMENT_DYNAMIC(Derived, Base)
+
+TEST(RuntimeClass, KindFollowsTheBaseChainOnly)
+{
+    Derived d;
+    Base b;
+    EXPECT_TRUE(d.IsKindOf(RUNTIME_CLASS(Base)));
+    EXPECT_TRUE(d.IsKindOf(RUNTIME_CLASS(CObject)));
+    EXPECT_FALSE(b.IsKindOf(RUNTIME_CLASS(Derived)));
+    EXPECT_FALSE(b.IsKindOf(nullptr));
+    EXPECT_STREQ(d.GetRuntimeClass()->m_lpszClassName, "Derived");
+}
+
+TEST(CStringOps, SlicingClampsOutOfRangeArguments)
+{
+    CString s("8X (1408KB/S)");
+    EXPECT_EQ(s.Left(2), "8X");
+    EXPECT_EQ(s.Right(9), "1408KB/S)");
+    EXPECT_EQ(s.Mid(4), "1408KB/S)");
+    EXPECT_EQ(s.Mid(4, 4), "1408");
+    EXPECT_EQ(s.Left(-3), "");
+    EXPECT_EQ(s.Left(100), s);
+    EXPECT_EQ(s.Mid(100), "");
+    EXPECT_EQ(s.Mid(-5, 2), "8X");
+    EXPECT_EQ(s.Right(-1), "");
+    EXPECT_EQ(s.GetAt(100), '\0');
+}
+
+TEST(CStringOps, FindAndReverseFind)
+{
+    CString s("a,b,,c");
+    EXPECT_EQ(s.Find(','), 1);
+    EXPECT_EQ(s.Find(',', 2), 3);
+    EXPECT_EQ(s.Find(',', 6), -1);
+    EXPECT_EQ(s.Find(",,"), 3);
+    EXPECT_EQ(s.Find("x"), -1);
+    EXPECT_EQ(s.ReverseFind(','), 4);
+    EXPECT_EQ(CString().Find('a'), -1);
+}
+
+TEST(CStringOps, CompareNoCaseFoldsAsciiButNotDoubleByteCharacters)
+{
+    EXPECT_EQ(CString("TRUE").CompareNoCase("true"), 0);
+    EXPECT_EQ(CString("Yes").CompareNoCase("yes"), 0);
+    EXPECT_NE(CString("yes").CompareNoCase("yess"), 0);
+    // A trail byte that happens to be an ASCII capital must not be folded.
+    const char gbkWithCapitalTrail[] = {'\x81', 'A', 0};
+    const char gbkWithSmallTrail[] = {'\x81', 'a', 0};
+    EXPECT_NE(CString(gbkWithCapitalTrail).CompareNoCase(gbkWithSmallTrail), 0);
+    EXPECT_EQ(CString(gbkWithCapitalTrail).CompareNoCase(gbkWithCapitalTrail), 0);
+    EXPECT_LT(CString("a").CompareNoCase(nullptr) > 0 ? 0 : 1, 1);
+}
+
+TEST(CStringOps, FormatHandlesLongOutput)
+{
+    CString s;
+    s.Format("%dX (%dKB/S)", 8, 1411);
+    EXPECT_EQ(s, "8X (1411KB/S)");
+    CString big(static_cast<char>('x'), 700);
+    CString t;
+    t.Format("[%s]", static_cast<const char*>(big));
+    EXPECT_EQ(t.GetLength(), 702);
+}
+
+TEST(CStringOps, BufferRoundTrip)
+{
+    CString s;
+    char* p = s.GetBuffer(10);
+    p[0] = 'h';
+    p[1] = 'i';
+    p[2] = 0;
+    s.ReleaseBuffer();
+    EXPECT_EQ(s, "hi");
+    EXPECT_EQ(CString(nullptr), "");
+}
+
+TEST(Lists, PositionsIndexesAndRemoval)
+{
+    CStringList l;
+    EXPECT_EQ(l.GetHeadPosition(), nullptr);
+    EXPECT_EQ(l.FindIndex(0), nullptr);
+    l.AddTail("48");
+    l.AddTail("40");
+    l.AddTail("8");
+    ASSERT_EQ(l.GetCount(), 3);
+    EXPECT_EQ(l.GetAt(l.FindIndex(2)), "8");
+    EXPECT_EQ(l.FindIndex(3), nullptr);
+    EXPECT_EQ(l.FindIndex(-1), nullptr);
+    EXPECT_EQ(l.Find("40"), l.FindIndex(1));
+    EXPECT_EQ(l.Find("7"), nullptr);
+
+    l.RemoveAt(l.FindIndex(1));
+    CString seen;
+    for (POSITION pos = l.GetHeadPosition(); pos != nullptr;)
+        seen += l.GetNext(pos) + ",";
+    EXPECT_EQ(seen, "48,8,");
+    EXPECT_EQ(l.RemoveTail(), "8");
+    EXPECT_EQ(l.RemoveHead(), "48");
+    EXPECT_TRUE(l.IsEmpty());
+    EXPECT_EQ(l.GetTailPosition(), nullptr);
+}
+
+TEST(Lists, ObListKeepsPointersWithoutOwningThem)
+{
+    Base a, b;
+    CObList l(10);
+    l.AddTail(&a);
+    l.AddHead(&b);
+    EXPECT_EQ(l.GetHead(), &b);
+    EXPECT_EQ(l.Find(&a), l.GetTailPosition());
+    l.RemoveAll();
+    EXPECT_EQ(l.GetCount(), 0);
+    EXPECT_TRUE(l.IsKindOf(RUNTIME_CLASS(CObject)));
+}
+
+std::string g_traced;
+void captureTrace(const char* line) { g_traced += line; }
+
+TEST(TraceSink, FormatsOnlyWhenASinkIsInstalled)
+{
+    TraceSink old = SetTraceSink(captureTrace);
+    Trace("Found %d Host Adapter(s)", 2);
+    SetTraceSink(nullptr);
+    Trace("dropped %d", 1);
+    SetTraceSink(old);
+    EXPECT_EQ(g_traced, "Found 2 Host Adapter(s)");
+}
+
+}  // namespace

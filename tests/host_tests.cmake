@@ -1,0 +1,17 @@
+# Runs the host tree's test programs natively (no emulator: they are not
+# targets of this tree). Fuzz targets run a bounded number of inputs.
+file(GLOB host_programs LIST_DIRECTORIES false CONFIGURE_DEPENDS ${KESVORA_HOST_BUILD}/bin/host_*)
+foreach(prog ${host_programs})
+    get_filename_component(n ${prog} NAME)
+    add_test(NAME ${n} COMMAND ${prog} --gtest_brief=1)
+endforeach()
+file(GLOB fuzz_programs LIST_DIRECTORIES false CONFIGURE_DEPENDS ${KESVORA_HOST_BUILD}/bin/fuzz_*)
+foreach(prog ${fuzz_programs})
+    get_filename_component(n ${prog} NAME)
+    set(corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${n})
+    if(EXISTS ${corpus})
+        add_test(NAME ${n} COMMAND ${prog} -runs=200000 -max_len=2048 ${corpus})
+    else()
+        add_test(NAME ${n} COMMAND ${prog} -runs=200000 -max_len=2048)
+    endif()
+endforeach()
