@@ -7,7 +7,7 @@ stamp=$prefix/.kesvora-ready
 [ -f "$stamp" ] && exit 0
 
 rm -rf "$prefix"
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all LANG=zh_CN.UTF-8
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
 echo "Preparing the Wine prefix in $prefix ..."
 wineboot -i >/dev/null 2>&1

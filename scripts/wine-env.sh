@@ -4,7 +4,7 @@ build=${KESVORA_BUILD:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}
 export WINEPREFIX=$build/wineprefix
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-export LANG=zh_CN.UTF-8
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEDLLOVERRIDES="wnaspi32=n;mscoree=;mshtml=;winemenubuilder.exe="
 
 # start_xvfb: gives this process an X display of its own unless one is

@@ -1,0 +1,58 @@
+// SettingsStore: the program's access to its INI settings file. Every read
+// and write goes straight to the platform's private-profile functions, so a
+// write is in the file at once; nothing is cached.
+#pragma once
+
+#include "framework/collections.h"
+#include "settings/list_encoding.h"
+#include "settings/value_text.h"
+
+class SettingsStore {
+public:
+    SettingsStore() = default;
+    virtual ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    // Keeps a copy of pszPath as the settings file. Null empties the current
+    // name (if there is one), after which reads give their defaults and writes
+    // fail, as before any name was set.
+    void setFileName(const char* pszPath);
+    // The current file name: null before the first setFileName.
+    const char* getFileName() const { return m_pszFileName; }
+
+    // Copies the value into pszOut as far as whole characters fit in nOutLen
+    // bytes and zero-fills the rest of those bytes; nothing is written past
+    // them (callers pass nOutLen + 1 zeroed bytes to get a terminator).
+    // Returns the value's length in bytes, at most nOutLen when pszOut is given.
+    int getString(const char* pszSection, const char* pszKey, char* pszOut, unsigned int nOutLen,
+                  const char* pszDefault);
+    // The whole value, or the default (null: empty) when the file, section or
+    // key is missing or section or key is null.
+    CString getStringValue(const char* pszSection, const char* pszKey, const char* pszDefault);
+    // Writes the value (null: the empty value; the key is never removed).
+    // False when the write fails, when section or key is null, or when no
+    // file is named.
+    bool writeString(const char* pszSection, const char* pszKey, const char* pszValue);
+
+    // 0 or 1 from the first 64 bytes of the value (see parseBool), or nDefault
+    // when the value is missing or empty.
+    int getBool(const char* pszSection, const char* pszKey, int nDefault);
+    // Writes nValue in the radix (see formatInt); the result is writeString's.
+    bool writeInt(const char* pszSection, const char* pszKey, int nValue, int nRadix);
+    // Writes 1 for any nonzero flag, else 0.
+    bool writeBool(const char* pszSection, const char* pszKey, int nFlag);
+
+    // A new list (block size 10) of the comma-separated items of the value;
+    // the caller owns it.
+    CStringList* getStringList(const CString& strSection, const CString& strKey, const CString& strDefault);
+    // Writes the items of list comma-separated; an empty list writes "key=".
+    void writeStringList(const CString& strSection, const CString& strKey, const CStringList& list);
+
+private:
+    // The whole value as a new[] copy that the caller deletes: read with a
+    // 512-byte buffer that grows by 512 bytes while the value may have been cut.
+    char* fetchString(const char* pszSection, const char* pszKey, const char* pszDefault) const;
+
+    char* m_pszFileName = nullptr;
+};

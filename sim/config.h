@@ -1,0 +1,81 @@
+// The simulator's set-up file, read into plain records. The format is
+// described at the top of config.cpp and in sim/README.md.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/drive_model.h"
+
+namespace ksim {
+
+// Fault counters: 0 = off, N > 0 = the next N commands, kAlways = every one.
+const long kAlways = -1;
+
+// Opcode key of the rules that apply to every opcode.
+const int kAnyOpcode = -1;
+// Page key of the rules that apply to every page (or to a command without pages).
+const int kAnyPage = -1;
+
+struct FaultRule {
+    long refuse = 0;
+    long error = 0;
+    bool hasSense = false;
+    Sense sense;
+    unsigned delayMs = 0;
+    long delayCount = kAlways;  // how many commands the delay applies to
+};
+
+// (opcode or kAnyOpcode, page or kAnyPage)
+typedef std::pair<int, int> FaultKey;
+
+struct DeviceConfig {
+    uint8_t adapter = 0;
+    uint8_t target = 0;
+    DeviceSpec spec;
+    // Whether the file gives the dynamic values, and their text as written,
+    // so that a reload applies them only when they change.
+    bool speedGiven = false;
+    bool lockedGiven = false;
+    bool spindownGiven = false;
+    std::string speedText;
+    std::string lockedText;
+    std::string spindownText;
+    bool queued = false;
+    uint8_t refuseResult = 0xE0;
+    unsigned maxSpeedZero = 0;
+    std::map<FaultKey, FaultRule> faults;
+};
+
+struct AdapterConfig {
+    uint8_t maxTargets = 8;
+    uint8_t inquiryResult = 0x01;
+    uint8_t scsiId = 7;
+    std::string manager = "KSIM ASPI";
+    std::string identifier = "KSIM ADAPTER";
+};
+
+struct SimConfig {
+    uint8_t supportStatus = 0x01;
+    uint8_t adapterCount = 1;
+    bool lastErrorGiven = false;
+    uint32_t lastError = 0;
+    std::vector<AdapterConfig> adapters;  // one per adapter, adapterCount long
+    std::vector<DeviceConfig> devices;    // one per address, in file order
+};
+
+// Reads the set-up file at the full path given. A missing file, a missing
+// key or a value that does not parse gives the default; nothing fails.
+SimConfig loadSimConfig(const std::string& path);
+
+// Value parsers, exposed for reuse. Each returns false (leaving *out alone)
+// when the text is not a valid value of its kind.
+bool parseUnsigned(const std::string& text, unsigned long maxValue, unsigned long* out);
+bool parseBool(const std::string& text, bool* out);
+bool parseCount(const std::string& text, long* out);
+bool parseHexBytes(const std::string& text, std::vector<uint8_t>* out);
+
+}  // namespace ksim

@@ -1,0 +1,316 @@
+#include "sim/drive_model.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "drive/aspi.h"
+
+namespace ksim {
+
+namespace {
+
+// Opcodes the model answers.
+const uint8_t kInquiry = 0x12;
+const uint8_t kPreventAllow = 0x1E;
+const uint8_t kModeSelect10 = 0x55;
+const uint8_t kModeSense10 = 0x5A;
+const uint8_t kSetCdSpeed = 0xBB;
+
+const uint8_t kPageCdParameters = 0x0D;
+const uint8_t kPageCapabilities = 0x2A;
+const uint8_t kPageAll = 0x3F;
+
+const size_t kInquiryDataLen = 96;
+
+// Sense of the ILLEGAL REQUEST answers.
+const Sense kInvalidOpcode{0x05, 0x20, 0x00};
+const Sense kInvalidFieldInCdb{0x05, 0x24, 0x00};
+const Sense kLunNotSupported{0x05, 0x25, 0x00};
+const Sense kParamListLengthError{0x05, 0x1A, 0x00};
+const Sense kInvalidFieldInParams{0x05, 0x26, 0x00};
+const Sense kSavingNotSupported{0x05, 0x39, 0x00};
+
+unsigned be16(const uint8_t* p)
+{
+    return (static_cast<unsigned>(p[0]) << 8) | p[1];
+}
+
+void putBe16(uint8_t* p, unsigned v)
+{
+    p[0] = static_cast<uint8_t>(v >> 8);
+    p[1] = static_cast<uint8_t>(v);
+}
+
+// A transfer the direction flags or the buffer cannot carry: the adapter
+// reports a data overrun/underrun and nothing is moved.
+Outcome transferError()
+{
+    Outcome o;
+    o.srbStatus = SS_ERR;
+    o.haStat = HASTAT_DO_DU;
+    return o;
+}
+
+// Delivers at most the allocation length and at most the buffer length.
+Outcome dataIn(const Command& cmd, std::vector<uint8_t> bytes, size_t allocLen)
+{
+    size_t n = std::min({bytes.size(), allocLen, cmd.bufLen});
+    if (n > 0 && !cmd.dataInAllowed)
+        return transferError();
+    Outcome o = goodOutcome();
+    bytes.resize(n);
+    o.data = std::move(bytes);
+    return o;
+}
+
+// Page values: 0 current, 1 changeable, 2 default.
+void appendCdParametersPage(const DeviceSpec& spec, const DriveState& state, int pc, std::vector<uint8_t>& out)
+{
+    uint8_t page[8] = {kPageCdParameters, 0x06, 0x00, 0x00, 0x00, 60, 0x00, 75};
+    if (pc == 1) {
+        std::memset(page + 2, 0, 6);
+        page[3] = 0x0F;
+    } else {
+        page[3] = pc == 2 ? spec.initialSpindown : state.spindown;
+    }
+    out.insert(out.end(), page, page + sizeof page);
+}
+
+void appendCapabilitiesPage(const DeviceSpec& spec, DriveState& state, int pc, std::vector<uint8_t>& out)
+{
+    uint8_t page[22] = {};
+    page[0] = kPageCapabilities;
+    page[1] = sizeof page - 2;
+    if (pc != 1) {
+        bool locked = pc == 2 ? spec.initialLocked : state.locked;
+        uint16_t current = pc == 2 ? spec.initialSpeed : state.speed;
+        uint16_t maximum = spec.maxSpeed;
+        if (spec.policy == SpeedPolicy::Zero)
+            current = 0;
+        if (pc == 0 && state.maxSpeedZeroLeft > 0) {
+            maximum = 0;
+            --state.maxSpeedZeroLeft;
+        }
+        page[2] = 0x03;  // reads CD-R and CD-RW media
+        page[4] = 0x01;  // plays audio
+        page[6] = static_cast<uint8_t>((spec.mechanismBits & 0xFC) | (spec.lockSupported ? 0x01 : 0) |
+                                       (locked ? 0x02 : 0));
+        putBe16(page + 8, maximum);
+        putBe16(page + 10, 256);  // volume levels
+        putBe16(page + 12, 128);  // buffer size, KB
+        putBe16(page + 14, current);
+    }
+    out.insert(out.end(), page, page + sizeof page);
+}
+
+Outcome inquiry(const DeviceSpec& spec, const Command& cmd)
+{
+    if (cmd.cdbLen < 6 || (cmd.cdb[1] & 0x01) != 0 || cmd.cdb[2] != 0)
+        return checkCondition(kInvalidFieldInCdb);
+    size_t allocLen = be16(cmd.cdb + 3);
+    if (spec.nameInquiryFails && allocLen == 192)
+        return checkCondition(kInvalidFieldInCdb);
+
+    std::vector<uint8_t> data(kInquiryDataLen, 0);
+    data[0] = static_cast<uint8_t>(((spec.qualifier & 0x07) << 5) | (spec.type & 0x1F));
+    data[1] = spec.type == 5 ? 0x80 : 0x00;  // removable medium
+    data[3] = 0x02;                          // response data format
+    data[4] = kInquiryDataLen - 5;
+    std::memcpy(&data[8], spec.vendor, 8);
+    std::memcpy(&data[16], spec.product, 16);
+    std::memcpy(&data[32], spec.revision, 4);
+    return dataIn(cmd, std::move(data), allocLen);
+}
+
+Outcome modeSense10(const DeviceSpec& spec, DriveState& state, const Command& cmd)
+{
+    if (cmd.cdbLen < 10)
+        return checkCondition(kInvalidFieldInCdb);
+    bool dbd = (cmd.cdb[1] & 0x08) != 0;
+    int pc = cmd.cdb[2] >> 6;
+    uint8_t pageCode = cmd.cdb[2] & 0x3F;
+    size_t allocLen = be16(cmd.cdb + 7);
+    if (pc == 3)
+        return checkCondition(kSavingNotSupported);
+    if (cmd.cdb[3] != 0)
+        return checkCondition(kInvalidFieldInCdb);  // no subpages
+    if (pageCode != kPageCdParameters && pageCode != kPageCapabilities && pageCode != kPageAll)
+        return checkCondition(kInvalidFieldInCdb);
+
+    bool withDescriptor = spec.blockDescriptor && !dbd;
+    std::vector<uint8_t> data(8, 0);
+    if (withDescriptor) {
+        data[7] = 8;
+        // Density 0, no block count, block length 2048.
+        const uint8_t descriptor[8] = {0, 0, 0, 0, 0, 0x00, 0x08, 0x00};
+        data.insert(data.end(), descriptor, descriptor + 8);
+    }
+    if (pageCode == kPageCdParameters || pageCode == kPageAll)
+        appendCdParametersPage(spec, state, pc, data);
+    if (pageCode == kPageCapabilities || pageCode == kPageAll)
+        appendCapabilitiesPage(spec, state, pc, data);
+    putBe16(&data[0], static_cast<unsigned>(data.size() - 2));
+    return dataIn(cmd, std::move(data), allocLen);
+}
+
+// Checks the whole parameter list before anything is applied, so that a
+// malformed list changes nothing.
+Outcome modeSelect10(DriveState& state, const Command& cmd)
+{
+    if (cmd.cdbLen < 10)
+        return checkCondition(kInvalidFieldInCdb);
+    bool pf = (cmd.cdb[1] & 0x10) != 0;
+    bool sp = (cmd.cdb[1] & 0x01) != 0;
+    size_t len = be16(cmd.cdb + 7);
+    if (sp)
+        return checkCondition(kInvalidFieldInCdb);
+    if (len == 0)
+        return goodOutcome();
+    if (!pf)
+        return checkCondition(kInvalidFieldInCdb);
+    if (!cmd.dataOutAllowed || cmd.outData == nullptr || cmd.bufLen < len)
+        return transferError();
+
+    const uint8_t* p = cmd.outData;
+    if (len < 8)
+        return checkCondition(kParamListLengthError);
+    size_t descriptorLen = be16(p + 6);
+    if (descriptorLen != 0 && descriptorLen != 8)
+        return checkCondition(kInvalidFieldInParams);
+    size_t pos = 8 + descriptorLen;
+    if (pos > len)
+        return checkCondition(kParamListLengthError);
+
+    bool haveSpindown = false;
+    uint8_t spindown = 0;
+    while (pos < len) {
+        if (pos + 2 > len)
+            return checkCondition(kParamListLengthError);
+        uint8_t code = p[pos] & 0x3F;
+        size_t pageLen = p[pos + 1];
+        if (pos + 2 + pageLen > len)
+            return checkCondition(kParamListLengthError);
+        if (code != kPageCdParameters || pageLen != 6)
+            return checkCondition(kInvalidFieldInParams);
+        haveSpindown = true;
+        spindown = p[pos + 3] & 0x0F;
+        pos += 2 + pageLen;
+    }
+    if (haveSpindown)
+        state.spindown = static_cast<uint8_t>((state.spindown & 0xF0) | spindown);
+    return goodOutcome();
+}
+
+Outcome setCdSpeed(const DeviceSpec& spec, DriveState& state, const Command& cmd)
+{
+    if (cmd.cdbLen < 6)
+        return checkCondition(kInvalidFieldInCdb);
+    state.speed = selectSpeed(spec, state.speed, static_cast<uint16_t>(be16(cmd.cdb + 2)));
+    return goodOutcome();
+}
+
+Outcome preventAllow(const DeviceSpec& spec, DriveState& state, const Command& cmd)
+{
+    if (cmd.cdbLen < 6)
+        return checkCondition(kInvalidFieldInCdb);
+    if (spec.lockSupported && !spec.lockIgnore)
+        state.locked = (cmd.cdb[4] & 0x01) != 0;
+    return goodOutcome();
+}
+
+}  // namespace
+
+DeviceSpec::DeviceSpec()
+{
+    std::memcpy(vendor, "KSIM    ", 8);
+    std::memcpy(product, "VIRTUAL CD-ROM  ", 16);
+    std::memcpy(revision, "1.00", 4);
+}
+
+DriveState initialState(const DeviceSpec& spec)
+{
+    DriveState s;
+    s.speed = spec.initialSpeed;
+    s.locked = spec.initialLocked;
+    s.spindown = spec.initialSpindown;
+    return s;
+}
+
+Outcome goodOutcome()
+{
+    Outcome o;
+    o.srbStatus = SS_COMP;
+    return o;
+}
+
+Outcome checkCondition(Sense sense)
+{
+    Outcome o;
+    o.srbStatus = SS_ERR;
+    o.targStat = STATUS_CHKCOND;
+    o.hasSense = true;
+    o.sense = sense;
+    return o;
+}
+
+uint16_t selectSpeed(const DeviceSpec& spec, uint16_t current, uint16_t request)
+{
+    uint16_t wanted = request == 0xFFFF ? spec.maxSpeed : request;
+    switch (spec.policy) {
+    case SpeedPolicy::Any:
+        return wanted;
+    case SpeedPolicy::Clip:
+        return std::min(wanted, spec.maxSpeed);
+    case SpeedPolicy::Table: {
+        uint16_t chosen = 0;
+        bool any = false;
+        for (uint16_t entry : spec.speedTable) {
+            if (entry > spec.maxSpeed)
+                break;
+            if (!any || entry <= wanted)
+                chosen = entry;
+            any = true;
+        }
+        return any ? chosen : spec.maxSpeed;
+    }
+    case SpeedPolicy::Ignore:
+    case SpeedPolicy::Zero:
+        break;
+    }
+    return current;
+}
+
+Outcome executeCommand(const DeviceSpec& spec, DriveState& state, const Command& cmd)
+{
+    if (cmd.cdb == nullptr || cmd.cdbLen == 0)
+        return checkCondition(kInvalidOpcode);
+    if (cmd.lun != spec.lun)
+        return checkCondition(kLunNotSupported);
+    switch (cmd.cdb[0]) {
+    case kInquiry:
+        return inquiry(spec, cmd);
+    case kModeSense10:
+        return modeSense10(spec, state, cmd);
+    case kModeSelect10:
+        return modeSelect10(state, cmd);
+    case kSetCdSpeed:
+        return setCdSpeed(spec, state, cmd);
+    case kPreventAllow:
+        return preventAllow(spec, state, cmd);
+    default:
+        return checkCondition(kInvalidOpcode);
+    }
+}
+
+std::vector<uint8_t> senseBytes(const Sense& sense)
+{
+    std::vector<uint8_t> b(18, 0);
+    b[0] = 0x70;  // current error, fixed format
+    b[2] = sense.key & 0x0F;
+    b[7] = 10;  // additional sense length
+    b[12] = sense.asc;
+    b[13] = sense.ascq;
+    return b;
+}
+
+}  // namespace ksim

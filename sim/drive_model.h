@@ -1,0 +1,95 @@
+// One simulated MMC device: what the set-up file fixes about it, the state
+// that commands change, and the execution of one CDB against both.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace ksim {
+
+enum class SpeedPolicy {
+    Any,     // the current speed becomes the requested value exactly
+    Clip,    // min(request, maximum)
+    Table,   // the fastest table entry not above the request; the lowest below all
+    Ignore,  // SET CD SPEED completes but the speed never changes
+    Zero,    // the current speed always reads as 0
+};
+
+struct Sense {
+    uint8_t key = 0;
+    uint8_t asc = 0;
+    uint8_t ascq = 0;
+};
+
+// What the set-up file says about one device; replaced at every reload.
+struct DeviceSpec {
+    uint8_t type = 5;
+    uint8_t qualifier = 0;
+    uint8_t lun = 0;
+    uint8_t vendor[8];
+    uint8_t product[16];
+    uint8_t revision[4];
+    bool nameInquiryFails = false;
+    uint16_t maxSpeed = 7056;
+    SpeedPolicy policy = SpeedPolicy::Clip;
+    std::vector<uint16_t> speedTable;  // ascending, entries above maxSpeed unused
+    bool blockDescriptor = false;
+    bool lockSupported = true;
+    bool lockIgnore = false;
+    uint8_t mechanismBits = 0;  // bits 2-7 of page 0x2A byte 6
+    // Start values of the dynamic state.
+    uint16_t initialSpeed = 7056;
+    bool initialLocked = false;
+    uint8_t initialSpindown = 0x0A;
+
+    DeviceSpec();
+};
+
+// What commands change; kept across reloads of the set-up file.
+struct DriveState {
+    uint16_t speed = 0;
+    bool locked = false;
+    uint8_t spindown = 0;
+    unsigned maxSpeedZeroLeft = 0;  // reads of page 0x2A that report maximum 0
+};
+
+DriveState initialState(const DeviceSpec& spec);
+
+// One command as the request block presents it. outData is readable for
+// bufLen bytes (null when there is no buffer).
+struct Command {
+    const uint8_t* cdb = nullptr;
+    size_t cdbLen = 0;
+    uint8_t lun = 0;
+    bool dataInAllowed = true;   // direction flags permit device-to-host data
+    bool dataOutAllowed = true;  // direction flags permit host-to-device data
+    const uint8_t* outData = nullptr;
+    size_t bufLen = 0;
+};
+
+// How a command ended. srbStatus is SS_COMP or an error status; data holds
+// the bytes to deliver to the caller's buffer (never more than bufLen).
+struct Outcome {
+    uint8_t srbStatus;
+    uint8_t haStat = 0;
+    uint8_t targStat = 0;
+    bool hasSense = false;
+    Sense sense;
+    std::vector<uint8_t> data;
+};
+
+Outcome goodOutcome();
+Outcome checkCondition(Sense sense);
+
+// Executes one CDB; changes the state only when the command succeeds.
+Outcome executeCommand(const DeviceSpec& spec, DriveState& state, const Command& cmd);
+
+// The speed a SET CD SPEED request selects under the spec's policy, from
+// the current speed (0xFFFF asks for the maximum).
+uint16_t selectSpeed(const DeviceSpec& spec, uint16_t current, uint16_t request);
+
+// Fixed-format sense data (18 bytes).
+std::vector<uint8_t> senseBytes(const Sense& sense);
+
+}  // namespace ksim

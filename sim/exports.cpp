@@ -1,0 +1,34 @@
+// The two entry points of wnaspi32.dll, exported undecorated (cdecl) through
+// wnaspi32.def, and the LOAD / UNLOAD lines of the log.
+#include <windows.h>
+
+#include "drive/aspi.h"
+#include "sim/log.h"
+#include "sim/simulator.h"
+
+extern "C" {
+
+DWORD __cdecl GetASPI32SupportInfo(void)
+{
+    return ksim::simulator().supportInfo();
+}
+
+DWORD __cdecl SendASPI32Command(void* srb)
+{
+    return ksim::simulator().sendCommand(srb);
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    // The log lock is not taken here: at process exit a thread killed
+    // while holding it would never release it.
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(instance);
+        ksim::appendLogUnlocked(ksim::logPath(), "LOAD");
+    } else if (reason == DLL_PROCESS_DETACH) {
+        ksim::appendLogUnlocked(ksim::logPath(), "UNLOAD");
+    }
+    return TRUE;
+}
+
+}  // extern "C"
