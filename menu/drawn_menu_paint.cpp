@@ -1,0 +1,225 @@
+// CDrawnMenu: drawing of the banner, the entries and the dividers. Every GDI
+// object is made for the one request that needs it and deleted before the
+// paint operation returns; whatever is selected into a device context is
+// deselected again.
+#include "menu/drawn_menu.h"
+
+namespace {
+
+// Destination = ((destination XOR pattern) AND source) XOR pattern: keeps the
+// destination where the source is white and paints the brush where it is black.
+const DWORD ROP_PATTERN_WHERE_BLACK = 0x00B8074A;
+
+const COLORREF WHITE = RGB(255, 255, 255);
+const COLORREF BLACK = RGB(0, 0, 0);
+
+int width(const RECT& rc)
+{
+    return rc.right - rc.left;
+}
+
+int height(const RECT& rc)
+{
+    return rc.bottom - rc.top;
+}
+
+} // namespace
+
+void CDrawnMenu::DrawItem(LPDRAWITEMSTRUCT lpDIS)
+{
+    if (lpDIS == nullptr || lpDIS->CtlType != ODT_MENU || lpDIS->itemData == 0)
+        return;
+    // Only records of ours are drawn: an item with foreign data is left to
+    // whoever put it there.
+    const CDrawnMenuEntry* pEntry = reinterpret_cast<const CDrawnMenuEntry*>(lpDIS->itemData);
+    if (pEntry->m_dwSignature != DRAWN_MENU_ENTRY_SIGNATURE)
+        return;
+
+    CDC dc;
+    if (!dc.Attach(lpDIS->hDC))
+        return;
+    CDC* pDC = &dc;
+    const RECT r = lpDIS->rcItem;
+
+    if (pEntry->m_bBanner) {
+        // The banner item is 0 pixels high: it spans whatever part of the
+        // menu is being repainted.
+        RECT clip;
+        pDC->GetClipBox(&clip);
+        RECT band = {r.left, clip.top, r.right, clip.bottom};
+        PaintBanner(pDC, band, pEntry->m_strCaption);
+    } else if (pEntry->m_bDivider) {
+        PaintBackground(pDC, r, FALSE);
+        RECT line = {r.left, r.top + (height(r) >> 1), r.right, r.bottom};
+        pDC->DrawEdge(&line, EDGE_ETCHED, BF_TOP);
+    } else {
+        const BOOL bSelected = (lpDIS->itemState & ODS_SELECTED) != 0;
+        const BOOL bGrayed = (lpDIS->itemState & ODS_GRAYED) != 0;
+        const BOOL bChecked = (lpDIS->itemState & ODS_CHECKED) != 0;
+        const BOOL bDefault = (lpDIS->itemState & ODS_DEFAULT) != 0;
+        const int h = height(r);
+        const RECT square = {r.left, r.top, r.left + h, r.bottom};
+        const RECT iconArea = {square.left + 2, square.top + 2, square.right - 2, square.bottom - 2};
+        const RECT captionArea = {r.left + h + 2, r.top, r.right - pEntry->m_nExtent, r.bottom};
+
+        PaintBackground(pDC, r, bSelected);
+        if (pEntry->m_hIcon != nullptr || bChecked)
+            PaintIconFrame(pDC, square, bSelected, bGrayed, bChecked);
+        if (pEntry->m_hIcon != nullptr)
+            PaintIcon(pDC, iconArea, pEntry->m_hIcon, bGrayed);
+        else if (bChecked)
+            PaintCheck(pDC, iconArea);
+        PaintCaption(pDC, captionArea, pEntry->m_strCaption, bSelected, bGrayed, bDefault);
+    }
+    dc.Detach();
+}
+
+void CDrawnMenu::PaintBackground(CDC* pDC, RECT rc, BOOL bSelected)
+{
+    FillSolid(pDC, rc, bSelected ? m_clrSelection : m_clrBackground);
+}
+
+void CDrawnMenu::FillSolid(CDC* pDC, RECT rc, COLORREF clr)
+{
+    CBrush brush;
+    brush.CreateSolidBrush(clr);
+    HBRUSH hOld = pDC->SelectObject(&brush);
+    pDC->PatBlt(rc.left, rc.top, width(rc), height(rc), PATCOPY);
+    pDC->SelectObject(hOld);
+}
+
+void CDrawnMenu::PaintIconFrame(CDC* pDC, RECT rc, BOOL bSelected, BOOL bGrayed, BOOL bChecked)
+{
+    // A checked entry looks like a pressed button, an entry under the cursor
+    // like a raised one; on the selection bar the square keeps the menu colour.
+    FillSolid(pDC, rc, bChecked && !bSelected ? ::GetSysColor(COLOR_BTNHIGHLIGHT) : m_clrBackground);
+    if (!bGrayed && (bSelected || bChecked))
+        pDC->DrawEdge(&rc, bChecked ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+}
+
+void CDrawnMenu::PaintIcon(CDC* pDC, RECT rc, HICON hIcon, BOOL bGrayed)
+{
+    if (bGrayed)
+        PaintDisabledIcon(pDC, hIcon, rc);
+    else
+        pDC->DrawIconEx(rc.left, rc.top, hIcon, width(rc), height(rc), 0, nullptr, DI_NORMAL);
+}
+
+void CDrawnMenu::PaintDisabledIcon(CDC* pDC, HICON hIcon, RECT rc)
+{
+    const int w = width(rc);
+    const int h = height(rc);
+
+    // The icon's shape as a monochrome mask: black wherever the icon is not white.
+    CDC memDC;
+    memDC.CreateCompatibleDC(pDC);
+    CBitmap mask;
+    mask.CreateBitmap(w, h, 1, 1, nullptr);
+    HBITMAP hOldBitmap = memDC.SelectObject(&mask);
+    memDC.PatBlt(0, 0, w, h, WHITENESS);
+    memDC.DrawIconEx(0, 0, hIcon, w, h, 0, nullptr, DI_NORMAL);
+
+    // Copying from a monochrome bitmap maps its white to the background colour
+    // and its black to the text colour: both are set so that the mask stays
+    // black and white whatever an earlier caption left in the device context.
+    COLORREF clrOldBk = pDC->SetBkColor(WHITE);
+    COLORREF clrOldText = pDC->SetTextColor(BLACK);
+
+    CBrush highlight;
+    highlight.CreateSolidBrush(::GetSysColor(COLOR_BTNHIGHLIGHT));
+    HBRUSH hOldBrush = pDC->SelectObject(&highlight);
+    pDC->BitBlt(rc.left + 1, rc.top + 1, w, h, &memDC, 0, 0, ROP_PATTERN_WHERE_BLACK);
+
+    CBrush shadow;
+    shadow.CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW));
+    pDC->SelectObject(&shadow);
+    pDC->BitBlt(rc.left, rc.top, w, h, &memDC, 0, 0, ROP_PATTERN_WHERE_BLACK);
+
+    pDC->SelectObject(hOldBrush);
+    pDC->SetTextColor(clrOldText);
+    pDC->SetBkColor(clrOldBk);
+    memDC.SelectObject(hOldBitmap);
+    // mask, the brushes and memDC are deleted by their destructors.
+}
+
+void CDrawnMenu::PaintCheck(CDC* pDC, RECT rc)
+{
+    const int x0 = rc.left + (width(rc) - 8) / 2;
+    const int y0 = rc.top + (height(rc) - 8) / 2;
+    CPen pen;
+    pen.CreatePen(PS_SOLID, 1, BLACK);
+    HPEN hOld = pDC->SelectObject(&pen);
+    for (int k = 0; k < 3; ++k) {
+        pDC->MoveTo(x0, y0 + 3 + k);
+        pDC->LineTo(x0 + 2, y0 + 5 + k);
+        pDC->LineTo(x0 + 7, y0 + k);
+    }
+    pDC->SelectObject(hOld);
+}
+
+void CDrawnMenu::PaintCaption(CDC* pDC, RECT rc, const CString& strText, BOOL bSelected,
+                              BOOL bGrayed, BOOL bDefault)
+{
+    CFont bold;
+    HFONT hOld;
+    if (bDefault && CreateBoldMenuFont(&bold))
+        hOld = pDC->SelectObject(&bold);
+    else
+        hOld = pDC->SelectObject(&m_menuFont);
+    pDC->SetBkMode(TRANSPARENT);
+
+    if (bGrayed) {
+        if (!bSelected) {
+            RECT shifted = {rc.left + 1, rc.top + 1, rc.right + 1, rc.bottom + 1};
+            PaintLabel(pDC, shifted, strText, m_clrSelectedText);
+        }
+        PaintLabel(pDC, rc, strText, m_clrGrayText);
+    } else {
+        PaintLabel(pDC, rc, strText, bSelected ? m_clrSelectedText : m_clrText);
+    }
+    pDC->SelectObject(hOld);
+}
+
+void CDrawnMenu::PaintLabel(CDC* pDC, RECT rc, const CString& strText, COLORREF clrText)
+{
+    // "Name\tShortcut": the name at the left, the shortcut right-aligned. A
+    // caption that starts with a tab has only a right part.
+    const int nTab = strText.Find('\t');
+    pDC->SetTextColor(clrText);
+    if (nTab < 0) {
+        pDC->DrawText(strText, &rc, DT_SINGLELINE | DT_VCENTER);
+        return;
+    }
+    if (nTab > 0)
+        pDC->DrawText(strText.Left(nTab), &rc, DT_SINGLELINE | DT_VCENTER);
+    pDC->DrawText(strText.Mid(nTab + 1), &rc, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+}
+
+void CDrawnMenu::PaintBanner(CDC* pDC, RECT rc, const CString& strTitle)
+{
+    // The band is three pixels wider than the banner item.
+    const int w = width(rc) + 3;
+    const int h = height(rc);
+
+    HBITMAP hGradient = MakeGradientBitmap(pDC->m_hDC, m_clrBandBottom, m_clrBandTop, w, h, 256);
+    if (hGradient != nullptr) {
+        CBitmap gradient;
+        gradient.Attach(hGradient);
+        CDC memDC;
+        memDC.CreateCompatibleDC(pDC);
+        HBITMAP hOld = memDC.SelectObject(&gradient);
+        pDC->BitBlt(rc.left, rc.top, w, h, &memDC, 0, 0, SRCCOPY);
+        memDC.SelectObject(hOld);
+    }
+
+    // The title runs from bottom to top.
+    CFont font;
+    font.CreateFont(16, 0, 900, 900, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
+    HFONT hOldFont = pDC->SelectObject(&font);
+    COLORREF clrOld = pDC->SetTextColor(WHITE);
+    pDC->SetBkMode(TRANSPARENT);
+    pDC->TextOut(rc.left + 2, rc.bottom - 4, strTitle);
+    pDC->SetTextColor(clrOld);
+    pDC->SelectObject(hOldFont);
+}

@@ -1,0 +1,581 @@
+// End-to-end tests of the notification icon and its popup menu: kesvora.exe
+// against simulated drives. The icon's messages are posted to the main
+// window as the shell would send them. A menu can only be read by the
+// process that owns it, so the menu's items are read by a probe loaded into
+// the program (tray_probe.cpp).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/driver.h"
+
+using e2e::KesvoraProcess;
+using ksim::SimRecord;
+
+namespace {
+
+const UINT kTrayNotify = WM_USER + 1;
+const WPARAM kTrayIconId = 1026;
+const UINT kShowHide = 32771, kEject = 32773, kClose = 32774;
+const UINT kOptions = 32777, kExit = 32778, kAbout = 101, kDriveFirst = 32800, kSpeedFirst = 32830;
+const int kDriveList = 1000, kSpeedList = 1005;
+
+const char kAboutTitle[] = "关于 Kesvora2";
+
+// The drive list's items for the three drives of addThreeDrives. (The
+// driver's comboItems cannot be used for them: under Wine, CB_GETLBTEXT sent
+// from another process brings back only the first character.)
+const std::vector<std::string> kThreeDrives = {
+    "[0:1] ?:\\ KSIM CD-ROM 52X 1.00",
+    "[0:2] ?:\\ KSIM CD-RW 40X 2.00",
+    "[0:4] ?:\\ KSIM DVD-ROM 16X 3.00",
+};
+
+// One item of the popup menu or of a sub-menu, as the probe saw it.
+struct Item {
+    int depth = 0;
+    UINT id = 0;
+    UINT state = 0;
+    bool ownerDrawn = false;
+    bool popup = false;
+    std::string text;
+    bool checked() const { return (state & MF_CHECKED) != 0; }
+    bool hilite() const { return (state & MF_HILITE) != 0; }
+};
+
+// The probe DLL loaded into the program, and its functions called there.
+class Probe {
+public:
+    explicit Probe(const KesvoraProcess& p) : m_p(p)
+    {
+        m_hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, p.processId());
+        char self[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        std::string path = self;
+        path = path.substr(0, path.find_last_of("\\/") + 1) + "e2e_tray_probe.dll";
+        m_hLocal = LoadLibraryA(path.c_str());
+        if (m_hProcess == nullptr || m_hLocal == nullptr)
+            return;
+        void* mem = VirtualAllocEx(m_hProcess, nullptr, path.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+        WriteProcessMemory(m_hProcess, mem, path.c_str(), path.size() + 1, nullptr);
+        // kernel32 sits at the same address in every process.
+        void* load = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA"));
+        m_remoteBase = run(load, mem);
+    }
+    ~Probe()
+    {
+        if (m_hProcess != nullptr)
+            CloseHandle(m_hProcess);
+    }
+    bool ok() const { return m_remoteBase != 0; }
+
+    DWORD call(const char* name, void* arg) const
+    {
+        // Exported with or without the stdcall decoration.
+        FARPROC f = GetProcAddress(m_hLocal, name);
+        if (f == nullptr)
+            f = GetProcAddress(m_hLocal, (std::string(name) + "@4").c_str());
+        if (f == nullptr || m_remoteBase == 0)
+            return 0xFFFFFFFF;
+        DWORD_PTR rva = reinterpret_cast<DWORD_PTR>(f) - reinterpret_cast<DWORD_PTR>(m_hLocal);
+        return run(reinterpret_cast<void*>(m_remoteBase + rva), arg);
+    }
+
+    std::vector<Item> menu(HMENU hMenu) const
+    {
+        std::vector<Item> items;
+        DeleteFileA(m_p.path("tray_probe.txt").c_str());
+        if (call("ProbeDumpMenu", hMenu) == 0xFFFFFFFF)
+            return items;
+        std::istringstream in(m_p.readFile("tray_probe.txt"));
+        std::string line;
+        while (std::getline(in, line)) {
+            Item it;
+            std::istringstream f(line);
+            std::string field;
+            std::getline(f, field, '\t'); it.depth = std::stoi(field);
+            std::getline(f, field, '\t'); it.id = static_cast<UINT>(std::stoul(field));
+            std::getline(f, field, '\t'); it.state = static_cast<UINT>(std::stoul(field));
+            std::getline(f, field, '\t'); it.ownerDrawn = field == "1";
+            std::getline(f, field, '\t'); it.popup = field == "1";
+            std::getline(f, it.text);
+            items.push_back(it);
+        }
+        return items;
+    }
+
+private:
+    DWORD run(void* fn, void* arg) const
+    {
+        HANDLE t = CreateRemoteThread(m_hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(fn), arg, 0,
+                                      nullptr);
+        if (t == nullptr)
+            return 0;
+        WaitForSingleObject(t, 10000);
+        DWORD code = 0;
+        GetExitCodeThread(t, &code);
+        CloseHandle(t);
+        return code;
+    }
+
+    const KesvoraProcess& m_p;
+    HANDLE m_hProcess = nullptr;
+    HMODULE m_hLocal = nullptr;
+    DWORD_PTR m_remoteBase = 0;
+};
+
+struct FindMenu {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK findMenuWindows(HWND hwnd, LPARAM param)
+{
+    FindMenu* d = reinterpret_cast<FindMenu*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[32] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == d->pid && std::string(cls) == "#32768" && IsWindowVisible(hwnd))
+        d->found.push_back(hwnd);
+    return TRUE;
+}
+
+// The program's open menu windows, the top-level popup first.
+std::vector<HWND> menuWindows(const KesvoraProcess& p)
+{
+    FindMenu d = {p.processId(), {}};
+    EnumWindows(findMenuWindows, reinterpret_cast<LPARAM>(&d));
+    return d.found;
+}
+
+bool waitForMenus(const KesvoraProcess& p, size_t n, DWORD timeoutMs = 5000)
+{
+    DWORD begin = GetTickCount();
+    do {
+        if (menuWindows(p).size() == n)
+            return true;
+        Sleep(20);
+    } while (GetTickCount() - begin < timeoutMs);
+    return false;
+}
+
+HMENU menuOf(HWND hMenuWnd)
+{
+    DWORD_PTR h = 0;
+    SendMessageTimeoutA(hMenuWnd, MN_GETHMENU, 0, 0, SMTO_NORMAL, 5000, &h);
+    return reinterpret_cast<HMENU>(h);
+}
+
+// Presses the right button on the icon; the popup's window, or null.
+HWND openPopup(const KesvoraProcess& p)
+{
+    p.post(kTrayNotify, kTrayIconId, WM_RBUTTONDOWN);
+    if (!waitForMenus(p, 1))
+        return nullptr;
+    return menuWindows(p).front();
+}
+
+void key(HWND hMenuWnd, UINT vk)
+{
+    PostMessageA(hMenuWnd, WM_KEYDOWN, vk, 1);
+    PostMessageA(hMenuWnd, WM_KEYUP, vk, 0xC0000001);
+    Sleep(150);
+}
+
+const Item* find(const std::vector<Item>& items, UINT id, int depth = -1)
+{
+    for (const Item& it : items)
+        if (it.id == id && (depth < 0 || it.depth == depth))
+            return &it;
+    return nullptr;
+}
+
+// Moves the popup's selection down until the item id is highlighted.
+bool hilite(const Probe& probe, HWND hMenuWnd, HMENU hMenu, UINT id)
+{
+    for (int i = 0; i < 20; ++i) {
+        const Item* it = find(probe.menu(hMenu), id, 0);
+        if (it != nullptr && it->hilite())
+            return true;
+        key(hMenuWnd, VK_DOWN);
+    }
+    return false;
+}
+
+// A screenshot of the whole screen into build/screenshots/, taken by the
+// X tools of the host with the display this test runs on.
+void screenshot(const std::string& name)
+{
+    typedef int(CDECL * Spawn)(char* const argv[], int wait);
+    typedef char*(CDECL * UnixName)(LPCWSTR);
+    Spawn spawn = reinterpret_cast<Spawn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp")));
+    UnixName unixName =
+        reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (spawn == nullptr || unixName == nullptr)
+        return;
+    WCHAR self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::string bin = unixName(self);
+    bin = bin.substr(0, bin.find_last_of('/'));
+    std::string dir = bin.substr(0, bin.find_last_of('/')) + "/screenshots";
+    std::string cmd = "mkdir -p '" + dir + "' && import -window root '" + dir + "/" + name + ".png'";
+    char* argv[] = {const_cast<char*>("/bin/sh"), const_cast<char*>("-c"), &cmd[0], nullptr};
+    spawn(argv, 1);
+}
+
+std::string joinNumbers(int from, int count, int step)
+{
+    std::string s;
+    for (int i = 0; i < count; ++i)
+        s += (i ? "," : "") + std::to_string(from + i * step);
+    return s;
+}
+
+// Three drives; the first with three speeds, the second with two, the
+// third with none stored.
+void addThreeDrives(KesvoraProcess& p)
+{
+    p.sim.adapters(1).adapter(0).maxTargets(8);
+    p.sim.device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("any");
+    p.sim.device(0, 2).cdrom("KSIM", "CD-RW 40X", "2.00").maxSpeed(7056).policy("any");
+    p.sim.device(0, 4).cdrom("KSIM", "DVD-ROM 16X", "3.00").maxSpeed(11080).policy("any");
+    p.writeSettings(
+        "[0:1]\nspeedNames=8,16,32\nkbSpeeds=1411,2822,5645\n"
+        "[0:2]\nspeedNames=4,24\nkbSpeeds=706,4234\n");
+}
+
+std::vector<SimRecord> speedCommands(const KesvoraProcess& p)
+{
+    return p.simCommands(0xBB);
+}
+
+int speedOf(const SimRecord& r)
+{
+    return r.cdb.size() > 3 ? (r.cdb[2] << 8) | r.cdb[3] : -1;
+}
+
+class TrayTest : public ::testing::Test {
+protected:
+    void startWith(void (*setUp)(KesvoraProcess&))
+    {
+        setUp(p);
+        ASSERT_TRUE(p.start());
+        probe.reset(new Probe(p));
+        ASSERT_TRUE(probe->ok()) << "the probe could not be loaded into the program";
+    }
+    // The whole popup menu (the window need not be open).
+    std::vector<Item> items()
+    {
+        HWND w = openPopup(p);
+        if (w == nullptr)
+            return {};
+        std::vector<Item> all = probe->menu(menuOf(w));
+        key(w, VK_ESCAPE);
+        waitForMenus(p, 0);
+        return all;
+    }
+
+    KesvoraProcess p;
+    std::unique_ptr<Probe> probe;
+};
+
+TEST_F(TrayTest, RightButtonOpensTheMenuInItsOrderAndItClosesAgain)
+{
+    startWith(addThreeDrives);
+    const std::vector<std::string>& drives = kThreeDrives;
+
+    HWND w = openPopup(p);
+    ASSERT_NE(w, nullptr) << "no popup menu window";
+    EXPECT_EQ(GetForegroundWindow(), p.mainWindow()) << "the owner must be in front while its menu is open";
+    screenshot("tray_menu");
+    std::vector<Item> all = probe->menu(menuOf(w));
+
+    struct Want {
+        int depth;
+        UINT id;
+        std::string text;
+    };
+    std::vector<Want> want = {
+        {0, 0, "<banner>TRELVIK"},
+        {0, kShowHide, "显示/隐藏(&D)"},
+        {0, kOptions, "参数设置(&P)"},
+        {0, 0, "<divider>"},
+        {0, kEject, "弹出光驱(&E)"},
+        {0, kClose, "关闭光驱(&L)"},
+        {0, 0, "选择光驱"},
+        {1, kDriveFirst, drives[0]},
+        {1, kDriveFirst + 1, drives[1]},
+        {1, kDriveFirst + 2, drives[2]},
+        {0, 0, "设置速度"},
+        {1, kSpeedFirst, "8X (1411KB/S)"},
+        {1, kSpeedFirst + 1, "16X (2822KB/S)"},
+        {1, kSpeedFirst + 2, "32X (5645KB/S)"},
+        {0, 0, "<divider>"},
+        {0, kAbout, "关于本程序(&A)"},
+        {0, 0, "<divider>"},
+        {0, kExit, "退出(&X)"},
+    };
+    ASSERT_EQ(all.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        SCOPED_TRACE("item " + std::to_string(i) + ": " + want[i].text);
+        EXPECT_EQ(all[i].depth, want[i].depth);
+        EXPECT_EQ(all[i].text, want[i].text);
+        EXPECT_TRUE(all[i].ownerDrawn);
+        EXPECT_FALSE(all[i].checked());
+        // The banner and the dividers cannot be chosen; every other item can.
+        bool inert = want[i].text == "<divider>" || (want[i].depth == 0 && want[i].id == 0 && !all[i].popup);
+        EXPECT_EQ(all[i].state & (MF_GRAYED | MF_DISABLED), inert ? UINT(MF_GRAYED | MF_DISABLED) : 0u);
+        EXPECT_EQ(all[i].state & MF_DEFAULT, 0u);
+        if (want[i].id != 0) {
+            EXPECT_EQ(all[i].id, want[i].id);
+        }
+    }
+    EXPECT_TRUE(all[6].popup);
+    EXPECT_TRUE(all[10].popup);
+
+    // The two sub-menus, opened from the keyboard.
+    HMENU hMenu = menuOf(w);
+    ASSERT_TRUE(hilite(*probe, w, hMenu, all[6].id));
+    key(w, VK_RIGHT);
+    EXPECT_TRUE(waitForMenus(p, 2));
+    screenshot("tray_menu_drives");
+    key(w, VK_LEFT);
+    EXPECT_TRUE(waitForMenus(p, 1));
+    key(w, VK_DOWN);
+    key(w, VK_RIGHT);
+    EXPECT_TRUE(waitForMenus(p, 2));
+    screenshot("tray_menu_speeds");
+
+    key(w, VK_ESCAPE);
+    key(w, VK_ESCAPE);
+    EXPECT_TRUE(waitForMenus(p, 0)) << "the menu did not close";
+
+    // A second opening stays open, and the program carries on afterwards.
+    w = openPopup(p);
+    ASSERT_NE(w, nullptr);
+    Sleep(300);
+    EXPECT_EQ(menuWindows(p).size(), 1u) << "the second opening vanished";
+    key(w, VK_ESCAPE);
+    EXPECT_TRUE(waitForMenus(p, 0));
+    EXPECT_TRUE(p.sync());
+}
+
+TEST_F(TrayTest, OtherMouseMessagesOpenNothing)
+{
+    startWith(addThreeDrives);
+    for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDBLCLK}) {
+        p.post(kTrayNotify, kTrayIconId, msg);
+        ASSERT_TRUE(p.sync());
+        EXPECT_TRUE(menuWindows(p).empty()) << "message " << msg;
+    }
+}
+
+TEST_F(TrayTest, ChoosingDrivesMovesTheCheckMarkAndTheDoorCommandsFollow)
+{
+    startWith(addThreeDrives);
+    const std::vector<std::string>& drives = kThreeDrives;
+
+    p.command(kDriveFirst + 2);
+    std::vector<Item> all = items();
+    const Item* d2 = find(all, kDriveFirst + 2);
+    ASSERT_NE(d2, nullptr);
+    EXPECT_TRUE(d2->checked());
+    EXPECT_FALSE(d2->ownerDrawn);
+    EXPECT_EQ(d2->text, drives[2]);
+    EXPECT_FALSE(find(all, kDriveFirst)->checked());
+
+    p.command(kDriveFirst);
+    all = items();
+    EXPECT_FALSE(find(all, kDriveFirst + 2)->checked());
+    EXPECT_EQ(find(all, kDriveFirst + 2)->text, drives[2]);
+    EXPECT_EQ(find(all, kDriveFirst + 2)->id, kDriveFirst + 2);
+    EXPECT_TRUE(find(all, kDriveFirst)->checked());
+    EXPECT_EQ(find(all, kDriveFirst)->text, drives[0]);
+    EXPECT_FALSE(find(all, kDriveFirst + 1)->checked());
+    // The panel stays where it was.
+    EXPECT_EQ(p.comboSelection(kDriveList), 0);
+
+    // The simulated drives have no letter: the door goes through the
+    // multimedia interface, which is not asked at all, and nothing reaches
+    // the drives over SCSI.
+    p.clearSimLog();
+    for (UINT drive : {kDriveFirst + 1, kDriveFirst}) {
+        p.command(drive);
+        p.command(kEject);
+        p.command(kClose);
+    }
+    ASSERT_TRUE(p.sync());
+    EXPECT_TRUE(p.simCommands().empty());
+    EXPECT_TRUE(p.running());
+}
+
+// The first drive has twelve speeds, the second two.
+void addManySpeeds(KesvoraProcess& p)
+{
+    p.sim.adapters(1).adapter(0).maxTargets(8);
+    p.sim.device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("any");
+    p.sim.device(0, 2).cdrom("KSIM", "CD-RW 40X", "2.00").maxSpeed(7056).policy("any");
+    p.writeSettings("[0:1]\nspeedNames=" + joinNumbers(4, 12, 4) + "\nkbSpeeds=" + joinNumbers(700, 12, 700) +
+                    "\n[0:2]\nspeedNames=4,24\nkbSpeeds=706,4234\n");
+}
+
+TEST_F(TrayTest, EverySpeedItemSetsItsSpeedAndTheCheckMarkMoves)
+{
+    startWith(addManySpeeds);
+    std::vector<Item> all = items();
+    ASSERT_NE(find(all, kSpeedFirst + 11), nullptr);
+    EXPECT_EQ(find(all, kSpeedFirst + 11)->text, "48X (8400KB/S)");
+    EXPECT_EQ(find(all, kSpeedFirst + 12), nullptr);
+
+    p.clearSimLog();
+    p.command(kSpeedFirst + 11);
+    p.command(kSpeedFirst + 1);
+    p.command(kSpeedFirst + 11);
+    ASSERT_TRUE(p.sync());
+    std::vector<SimRecord> set = speedCommands(p);
+    ASSERT_EQ(set.size(), 3u);
+    EXPECT_EQ(speedOf(set[0]), 8400);
+    EXPECT_EQ(speedOf(set[1]), 1400);
+    EXPECT_EQ(speedOf(set[2]), 8400);
+    for (const SimRecord& r : set)
+        EXPECT_EQ(r.tgt, 1);
+
+    all = items();
+    EXPECT_TRUE(find(all, kSpeedFirst + 11)->checked());
+    EXPECT_EQ(find(all, kSpeedFirst + 11)->text, "48X (8400KB/S)");
+    EXPECT_FALSE(find(all, kSpeedFirst + 1)->checked());
+    EXPECT_EQ(find(all, kSpeedFirst + 1)->text, "8X (1400KB/S)");
+    EXPECT_EQ(find(all, kSpeedFirst + 1)->id, kSpeedFirst + 1);
+
+    // The second drive as menu drive: speeds it has are set on it, those it
+    // lacks set nothing.
+    p.command(kDriveFirst + 1);
+    p.clearSimLog();
+    p.command(kSpeedFirst + 1);
+    p.command(kSpeedFirst + 5);
+    ASSERT_TRUE(p.sync());
+    set = speedCommands(p);
+    ASSERT_EQ(set.size(), 1u);
+    EXPECT_EQ(speedOf(set[0]), 4234);
+    EXPECT_EQ(set[0].tgt, 2);
+
+    // The panel shows the second drive (two speeds): an item beyond its
+    // list keeps its own caption.
+    p.selectComboItem(kDriveList, 1);
+    LRESULT count = 0;
+    ASSERT_EQ(p.send(CB_GETCOUNT, 0, 0, p.control(kSpeedList), &count), true);
+    ASSERT_EQ(count, 2);
+    p.command(kSpeedFirst + 9);
+    all = items();
+    EXPECT_TRUE(find(all, kSpeedFirst + 9)->checked());
+    EXPECT_EQ(find(all, kSpeedFirst + 9)->text, "40X (7000KB/S)");
+    EXPECT_FALSE(find(all, kSpeedFirst + 5)->checked());
+    EXPECT_EQ(find(all, kSpeedFirst + 5)->text, "24X (4200KB/S)");
+    EXPECT_TRUE(p.running());
+}
+
+TEST_F(TrayTest, UnequalSpeedListsListOnlyWholePairs)
+{
+    startWith([](KesvoraProcess& p) {
+        p.sim.adapters(1).adapter(0).maxTargets(8);
+        p.sim.device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("any");
+        p.writeSettings("[0:1]\nspeedNames=8,16,32\nkbSpeeds=1411,2822\n");
+    });
+    std::vector<Item> all = items();
+    EXPECT_NE(find(all, kSpeedFirst + 1), nullptr);
+    EXPECT_EQ(find(all, kSpeedFirst + 2), nullptr);
+    p.clearSimLog();
+    p.command(kSpeedFirst + 2);
+    ASSERT_TRUE(p.sync());
+    EXPECT_TRUE(speedCommands(p).empty());
+    EXPECT_TRUE(p.running());
+}
+
+TEST_F(TrayTest, ExitFromTheKeyboardSavesTheListsAndEndsTheProgram)
+{
+    startWith(addThreeDrives);
+    HWND w = openPopup(p);
+    ASSERT_NE(w, nullptr);
+    key(w, VK_UP);  // from no selection up to the last item, Exit
+    const Item* exitItem = find(probe->menu(menuOf(w)), kExit, 0);
+    ASSERT_NE(exitItem, nullptr);
+    ASSERT_TRUE(exitItem->hilite());
+    key(w, VK_RETURN);
+    ASSERT_TRUE(p.waitForExit());
+    EXPECT_EQ(p.exitCode(), 0u);
+    EXPECT_EQ(p.setting("0:1", "speedNames"), "8,16,32");
+    EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "1411,2822,5645");
+    EXPECT_EQ(p.setting("0:2", "kbSpeeds"), "706,4234");
+}
+
+TEST_F(TrayTest, AboutItemShowsTheAboutBox)
+{
+    startWith(addThreeDrives);
+    p.ignoreDialog(kAboutTitle);
+    p.post(WM_COMMAND, kAbout, 0);
+    HWND about = p.waitForWindow(kAboutTitle);
+    ASSERT_NE(about, nullptr) << "no About box";
+    screenshot("tray_about");
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    DWORD begin = GetTickCount();
+    while (IsWindow(about) && GetTickCount() - begin < 5000)
+        Sleep(20);
+    EXPECT_FALSE(IsWindow(about));
+    EXPECT_TRUE(p.sync());
+}
+
+TEST_F(TrayTest, DoubleClickAndShowHideBringTheHiddenWindowBack)
+{
+    startWith(addThreeDrives);
+    HWND main = p.mainWindow();
+    p.post(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(p.sync());
+    ASSERT_FALSE(IsWindowVisible(main));
+
+    p.post(kTrayNotify, kTrayIconId, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(p.sync());
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_EQ(GetForegroundWindow(), main);
+
+    p.command(kShowHide);
+    ASSERT_TRUE(p.sync());
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_TRUE(IsIconic(main));
+    p.command(kShowHide);
+    ASSERT_TRUE(p.sync());
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_FALSE(IsIconic(main));
+}
+
+TEST_F(TrayTest, ANewTaskbarLeavesTheWindowReachable)
+{
+    startWith(addThreeDrives);
+    HWND main = p.mainWindow();
+    UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    // Before the icon exists, and after the first minimise added it.
+    p.post(taskbarCreated, 0, 0);
+    ASSERT_TRUE(p.sync());
+    p.post(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    p.post(taskbarCreated, 0, 0);
+    p.post(taskbarCreated, 0, 0);
+    ASSERT_TRUE(p.sync());
+    EXPECT_FALSE(IsWindowVisible(main));
+    HWND w = openPopup(p);
+    ASSERT_NE(w, nullptr);
+    key(w, VK_ESCAPE);
+    EXPECT_TRUE(waitForMenus(p, 0));
+    p.post(kTrayNotify, kTrayIconId, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(p.sync());
+    EXPECT_TRUE(IsWindowVisible(main));
+    p.closeWithEscape();
+    EXPECT_TRUE(p.waitForExit());
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// CDialog's modal loop: how a dialog ends, when its window is destroyed,
+// nested loops, the owner's state, idle processing, and the keys and the
+// close box reaching OnOK and OnCancel.
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { theTestApp().m_idleCounts.clear(); }
+    void TearDown() override
+    {
+        EXPECT_FALSE(m_watchdog.Fired()) << "a dialog did not end by itself";
+        theTestApp().m_pMainWnd = nullptr;
+    }
+    Watchdog m_watchdog;
+    std::string m_log;
+};
+
+TEST_F(DialogTest, EndDialogInsideOnInitDialog)
+{
+    CTestDialog dlg(&m_log, "d");
+    dlg.m_onInit = [](CTestDialog& d) { d.EndDialog(7); };
+    EXPECT_EQ(dlg.DoModal(), 7);
+    EXPECT_EQ(m_log, "d-init d-destroy ");
+    EXPECT_FALSE(IsWindow(dlg.m_hWndSeen));
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(dlg.m_hWndSeen), nullptr);
+}
+
+TEST_F(DialogTest, EndDialogFromATimerDestroysTheWindowAfterTheLoop)
+{
+    CTestDialog dlg(&m_log, "d");
+    dlg.m_onInit = [](CTestDialog& d) { d.SetTimer(1, 10, nullptr); };
+    dlg.m_onTimer = [](CTestDialog& d, UINT_PTR nID) {
+        d.KillTimer(nID);
+        d.EndDialog(5);
+        // Only the loop ends here; the window lives on until it has returned.
+        d.Log(IsWindow(d.m_hWnd) ? "ended-alive" : "ended-gone");
+    };
+    EXPECT_EQ(dlg.DoModal(), 5);
+    EXPECT_EQ(m_log, "d-init d-ended-alive d-destroy ");
+}
+
+TEST_F(DialogTest, EndDialogFromAPostedMessage)
+{
+    CTestDialog dlg(&m_log, "d");
+    dlg.m_onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
+    dlg.m_onRun = [](CTestDialog& d) { d.EndDialog(9); };
+    EXPECT_EQ(dlg.DoModal(), 9);
+    EXPECT_EQ(m_log, "d-init d-destroy ");
+}
+
+TEST_F(DialogTest, NestedLoopsUnwindInOrderAndTheOwnerIsDisabledMeanwhile)
+{
+    CTestDialog outer(&m_log, "outer");
+    theTestApp().m_pMainWnd = &outer; // the inner dialog has no parent: the main window owns it
+    outer.m_onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
+    outer.m_onRun = [this](CTestDialog& o) {
+        CTestDialog inner(&m_log, "inner");
+        inner.m_onInit = [&o](CTestDialog& d) {
+            d.Log(o.IsWindowEnabled() ? "owner-enabled" : "owner-disabled");
+            d.Log(GetWindow(d.m_hWnd, GW_OWNER) == o.m_hWnd ? "owned" : "unowned");
+            d.SetTimer(1, 10, nullptr);
+        };
+        inner.m_onTimer = [&o](CTestDialog& d, UINT_PTR nID) {
+            d.KillTimer(nID);
+            // Ending the outer dialog first must not end the inner loop.
+            o.EndDialog(1);
+            d.PostMessage(WM_TEST_RUN);
+        };
+        inner.m_onRun = [](CTestDialog& d) { d.EndDialog(2); };
+        INT_PTR nInner = inner.DoModal();
+        o.Log("inner-returned-" + std::to_string(nInner));
+        o.Log(o.IsWindowEnabled() ? "enabled" : "disabled");
+        o.Log(IsWindow(o.m_hWnd) ? "alive" : "gone");
+    };
+    EXPECT_EQ(outer.DoModal(), 1);
+    EXPECT_EQ(m_log,
+        "outer-init inner-init inner-owner-disabled inner-owned inner-destroy "
+        "outer-inner-returned-2 outer-enabled outer-alive outer-destroy ");
+}
+
+TEST_F(DialogTest, AnOwnerDisabledBeforehandStaysDisabled)
+{
+    CTestDialog outer(&m_log, "outer");
+    outer.m_onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
+    outer.m_onRun = [this](CTestDialog& o) {
+        o.EnableWindow(FALSE);
+        CTestDialog inner(&m_log, "inner", &o);
+        inner.m_onInit = [](CTestDialog& d) { d.EndDialog(3); };
+        inner.DoModal();
+        o.Log(o.IsWindowEnabled() ? "enabled" : "disabled");
+        o.EndDialog(0);
+    };
+    outer.DoModal();
+    EXPECT_EQ(m_log, "outer-init inner-init inner-destroy outer-disabled outer-destroy ");
+}
+
+TEST_F(DialogTest, IdleProcessingRunsWhileTheQueueIsEmpty)
+{
+    CTestDialog dlg(&m_log, "d");
+    dlg.m_onInit = [](CTestDialog& d) { d.SetTimer(1, 100, nullptr); };
+    dlg.m_onTimer = [](CTestDialog& d, UINT_PTR) { d.EndDialog(0); };
+    dlg.DoModal();
+    // Passes 0, 1, 2 in a row (the test application asks for more until 2),
+    // and never a pass 3.
+    const auto& counts = theTestApp().m_idleCounts;
+    ASSERT_GE(counts.size(), 3u);
+    EXPECT_EQ(counts[0], 0);
+    EXPECT_EQ(counts[1], 1);
+    EXPECT_EQ(counts[2], 2);
+    for (LONG n : counts)
+        EXPECT_LE(n, 2);
+}
+
+TEST(Idle, DeletesTheTemporaryWrappers)
+{
+    HWND hWnd = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hWnd, nullptr);
+    HMENU hMenu = CreatePopupMenu();
+    CWinApp& app = theTestApp();
+    app.CWinApp::OnIdle(0);
+
+    long before = LiveHeapBlocks();
+    CWnd* pTemp = CWnd::FromHandle(hWnd);
+    EXPECT_EQ(CWnd::FromHandle(hWnd), pTemp) << "one wrapper per handle until idle time";
+    EXPECT_EQ(CWnd::FromHandlePermanent(hWnd), nullptr);
+    CMenu::FromHandle(hMenu);
+    EXPECT_GT(LiveHeapBlocks(), before);
+    EXPECT_FALSE(app.CWinApp::OnIdle(0));
+    EXPECT_EQ(LiveHeapBlocks(), before);
+
+    EXPECT_TRUE(IsWindow(hWnd)) << "the wrapper did not own the window";
+    EXPECT_TRUE(IsMenu(hMenu));
+    DestroyMenu(hMenu);
+    DestroyWindow(hWnd);
+}
+
+TEST_F(DialogTest, KeysAndTheCloseBoxReachOnOKAndOnCancel)
+{
+    struct Row {
+        const char* how;
+        UINT message;
+        WPARAM wParam;
+        bool toEdit;
+        INT_PTR expected;
+    };
+    const Row rows[] = {
+        {"Enter", WM_KEYDOWN, VK_RETURN, true, IDOK},
+        {"Escape", WM_KEYDOWN, VK_ESCAPE, true, IDCANCEL},
+        {"close box", WM_SYSCOMMAND, SC_CLOSE, false, IDCANCEL},
+        {"OK button", WM_COMMAND, IDOK, false, IDOK},
+    };
+    for (const Row& row : rows) {
+        std::string log;
+        CTestDialog dlg(&log, "d");
+        dlg.m_onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
+        dlg.m_onRun = [&row](CTestDialog& d) {
+            HWND hEdit = GetDlgItem(d.m_hWnd, IDC_NUMBER);
+            ::SetFocus(hEdit);
+            PostMessageA(row.toEdit ? hEdit : d.m_hWnd, row.message, row.wParam, 0);
+        };
+        EXPECT_EQ(dlg.DoModal(), row.expected) << row.how;
+    }
+}
+
+} // namespace
