@@ -326,7 +326,7 @@ DeviceConfig readDevice(const Profile& ini, const std::string& section, uint8_t 
     DeviceConfig dev;
     dev.adapter = adapter;
     dev.target = target;
-    DeviceSpec& s = dev.spec;
+    DeviceProfile& s = dev.profile;
     s.speedTable.assign(std::begin(kDefaultSpeedTable), std::end(kDefaultSpeedTable));
 
     ini.number(section, "type", 31, &s.type);

@@ -35,7 +35,7 @@ typedef std::pair<int, int> FaultKey;
 struct DeviceConfig {
     uint8_t adapter = 0;
     uint8_t target = 0;
-    DeviceSpec spec;
+    DeviceProfile profile;
     // Whether the file gives the dynamic values, and their text as written,
     // so that a reload applies them only when they change.
     bool speedGiven = false;

@@ -64,28 +64,28 @@ Outcome dataIn(const Command& cmd, std::vector<uint8_t> bytes, size_t allocLen)
 }
 
 // Page values: 0 current, 1 changeable, 2 default.
-void appendCdParametersPage(const DeviceSpec& spec, const DriveState& state, int pc, std::vector<uint8_t>& out)
+void appendCdParametersPage(const DeviceProfile& profile, const DriveState& state, int pc, std::vector<uint8_t>& out)
 {
     uint8_t page[8] = {kPageCdParameters, 0x06, 0x00, 0x00, 0x00, 60, 0x00, 75};
     if (pc == 1) {
         std::memset(page + 2, 0, 6);
         page[3] = 0x0F;
     } else {
-        page[3] = pc == 2 ? spec.initialSpindown : state.spindown;
+        page[3] = pc == 2 ? profile.initialSpindown : state.spindown;
     }
     out.insert(out.end(), page, page + sizeof page);
 }
 
-void appendCapabilitiesPage(const DeviceSpec& spec, DriveState& state, int pc, std::vector<uint8_t>& out)
+void appendCapabilitiesPage(const DeviceProfile& profile, DriveState& state, int pc, std::vector<uint8_t>& out)
 {
     uint8_t page[22] = {};
     page[0] = kPageCapabilities;
     page[1] = sizeof page - 2;
     if (pc != 1) {
-        bool locked = pc == 2 ? spec.initialLocked : state.locked;
-        uint16_t current = pc == 2 ? spec.initialSpeed : state.speed;
-        uint16_t maximum = spec.maxSpeed;
-        if (spec.policy == SpeedPolicy::Zero)
+        bool locked = pc == 2 ? profile.initialLocked : state.locked;
+        uint16_t current = pc == 2 ? profile.initialSpeed : state.speed;
+        uint16_t maximum = profile.maxSpeed;
+        if (profile.policy == SpeedPolicy::Zero)
             current = 0;
         if (pc == 0 && state.maxSpeedZeroLeft > 0) {
             maximum = 0;
@@ -93,7 +93,7 @@ void appendCapabilitiesPage(const DeviceSpec& spec, DriveState& state, int pc, s
         }
         page[2] = 0x03;  // reads CD-R and CD-RW media
         page[4] = 0x01;  // plays audio
-        page[6] = static_cast<uint8_t>((spec.mechanismBits & 0xFC) | (spec.lockSupported ? 0x01 : 0) |
+        page[6] = static_cast<uint8_t>((profile.mechanismBits & 0xFC) | (profile.lockSupported ? 0x01 : 0) |
                                        (locked ? 0x02 : 0));
         putBe16(page + 8, maximum);
         putBe16(page + 10, 256);  // volume levels
@@ -103,26 +103,26 @@ void appendCapabilitiesPage(const DeviceSpec& spec, DriveState& state, int pc, s
     out.insert(out.end(), page, page + sizeof page);
 }
 
-Outcome inquiry(const DeviceSpec& spec, const Command& cmd)
+Outcome inquiry(const DeviceProfile& profile, const Command& cmd)
 {
     if (cmd.cdbLen < 6 || (cmd.cdb[1] & 0x01) != 0 || cmd.cdb[2] != 0)
         return checkCondition(kInvalidFieldInCdb);
     size_t allocLen = be16(cmd.cdb + 3);
-    if (spec.nameInquiryFails && allocLen == 192)
+    if (profile.nameInquiryFails && allocLen == 192)
         return checkCondition(kInvalidFieldInCdb);
 
     std::vector<uint8_t> data(kInquiryDataLen, 0);
-    data[0] = static_cast<uint8_t>(((spec.qualifier & 0x07) << 5) | (spec.type & 0x1F));
-    data[1] = spec.type == 5 ? 0x80 : 0x00;  // removable medium
+    data[0] = static_cast<uint8_t>(((profile.qualifier & 0x07) << 5) | (profile.type & 0x1F));
+    data[1] = profile.type == 5 ? 0x80 : 0x00;  // removable medium
     data[3] = 0x02;                          // response data format
     data[4] = kInquiryDataLen - 5;
-    std::memcpy(&data[8], spec.vendor, 8);
-    std::memcpy(&data[16], spec.product, 16);
-    std::memcpy(&data[32], spec.revision, 4);
+    std::memcpy(&data[8], profile.vendor, 8);
+    std::memcpy(&data[16], profile.product, 16);
+    std::memcpy(&data[32], profile.revision, 4);
     return dataIn(cmd, std::move(data), allocLen);
 }
 
-Outcome modeSense10(const DeviceSpec& spec, DriveState& state, const Command& cmd)
+Outcome modeSense10(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdbLen < 10)
         return checkCondition(kInvalidFieldInCdb);
@@ -137,7 +137,7 @@ Outcome modeSense10(const DeviceSpec& spec, DriveState& state, const Command& cm
     if (pageCode != kPageCdParameters && pageCode != kPageCapabilities && pageCode != kPageAll)
         return checkCondition(kInvalidFieldInCdb);
 
-    bool withDescriptor = spec.blockDescriptor && !dbd;
+    bool withDescriptor = profile.blockDescriptor && !dbd;
     std::vector<uint8_t> data(8, 0);
     if (withDescriptor) {
         data[7] = 8;
@@ -146,9 +146,9 @@ Outcome modeSense10(const DeviceSpec& spec, DriveState& state, const Command& cm
         data.insert(data.end(), descriptor, descriptor + 8);
     }
     if (pageCode == kPageCdParameters || pageCode == kPageAll)
-        appendCdParametersPage(spec, state, pc, data);
+        appendCdParametersPage(profile, state, pc, data);
     if (pageCode == kPageCapabilities || pageCode == kPageAll)
-        appendCapabilitiesPage(spec, state, pc, data);
+        appendCapabilitiesPage(profile, state, pc, data);
     putBe16(&data[0], static_cast<unsigned>(data.size() - 2));
     return dataIn(cmd, std::move(data), allocLen);
 }
@@ -201,38 +201,38 @@ Outcome modeSelect10(DriveState& state, const Command& cmd)
     return goodOutcome();
 }
 
-Outcome setCdSpeed(const DeviceSpec& spec, DriveState& state, const Command& cmd)
+Outcome setCdSpeed(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdbLen < 6)
         return checkCondition(kInvalidFieldInCdb);
-    state.speed = selectSpeed(spec, state.speed, static_cast<uint16_t>(be16(cmd.cdb + 2)));
+    state.speed = selectSpeed(profile, state.speed, static_cast<uint16_t>(be16(cmd.cdb + 2)));
     return goodOutcome();
 }
 
-Outcome preventAllow(const DeviceSpec& spec, DriveState& state, const Command& cmd)
+Outcome preventAllow(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdbLen < 6)
         return checkCondition(kInvalidFieldInCdb);
-    if (spec.lockSupported && !spec.lockIgnore)
+    if (profile.lockSupported && !profile.lockIgnore)
         state.locked = (cmd.cdb[4] & 0x01) != 0;
     return goodOutcome();
 }
 
 }  // namespace
 
-DeviceSpec::DeviceSpec()
+DeviceProfile::DeviceProfile()
 {
     std::memcpy(vendor, "KSIM    ", 8);
     std::memcpy(product, "VIRTUAL CD-ROM  ", 16);
     std::memcpy(revision, "1.00", 4);
 }
 
-DriveState initialState(const DeviceSpec& spec)
+DriveState initialState(const DeviceProfile& profile)
 {
     DriveState s;
-    s.speed = spec.initialSpeed;
-    s.locked = spec.initialLocked;
-    s.spindown = spec.initialSpindown;
+    s.speed = profile.initialSpeed;
+    s.locked = profile.initialLocked;
+    s.spindown = profile.initialSpindown;
     return s;
 }
 
@@ -253,25 +253,25 @@ Outcome checkCondition(Sense sense)
     return o;
 }
 
-uint16_t selectSpeed(const DeviceSpec& spec, uint16_t current, uint16_t request)
+uint16_t selectSpeed(const DeviceProfile& profile, uint16_t current, uint16_t request)
 {
-    uint16_t wanted = request == 0xFFFF ? spec.maxSpeed : request;
-    switch (spec.policy) {
+    uint16_t wanted = request == 0xFFFF ? profile.maxSpeed : request;
+    switch (profile.policy) {
     case SpeedPolicy::Any:
         return wanted;
     case SpeedPolicy::Clip:
-        return std::min(wanted, spec.maxSpeed);
+        return std::min(wanted, profile.maxSpeed);
     case SpeedPolicy::Table: {
         uint16_t chosen = 0;
         bool any = false;
-        for (uint16_t entry : spec.speedTable) {
-            if (entry > spec.maxSpeed)
+        for (uint16_t entry : profile.speedTable) {
+            if (entry > profile.maxSpeed)
                 break;
             if (!any || entry <= wanted)
                 chosen = entry;
             any = true;
         }
-        return any ? chosen : spec.maxSpeed;
+        return any ? chosen : profile.maxSpeed;
     }
     case SpeedPolicy::Ignore:
     case SpeedPolicy::Zero:
@@ -280,23 +280,23 @@ uint16_t selectSpeed(const DeviceSpec& spec, uint16_t current, uint16_t request)
     return current;
 }
 
-Outcome executeCommand(const DeviceSpec& spec, DriveState& state, const Command& cmd)
+Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdb == nullptr || cmd.cdbLen == 0)
         return checkCondition(kInvalidOpcode);
-    if (cmd.lun != spec.lun)
+    if (cmd.lun != profile.lun)
         return checkCondition(kLunNotSupported);
     switch (cmd.cdb[0]) {
     case kInquiry:
-        return inquiry(spec, cmd);
+        return inquiry(profile, cmd);
     case kModeSense10:
-        return modeSense10(spec, state, cmd);
+        return modeSense10(profile, state, cmd);
     case kModeSelect10:
         return modeSelect10(state, cmd);
     case kSetCdSpeed:
-        return setCdSpeed(spec, state, cmd);
+        return setCdSpeed(profile, state, cmd);
     case kPreventAllow:
-        return preventAllow(spec, state, cmd);
+        return preventAllow(profile, state, cmd);
     default:
         return checkCondition(kInvalidOpcode);
     }

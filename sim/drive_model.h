@@ -23,7 +23,7 @@ struct Sense {
 };
 
 // What the set-up file says about one device; replaced at every reload.
-struct DeviceSpec {
+struct DeviceProfile {
     uint8_t type = 5;
     uint8_t qualifier = 0;
     uint8_t lun = 0;
@@ -43,7 +43,7 @@ struct DeviceSpec {
     bool initialLocked = false;
     uint8_t initialSpindown = 0x0A;
 
-    DeviceSpec();
+    DeviceProfile();
 };
 
 // What commands change; kept across reloads of the set-up file.
@@ -54,7 +54,7 @@ struct DriveState {
     unsigned maxSpeedZeroLeft = 0;  // reads of page 0x2A that report maximum 0
 };
 
-DriveState initialState(const DeviceSpec& spec);
+DriveState initialState(const DeviceProfile& profile);
 
 // One command as the request block presents it. outData is readable for
 // bufLen bytes (null when there is no buffer).
@@ -83,11 +83,11 @@ Outcome goodOutcome();
 Outcome checkCondition(Sense sense);
 
 // Executes one CDB; changes the state only when the command succeeds.
-Outcome executeCommand(const DeviceSpec& spec, DriveState& state, const Command& cmd);
+Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Command& cmd);
 
-// The speed a SET CD SPEED request selects under the spec's policy, from
+// The speed a SET CD SPEED request selects under the profile's policy, from
 // the current speed (0xFFFF asks for the maximum).
-uint16_t selectSpeed(const DeviceSpec& spec, uint16_t current, uint16_t request);
+uint16_t selectSpeed(const DeviceProfile& profile, uint16_t current, uint16_t request);
 
 // Fixed-format sense data (18 bytes).
 std::vector<uint8_t> senseBytes(const Sense& sense);

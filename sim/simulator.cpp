@@ -136,16 +136,16 @@ void Simulator::apply(const SimConfig& config, bool samePath)
         d.config = dc;
         const Device* old = samePath ? findDevice(dc.adapter, dc.target) : nullptr;
         if (old == nullptr) {
-            d.state = initialState(dc.spec);
+            d.state = initialState(dc.profile);
         } else {
             const DeviceConfig& oc = old->config;
             d.state = old->state;
             if (dc.speedGiven && (!oc.speedGiven || dc.speedText != oc.speedText))
-                d.state.speed = dc.spec.initialSpeed;
+                d.state.speed = dc.profile.initialSpeed;
             if (dc.lockedGiven && (!oc.lockedGiven || dc.lockedText != oc.lockedText))
-                d.state.locked = dc.spec.initialLocked;
+                d.state.locked = dc.profile.initialLocked;
             if (dc.spindownGiven && (!oc.spindownGiven || dc.spindownText != oc.spindownText))
-                d.state.spindown = dc.spec.initialSpindown;
+                d.state.spindown = dc.profile.initialSpindown;
         }
         d.state.maxSpeedZeroLeft = dc.maxSpeedZero;
         next.push_back(d);
@@ -276,7 +276,7 @@ DWORD Simulator::execute(SRB_ExecSCSICmd* srb, const std::string& log)
             cmd.dataOutAllowed = (srb->SRB_Flags & SRB_DIR_IN) == 0;
             cmd.outData = cmd.dataOutAllowed ? srb->SRB_BufPointer : nullptr;
             cmd.bufLen = srb->SRB_BufLen;
-            c.outcome = executeCommand(dev->config.spec, dev->state, cmd);
+            c.outcome = executeCommand(dev->config.profile, dev->state, cmd);
         }
         delayMs = fault.delayMs;
         queued = dev->config.queued;
