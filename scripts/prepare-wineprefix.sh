@@ -12,7 +12,8 @@ export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
 echo "Preparing the Wine prefix in $prefix ..."
 wineboot -i >/dev/null 2>&1
 subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
-for face in "宋体" "SimSun" "新宋体" "NSimSun"; do
+# The dialogs use 宋体; menus and message boxes use the shell dialog font.
+for face in "宋体" "SimSun" "新宋体" "NSimSun" "MS Shell Dlg" "MS Shell Dlg 2"; do
     wine reg add "$subst" /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
 done
 # No crash dialog: a crashing test must fail, not wait for a click.
