@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
-# Starts kesvora.exe under Wine in front of two simulated drives. With a
-# display it opens the window there; without one it runs under Xvfb, saves
-# a screenshot of the main window and ends the program.
+# Starts kesvora.exe under Wine in front of two simulated drives: a 52X
+# CD-ROM that snaps speeds to a table and can lock its tray, and an 8X
+# DVD-ROM that takes any speed and has a vendor-specific spin-down timer.
+# With a display it opens the window there; without one it runs under Xvfb,
+# saves a screenshot of the main window, ends the program and says where
+# the picture is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export KESVORA_BUILD=$root/build
 source "$root/scripts/wine-env.sh"
 
+for f in kesvora.exe wnaspi32.dll; do
+    if [ ! -f "$root/build/bin/$f" ]; then
+        echo "build/bin/$f is missing: build first (make run does)" >&2
+        exit 1
+    fi
+done
+
 demo=$root/build/demo
-rm -rf "$demo"; mkdir -p "$demo"
+rm -rf "$demo"
+mkdir -p "$demo"
 cp "$root/build/bin/kesvora.exe" "$root/build/bin/wnaspi32.dll" "$demo/"
+
+# The program's settings: a speed list for the first drive.
 cat > "$demo/cdrom.ini" <<'INI'
+[System]
+RunMin=0
 [0:0]
-speedNames=52,48,40,32,24,16,8,4
-kbSpeeds=9152,8448,7040,5632,4224,2816,1408,704
+speedNames=4,8,16,24,32,40,48,52
+kbSpeeds=706,1411,2822,4234,5645,7056,8467,9152
 INI
+
+# The simulated drives (format: sim/README.md).
 cat > "$demo/ksim.ini" <<'INI'
 [interface]
 adapters=1
@@ -22,40 +39,64 @@ adapters=1
 maxTargets=8
 [device0:0]
 type=5
-vendor="KESVO   "
-product="CD-ROM 52X      "
+vendor="KESVO"
+product="CD-ROM 52X"
 revision="1.02"
 maxSpeed=9152
-speed=7040
+speed=7056
 speedPolicy=table
-speedTable=9152,8448,7040,5632,4224,2816,1408,704
+speedTable=706,1411,2822,4234,5645,7056,8467,9152
 lockSupported=1
-spindown=10
+locked=0
+spindown=0x0A
 [device0:1]
 type=5
-vendor="TRELV   "
-product="DVD-ROM 8X      "
+vendor="TRELV"
+product="DVD-ROM 8X"
 revision="2.00"
-maxSpeed=1408
-speed=1408
+maxSpeed=11080
+speed=5540
 speedPolicy=any
-spindown=0x1A
+lockSupported=0
+spindown=0x00
 INI
 export KSIM_CONFIG=$demo/ksim.ini KSIM_LOG=$demo/ksim.log
 cd "$demo"
 
 if [ -n "${DISPLAY:-}" ]; then
+    echo "Starting Kesvora on $DISPLAY (folder $demo)"
     exec wine kesvora.exe
 fi
 
 start_xvfb
 trap stop_xvfb EXIT
-wine kesvora.exe &
-for i in $(seq 1 100); do
-    xdotool search --name '^Kesvora2$' >/dev/null 2>&1 && break
+wine kesvora.exe >"$demo/wine.log" 2>&1 &
+wine_pid=$!
+
+win=
+for _ in $(seq 1 150); do
+    win=$(xdotool search --name '^Kesvora2$' 2>/dev/null | head -n 1 || true)
+    [ -n "$win" ] && break
+    kill -0 "$wine_pid" 2>/dev/null || break
     sleep 0.2
 done
+if [ -z "$win" ]; then
+    echo "The main window did not appear; see $demo/wine.log" >&2
+    exit 1
+fi
 sleep 2
 import -window root "$demo/main-window.png"
-wineserver -k >/dev/null 2>&1 || true
+
+# End it the way a user does, so that it saves its settings: the close box
+# (Alt+F4), then wine's own taskkill if it is still there.
+xdotool windowactivate --sync "$win" key --clearmodifiers alt+F4 >/dev/null 2>&1 || true
+for _ in $(seq 1 50); do
+    kill -0 "$wine_pid" 2>/dev/null || break
+    sleep 0.2
+done
+if kill -0 "$wine_pid" 2>/dev/null; then
+    wine taskkill /im kesvora.exe >/dev/null 2>&1 || true
+    sleep 1
+fi
+wait "$wine_pid" 2>/dev/null || true
 echo "Screenshot of the main window: $demo/main-window.png"

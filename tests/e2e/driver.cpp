@@ -263,16 +263,20 @@ std::vector<std::string> KesvoraProcess::comboItems(int id, HWND hDlg) const
     if (!SendMessageTimeoutA(h, CB_GETCOUNT, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &count))
         return items;
     for (int i = 0; i < static_cast<int>(count); ++i) {
-        char buf[1024] = {};
+        // The item text is fetched as UTF-16: Wine hands the ANSI request
+        // of another process the wide text, unconverted.
+        WCHAR wbuf[1024] = {};
         DWORD_PTR len = 0;
-        SendMessageTimeoutA(h, CB_GETLBTEXTLEN, i, 0, SMTO_NORMAL, kSendTimeoutMs, &len);
-        if (len >= sizeof buf) {
+        SendMessageTimeoutW(h, CB_GETLBTEXTLEN, i, 0, SMTO_NORMAL, kSendTimeoutMs, &len);
+        if (len >= sizeof wbuf / sizeof wbuf[0]) {
             items.push_back("<too long>");
             continue;
         }
         DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, kSendTimeoutMs,
+        SendMessageTimeoutW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wbuf), SMTO_NORMAL, kSendTimeoutMs,
                             &ignored);
+        char buf[2048] = {};
+        WideCharToMultiByte(CP_ACP, 0, wbuf, -1, buf, sizeof buf - 1, nullptr, nullptr);
         items.push_back(buf);
     }
     return items;
