@@ -1,7 +1,249 @@
-// placeholder until the options dialog lands
+// The options dialog: speed list editing and the start-up options.
 #include "ui/options_dialog.h"
 
+#include "drive/cd_drive.h"
+#include "drive/conversions.h"
 #include "res/resource.h"
+#include "settings/speed_entry.h"
+#include "ui/main_dialog.h"
 
-// placeholder until the options dialog lands
+RegistrySystemCalls g_registrySystemCalls = {::RegOpenKeyA, ::RegQueryValueExA, ::RegSetValueExA,
+                                             ::RegDeleteValueA, ::RegCloseKey};
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunValueName[] = "TRELVIK";
+
+namespace {
+
+const char kSystemSection[] = "System";
+const char kNoticeCaption[] = "提示";
+const char kAutoStartFailed[] = "设置软件自动启动失败!请手工设置.";
+const int kMinSpeed = 1;
+const int kMaxSpeed = 200;
+// The half-width in KB/s of the window of speeds tried around each X factor.
+const unsigned kDetectHalfWidth = 10;
+
+// Paints nothing, but validates the window for every paint message.
+class PaintScope {
+public:
+    explicit PaintScope(HWND hWnd) : m_hWnd(hWnd) { ::BeginPaint(m_hWnd, &m_ps); }
+    ~PaintScope() { ::EndPaint(m_hWnd, &m_ps); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+
+private:
+    HWND m_hWnd;
+    PAINTSTRUCT m_ps = {};
+};
+
+CDriveToolDlg* MainDialog()
+{
+    return dynamic_cast<CDriveToolDlg*>(AfxGetMainWnd());
+}
+
+// The full path of the running executable; false when the system could not
+// give it whole in MAX_PATH bytes.
+bool ExecutablePath(CString& strPath)
+{
+    char path[MAX_PATH] = "";
+    DWORD nLength = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (nLength == 0 || nLength >= MAX_PATH)
+        return false;
+    strPath = path;
+    return true;
+}
+
+}  // namespace
+
+CString RunValueText(const char* pszPath)
+{
+    CString strPath(pszPath != nullptr ? pszPath : "");
+    if (strPath.Find(' ') < 0)
+        return strPath;
+    return "\"" + strPath + "\"";
+}
+
+BEGIN_MESSAGE_MAP(COptionsDlg, CDialog)
+    ON_BN_CLICKED(IDC_DETECT, &COptionsDlg::OnDetect)
+    ON_BN_CLICKED(IDC_ADD_SPEED, &COptionsDlg::OnAdd)
+    ON_BN_CLICKED(IDC_DELETE_SPEED, &COptionsDlg::OnDelete)
+    ON_WM_DESTROY()
+    ON_WM_PAINT()
+    ON_BN_CLICKED(IDC_AUTOSTART, &COptionsDlg::OnAutoStart)
+    ON_BN_CLICKED(IDC_RUN_SET_SPEED, &COptionsDlg::OnRunSetSpeed)
+    ON_BN_CLICKED(IDC_RUN_MIN, &COptionsDlg::OnRunMin)
+END_MESSAGE_MAP()
+
 COptionsDlg::COptionsDlg(CWnd* pParent) : CDialog(IDD_OPTIONS, pParent) {}
+
+void COptionsDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_SPEED_SPIN, m_spinSpeed);
+    DDX_Control(pDX, IDC_SPEED_LIST, m_listSpeeds);
+    DDX_Control(pDX, IDC_DETECT_PROGRESS, m_progress);
+    DDX_Text(pDX, IDC_SPEED_EDIT, m_nSpeed);
+    DDX_Check(pDX, IDC_AUTOSTART, m_bAutoStart);
+    DDX_Check(pDX, IDC_RUN_MIN, m_bRunMin);
+    DDX_Check(pDX, IDC_RUN_SET_SPEED, m_bRunSetSpeed);
+    // A failed exchange ends at the step that failed.
+    if (!pDX->m_bFail)
+        m_spinSpeed.SetRange(kMinSpeed, kMaxSpeed);
+}
+
+CdDrive* COptionsDlg::SelectedDrive()
+{
+    if (m_pMainDlg == nullptr)
+        m_pMainDlg = MainDialog();
+    return m_pMainDlg != nullptr ? m_pMainDlg->GetSelectedDrive() : nullptr;
+}
+
+void COptionsDlg::AddDriveEntries(const CdDrive& drive)
+{
+    int nCount = speedEntryCount(drive.speedNames, drive.kbSpeeds);
+    for (int i = 0; i < nCount; ++i)
+        m_listSpeeds.AddString(speedEntryText(drive.speedNames, drive.kbSpeeds, i));
+}
+
+// Loads the list and the option states once, at the first paint.
+void COptionsDlg::OnPaint()
+{
+    PaintScope paint(m_hWnd);
+    if (m_bInitialised)
+        return;
+
+    m_pMainDlg = MainDialog();
+    if (CdDrive* pDrive = SelectedDrive())
+        AddDriveEntries(*pDrive);
+
+    HKEY hKey = nullptr;
+    if (g_registrySystemCalls.openKey(HKEY_LOCAL_MACHINE, kRunKey, &hKey) == ERROR_SUCCESS) {
+        // Only the value's presence counts; whose path it holds does not.
+        DWORD nType = 0;
+        if (g_registrySystemCalls.queryValueEx(hKey, kRunValueName, nullptr, &nType, nullptr, nullptr) ==
+            ERROR_SUCCESS)
+            m_bAutoStart = TRUE;
+        g_registrySystemCalls.closeKey(hKey);
+    }
+
+    if (m_pMainDlg != nullptr) {
+        if (m_pMainDlg->m_settings.getBool(kSystemSection, "RunMin", 1) != 0)
+            m_bRunMin = TRUE;
+        if (m_pMainDlg->m_settings.getBool(kSystemSection, "RunSetSpeed", 1) != 0)
+            m_bRunSetSpeed = TRUE;
+    }
+
+    UpdateData(FALSE);
+    m_bInitialised = TRUE;
+}
+
+void COptionsDlg::OnAdd()
+{
+    // A text that is not a number has been reported by the exchange; the
+    // previous value is used.
+    UpdateData(TRUE);
+    if (m_nSpeed >= kMinSpeed && m_nSpeed <= kMaxSpeed) {
+        CString strItem;
+        strItem.Format("%dX (%dKB/S)", m_nSpeed, m_nSpeed * KBPS_PER_X);
+        m_listSpeeds.AddString(strItem);
+    } else {
+        ::MessageBoxA(m_hWnd, "速度应该在1~200之间!", kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
+    }
+}
+
+void COptionsDlg::OnDelete()
+{
+    int nSel = m_listSpeeds.GetCurSel();
+    if (nSel >= 0)
+        m_listSpeeds.DeleteString(static_cast<UINT>(nSel));
+}
+
+void COptionsDlg::OnDetect()
+{
+    CdDrive* pDrive = SelectedDrive();
+    if (pDrive == nullptr)
+        return;
+    DetectSpeeds(*pDrive, kDetectHalfWidth);
+    // A detection started from inside this one (a second click of Detect)
+    // has filled the list already; the outer one fills it again with its
+    // own result, which is now the drive's.
+    m_listSpeeds.ResetContent();
+    AddDriveEntries(*pDrive);
+}
+
+// Hands the list box back: the drive's lists and the main window's speed
+// selector are rebuilt from its items, in order, and nothing is selected.
+void COptionsDlg::OnDestroy()
+{
+    CDialog::OnDestroy();
+
+    m_pMainDlg = MainDialog();
+    if (m_pMainDlg == nullptr)
+        return;
+    CdDrive* pDrive = m_pMainDlg->GetSelectedDrive();
+    if (pDrive == nullptr)
+        return;
+
+    pDrive->speedNames->RemoveAll();
+    pDrive->kbSpeeds->RemoveAll();
+    m_pMainDlg->m_cbSpeed.ResetContent();
+
+    for (int i = 0; i < m_listSpeeds.GetCount(); ++i) {
+        CString strText;
+        m_listSpeeds.GetText(i, strText);
+        CString strName;
+        CString strKbps;
+        // An item that cannot be taken apart would leave the two lists and
+        // the selector out of step; it is left out of all three.
+        if (!parseSpeedEntry(strText, strName, strKbps))
+            continue;
+        m_pMainDlg->m_cbSpeed.AddString(strText);
+        pDrive->speedNames->AddTail(strName);
+        pDrive->kbSpeeds->AddTail(strKbps);
+    }
+}
+
+void COptionsDlg::OnAutoStart()
+{
+    UpdateData(TRUE);
+
+    CString strPath;
+    bool bHavePath = ExecutablePath(strPath);
+
+    HKEY hKey = nullptr;
+    if (g_registrySystemCalls.openKey(HKEY_LOCAL_MACHINE, kRunKey, &hKey) != ERROR_SUCCESS) {
+        hKey = nullptr;
+        ::MessageBoxA(m_hWnd, kAutoStartFailed, kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
+        m_bAutoStart = FALSE;
+    } else if (m_bAutoStart) {
+        // Without a whole path there is nothing sound to write.
+        CString strValue = RunValueText(strPath);
+        if (!bHavePath ||
+            g_registrySystemCalls.setValueEx(hKey, kRunValueName, 0, REG_SZ,
+                                             reinterpret_cast<const BYTE*>(strValue.GetString()),
+                                             static_cast<DWORD>(strValue.GetLength())) != ERROR_SUCCESS) {
+            ::MessageBoxA(m_hWnd, kAutoStartFailed, kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
+            m_bAutoStart = FALSE;
+        }
+    } else if (g_registrySystemCalls.deleteValue(hKey, kRunValueName) != ERROR_SUCCESS) {
+        m_bAutoStart = TRUE;
+    }
+    if (hKey != nullptr)
+        g_registrySystemCalls.closeKey(hKey);
+
+    UpdateData(FALSE);
+}
+
+void COptionsDlg::OnRunMin()
+{
+    UpdateData(TRUE);
+    if (CDriveToolDlg* pMain = MainDialog())
+        pMain->m_settings.writeBool(kSystemSection, "RunMin", m_bRunMin);
+}
+
+void COptionsDlg::OnRunSetSpeed()
+{
+    UpdateData(TRUE);
+    if (CDriveToolDlg* pMain = MainDialog())
+        pMain->m_settings.writeBool(kSystemSection, "RunSetSpeed", m_bRunSetSpeed);
+}

@@ -1,0 +1,81 @@
+// Speed detection's cost against the simulated drives: the commands sent
+// for a 52X drive that accepts any speed and for one that snaps to a table
+// of 12 speeds, and the time per value tried beyond the drive's own cost
+// (measured by sending the same command pairs without detection).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "drive/cd_drive.h"
+#include "drive/transport.h"
+#include "tests/drive/sim_drives.h"
+#include "ui/options_dialog.h"
+
+namespace {
+
+double nowMs()
+{
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+struct Case {
+    const char* what;
+    const char* policy;
+    int maxSpeed;
+    std::vector<int> table;
+    size_t expectedCommands;  // 0: only printed
+};
+
+TEST(DetectBench, CommandsAndTimePerValue)
+{
+    const Case cases[] = {
+        // One read of the maximum, then one pair per factor: 1 + 2 * 52.
+        {"52X, any speed", "any", 52 * 176, {}, 105},
+        {"12-speed table", "table", 11289, {176, 353, 706, 1411, 2117, 2822, 4234, 5645, 7056, 8467, 9878, 11289}, 0},
+    };
+    for (const Case& c : cases) {
+        SimDrives sim;
+        ksim::SimDevice& d = sim.setup.device(0, 1).cdrom("KSIM", "BENCH", "1.00").maxSpeed(c.maxSpeed).policy(c.policy);
+        if (!c.table.empty())
+            d.speedTable(c.table);
+        sim.write();
+        ASSERT_TRUE(loadASPI());
+        CdDrive drive(0, 1);
+        COptionsDlg dlg;
+
+        sim.clearLog();
+        double t0 = nowMs();
+        dlg.DetectSpeeds(drive, 10);
+        double detectMs = nowMs() - t0;
+        std::vector<ksim::SimRecord> commands = sim.log().commands();
+        size_t values = sim.log().commands(0xBB).size();
+
+        // The same pairs without detection around them.
+        std::vector<int> speeds;
+        for (const ksim::SimRecord& r : sim.log().commands(0xBB))
+            speeds.push_back(r.cdb[2] << 8 | r.cdb[3]);
+        t0 = nowMs();
+        drive.getMaxSpeed();
+        for (int s : speeds) {
+            drive.setSpeed(s);
+            drive.getSpeed();
+        }
+        double bareMs = nowMs() - t0;
+
+        std::printf("[bench] %-16s commands=%u values=%u entries=%d detect=%.1f ms bare=%.1f ms "
+                    "per value: %.3f ms total, %.3f ms beyond the drive\n",
+                    c.what, static_cast<unsigned>(commands.size()), static_cast<unsigned>(values),
+                    drive.speedNames->GetCount(), detectMs, bareMs, detectMs / values,
+                    (detectMs - bareMs) / values);
+        if (c.expectedCommands != 0)
+            EXPECT_EQ(commands.size(), c.expectedCommands);
+        EXPECT_EQ(commands.size(), 1 + 2 * values);
+        freeASPI();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,290 @@
+// Speed detection in process against the simulated drives: the exact
+// commands sent (the order of the MODE SENSE / SET CD SPEED pairs and every
+// speed asked for), the lists it leaves on the drive, the Retry/Cancel box,
+// the progress bar and a detection started inside a running one.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "box_answer.h"
+#include "drive/cd_drive.h"
+#include "drive/transport.h"
+#include "tests/drive/sim_drives.h"
+#include "tests/drive/trace_capture.h"
+#include "ui/options_dialog.h"
+
+namespace {
+
+typedef std::vector<int> Ints;
+typedef std::vector<std::string> Texts;
+
+const int kSetSpeed = 0xBB;
+const int kModeSense = 0x5A;
+
+// hi, hi - 1, ..., lo.
+Ints range(int hi, int lo)
+{
+    Ints v;
+    for (int i = hi; i >= lo; --i)
+        v.push_back(i);
+    return v;
+}
+
+Ints operator+(Ints a, const Ints& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Texts items(const CStringList* list)
+{
+    Texts v;
+    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;)
+        v.push_back(list->GetNext(pos).GetString());
+    return v;
+}
+
+// What one detection sent: the number of reads of the maximum before the
+// first SET CD SPEED, and the speeds asked for, each of which must be
+// followed by exactly one MODE SENSE of page 0x2A.
+struct Sent {
+    int leadingSenses = 0;
+    Ints speeds;
+    bool wellFormed = true;
+    std::string problem;
+};
+
+Sent analyse(const std::vector<ksim::SimRecord>& commands)
+{
+    Sent s;
+    size_t k = 0;
+    while (k < commands.size() && commands[k].opcode() == kModeSense) {
+        ++s.leadingSenses;
+        ++k;
+    }
+    while (k < commands.size()) {
+        const ksim::SimRecord& set = commands[k];
+        if (set.opcode() != kSetSpeed || k + 1 >= commands.size() || commands[k + 1].opcode() != kModeSense ||
+            commands[k + 1].cdb.size() < 3 || commands[k + 1].cdb[2] != 0x2A) {
+            s.wellFormed = false;
+            s.problem = "unexpected at " + std::to_string(k) + ": " + describe(set);
+            return s;
+        }
+        s.speeds.push_back(set.cdb[2] << 8 | set.cdb[3]);
+        k += 2;
+    }
+    return s;
+}
+
+class DetectionTest : public ::testing::Test {
+protected:
+    void TearDown() override { freeASPI(); }
+
+    // Loads ASPI over the simulated drive at 0:1 as `device` describes it.
+    void start()
+    {
+        sim.write();
+        ASSERT_TRUE(loadASPI());
+        sim.clearLog();
+    }
+
+    ksim::SimDevice& device() { return sim.setup.device(0, 1).cdrom("KSIM", "DETECT", "1.00"); }
+
+    SimDrives sim;
+    CdDrive drive{0, 1};
+    COptionsDlg dlg;
+};
+
+struct Row {
+    const char* what;
+    const char* policy;
+    int maxSpeed;
+    int speed;  // the current speed at the start
+    Ints table;
+    Ints speeds;  // every SET CD SPEED, in order
+    Texts names;
+    Texts kbSpeeds;
+};
+
+TEST_F(DetectionTest, SendsExactlyTheWindowsAndRecordsEachFactorOnce)
+{
+    const Row rows[] = {
+        {"accepts any speed: every factor at the top of its window", "any", 1411, 1411, {},
+         {1418, 1242, 1066, 890, 714, 538, 362, 186},
+         {"8", "7", "6", "5", "4", "3", "2", "1"},
+         {"1418", "1242", "1066", "890", "714", "538", "362", "186"}},
+        {"clips to its maximum: the reported speed is recorded, 1411 not 1418", "clip", 1411, 1411, {},
+         {1418, 1242, 1066, 890, 714, 538, 362, 186},
+         {"8", "7", "6", "5", "4", "3", "2", "1"},
+         {"1411", "1242", "1066", "890", "714", "538", "362", "186"}},
+        {"snaps to a table: factors between its speeds add nothing", "table", 706, 706, {176, 353, 706},
+         Ints{714, 538} + range(362, 352) + range(186, 176),
+         {"4", "2", "1"},
+         {"706", "353", "176"}},
+        {"a top speed that no value of the top window reaches", "table", 7056, 7056, {176, 353, 706, 1411, 2117,
+                                                                                        2822, 4234, 5645, 7056},
+         // 40X: 7050 gets 5645 (32X); 39X..33X find nothing new; 32X's window
+         // gets 4234 (24X) at once; 24X meets 4234 itself, then 2822 (16X).
+         Ints{7050} + range(6874, 6854) + range(6698, 6678) + range(6522, 6502) + range(6346, 6326) +
+             range(6170, 6150) + range(5994, 5974) + range(5818, 5798) + Ints{5642} + range(5466, 5446) +
+             range(5290, 5270) + range(5114, 5094) + range(4938, 4918) + range(4762, 4742) +
+             range(4586, 4566) + range(4410, 4390) + Ints{4234, 4233} + range(4058, 4038) +
+             range(3882, 3862) + range(3706, 3686) + range(3530, 3510) + range(3354, 3334) +
+             range(3178, 3158) + range(3002, 2982) + range(2826, 2822) + Ints{2821} + range(2650, 2630) +
+             range(2474, 2454) + range(2298, 2278) + range(2122, 2117) + Ints{2116} + range(1946, 1926) +
+             range(1770, 1750) + range(1594, 1574) + range(1418, 1411) + Ints{1410} + range(1242, 1222) +
+             range(1066, 1046) + range(890, 870) + range(714, 706) + Ints{705} + range(538, 518) +
+             range(362, 353) + Ints{352} + range(186, 176),
+         {"32", "24", "16", "12", "8", "4", "2", "1"},
+         {"5645", "4234", "2822", "2117", "1411", "706", "353", "176"}},
+        {"ignores SET CD SPEED: one entry, every other value tried", "ignore", 1411, 1411, {},
+         Ints{1418} + range(1242, 1222) + range(1066, 1046) + range(890, 870) + range(714, 694) +
+             range(538, 518) + range(362, 342) + range(186, 176),
+         {"8"},
+         {"1411"}},
+        {"reports 0: every value of every window tried, nothing found", "zero", 352, 352, {},
+         range(362, 342) + range(186, 176), {}, {}},
+        {"maximum below 1X: nothing is tried", "any", 175, 175, {}, {}, {}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        freeASPI();
+        ksim::SimDevice& d = device().maxSpeed(row.maxSpeed).speed(row.speed).policy(row.policy);
+        if (!row.table.empty())
+            d.speedTable(row.table);
+        start();
+        drive.speedNames->AddTail("99");
+        drive.kbSpeeds->AddTail("17424");
+
+        dlg.DetectSpeeds(drive, 10);
+
+        Sent sent = analyse(sim.log().commands());
+        ASSERT_TRUE(sent.wellFormed) << sent.problem;
+        EXPECT_EQ(sent.leadingSenses, 1) << "one read of the maximum";
+        EXPECT_EQ(sent.speeds, row.speeds);
+        EXPECT_EQ(items(drive.speedNames), row.names);
+        EXPECT_EQ(items(drive.kbSpeeds), row.kbSpeeds);
+    }
+}
+
+TEST_F(DetectionTest, UnreadableMaximumIsAskedAgainAfterRetry)
+{
+    device().maxSpeed(352).policy("any").maxSpeedZero(2);
+    start();
+    BoxAnswerer answers({IDRETRY, IDRETRY});
+
+    dlg.DetectSpeeds(drive, 10);
+
+    std::vector<AnsweredBox> boxes = answers.seen();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const AnsweredBox& box : boxes) {
+        EXPECT_EQ(box.caption, "致命错误!");
+        EXPECT_EQ(box.text, "程序在检测驱动器最大速度时遇到错误. 这对检测可能速度是至关重要的.");
+        EXPECT_EQ(box.buttons, (Ints{IDRETRY, IDCANCEL}));
+        EXPECT_FALSE(box.anyIcon);
+    }
+    Sent sent = analyse(sim.log().commands());
+    ASSERT_TRUE(sent.wellFormed) << sent.problem;
+    EXPECT_EQ(sent.leadingSenses, 3) << "two unreadable reads, then the good one";
+    EXPECT_EQ(sent.speeds, (Ints{362, 186}));
+    EXPECT_EQ(items(drive.speedNames), (Texts{"2", "1"}));
+    EXPECT_EQ(items(drive.kbSpeeds), (Texts{"362", "186"}));
+}
+
+TEST_F(DetectionTest, CancelLeavesTheDriveWithEmptyLists)
+{
+    device().maxSpeed(1411).policy("any").maxSpeedZero(5);
+    start();
+    drive.speedNames->AddTail("8");
+    drive.kbSpeeds->AddTail("1411");
+    BoxAnswerer answers({IDCANCEL});
+
+    dlg.DetectSpeeds(drive, 10);
+
+    EXPECT_EQ(answers.seen().size(), 1u);
+    Sent sent = analyse(sim.log().commands());
+    ASSERT_TRUE(sent.wellFormed) << sent.problem;
+    EXPECT_EQ(sent.leadingSenses, 1) << "Cancel asks nothing more";
+    EXPECT_TRUE(sent.speeds.empty());
+    EXPECT_TRUE(drive.speedNames->IsEmpty());
+    EXPECT_TRUE(drive.kbSpeeds->IsEmpty());
+}
+
+TEST_F(DetectionTest, ProgressAndTraceFollowTheValuesTried)
+{
+    // A progress bar of its own stands in for the dialog's.
+    HWND host = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 200, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND bar = CreateWindowA(PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 200, 20, host, nullptr, nullptr, nullptr);
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(dlg.m_progress.Attach(bar));
+
+    struct ProgressRow {
+        const char* policy;
+        int maxSpeed;
+        int lastPos;
+        Texts firstTraces;
+    } rows[] = {
+        // Ends at the last value tried: 186 for 1X.
+        {"any", 1411, 10 + 1411 - 186,
+         {"max percent: 1411 ", "percent: 3 ", " 1418 --> 1418 ", "Found speed 1418 (8)x ", "percent: 179 "}},
+        // Every value tried: ends at 175, where 1X stops, so at max - 165.
+        {"zero", 352, 352 - 165, {"max percent: 352 ", "percent: 0 ", " 362 --> 0 ", "percent: 1 "}},
+    };
+    for (const ProgressRow& row : rows) {
+        SCOPED_TRACE(row.policy);
+        freeASPI();
+        device().maxSpeed(row.maxSpeed).policy(row.policy);
+        start();
+        TraceCapture trace;
+
+        dlg.DetectSpeeds(drive, 10);
+
+        int lower = -1, upper = -1;
+        dlg.m_progress.GetRange(lower, upper);
+        EXPECT_EQ(lower, 0);
+        EXPECT_EQ(upper, row.maxSpeed);
+        EXPECT_EQ(dlg.m_progress.GetPos(), row.lastPos);
+        std::vector<std::string> lines = TraceCapture::lines();
+        ASSERT_GE(lines.size(), row.firstTraces.size());
+        EXPECT_EQ(Texts(lines.begin(), lines.begin() + row.firstTraces.size()), row.firstTraces);
+    }
+    dlg.m_progress.Detach();
+    DestroyWindow(host);
+}
+
+// A detection started from a message pumped by a running one (a second
+// click of Detect): the inner one puts its lists in place first, the outer
+// one its own afterwards; neither touches the other's lists.
+COptionsDlg* g_pNestedDlg = nullptr;
+CdDrive* g_pNestedDrive = nullptr;
+int g_nNestedRuns = 0;
+
+void CALLBACK startNested(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    ++g_nNestedRuns;
+    g_pNestedDlg->DetectSpeeds(*g_pNestedDrive, 10);
+    EXPECT_EQ(items(g_pNestedDrive->speedNames), (Texts{"4", "3", "2", "1"})) << "the inner result is in place";
+}
+
+TEST_F(DetectionTest, NestedDetectionLeavesTheOuterResult)
+{
+    device().maxSpeed(706).policy("any").delay(kSetSpeed, 5);
+    start();
+    g_pNestedDlg = &dlg;
+    g_pNestedDrive = &drive;
+    g_nNestedRuns = 0;
+    SetTimer(nullptr, 0, 1, startNested);
+
+    dlg.DetectSpeeds(drive, 10);
+
+    EXPECT_EQ(g_nNestedRuns, 1);
+    EXPECT_EQ(items(drive.speedNames), (Texts{"4", "3", "2", "1"}));
+    EXPECT_EQ(items(drive.kbSpeeds), (Texts{"714", "538", "362", "186"}));
+    std::vector<ksim::SimRecord> commands = sim.log().commands();
+    EXPECT_EQ(sim.log().commands(kSetSpeed).size(), 8u) << "four for each run";
+    EXPECT_EQ(commands.size(), 2u + 16u);
+}
+
+}  // namespace

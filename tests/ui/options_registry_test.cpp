@@ -1,0 +1,206 @@
+// The start-with-system box in process, with the registry calls replaced:
+// a key that cannot be opened, a value that cannot be set or deleted, and
+// the data written for the Run value.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "box_answer.h"
+#include "drive/cd_drive.h"
+#include "res/resource.h"
+#include "ui/main_dialog.h"
+#include "ui/options_dialog.h"
+
+CWinApp g_testApp;
+
+namespace {
+
+const HKEY kFakeKey = reinterpret_cast<HKEY>(0x1234);
+
+struct FakeRegistry {
+    LONG openResult = ERROR_SUCCESS;
+    LONG queryResult = ERROR_FILE_NOT_FOUND;
+    LONG setResult = ERROR_SUCCESS;
+    LONG deleteResult = ERROR_SUCCESS;
+    std::string openedKey;
+    std::string setName, setData;
+    DWORD setType = 0, setLength = 0;
+    int sets = 0, deletes = 0, opens = 0, closes = 0;
+} g_reg;
+
+LONG WINAPI fakeOpen(HKEY root, LPCSTR subKey, PHKEY result)
+{
+    ++g_reg.opens;
+    g_reg.openedKey = (root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "?\\") + std::string(subKey);
+    *result = g_reg.openResult == ERROR_SUCCESS ? kFakeKey : nullptr;
+    return g_reg.openResult;
+}
+LONG WINAPI fakeQuery(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) { return g_reg.queryResult; }
+LONG WINAPI fakeSet(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD length)
+{
+    EXPECT_EQ(key, kFakeKey);
+    ++g_reg.sets;
+    g_reg.setName = name;
+    g_reg.setType = type;
+    g_reg.setLength = length;
+    g_reg.setData.assign(reinterpret_cast<const char*>(data), length);
+    return g_reg.setResult;
+}
+LONG WINAPI fakeDelete(HKEY, LPCSTR) { ++g_reg.deletes; return g_reg.deleteResult; }
+LONG WINAPI fakeClose(HKEY key)
+{
+    EXPECT_EQ(key, kFakeKey);
+    ++g_reg.closes;
+    return ERROR_SUCCESS;
+}
+
+// A main window without a window of its own: a drive list with one drive,
+// selected in a drive selector, and a speed selector.
+class OptionsRegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_saved = g_registrySystemCalls;
+        g_registrySystemCalls = {fakeOpen, fakeQuery, fakeSet, fakeDelete, fakeClose};
+        g_reg = FakeRegistry();
+        m_host = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        m_main.m_cbDrive.Attach(CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, m_host,
+                                              nullptr, nullptr, nullptr));
+        m_main.m_cbSpeed.Attach(CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, m_host,
+                                              nullptr, nullptr, nullptr));
+        m_main.m_cbDrive.AddString("0:1");
+        m_main.m_cbDrive.SetCurSel(0);
+        m_drives.AddTail(&m_drive);
+        m_main.m_pDrives = &m_drives;
+        g_testApp.m_pMainWnd = &m_main;
+    }
+    void TearDown() override
+    {
+        g_testApp.m_pMainWnd = nullptr;
+        m_main.m_pDrives = nullptr;
+        m_main.m_cbDrive.Detach();
+        m_main.m_cbSpeed.Detach();
+        DestroyWindow(m_host);
+        g_registrySystemCalls = m_saved;
+    }
+
+    // Runs the dialog, clicks the start-with-system box once after the first
+    // paint and closes it; returns the box's state after the click.
+    bool clickAutoStart(bool checkedBefore)
+    {
+        COptionsDlg dlg;
+        s_pDlg = &dlg;
+        s_checkedBefore = checkedBefore;
+        s_after = -1;
+        SetTimer(nullptr, 0, 10, script);
+        dlg.DoModal();
+        return s_after == BST_CHECKED;
+    }
+
+    static void CALLBACK script(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        HWND hDlg = s_pDlg->m_hWnd;
+        UpdateWindow(hDlg);
+        HWND box = GetDlgItem(hDlg, IDC_AUTOSTART);
+        SendMessageA(box, BM_SETCHECK, s_checkedBefore ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_AUTOSTART, BN_CLICKED), reinterpret_cast<LPARAM>(box));
+        s_after = static_cast<int>(SendMessageA(box, BM_GETCHECK, 0, 0));
+        PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+    }
+
+    static COptionsDlg* s_pDlg;
+    static bool s_checkedBefore;
+    static int s_after;
+
+    CDriveToolDlg m_main;
+    CdDrive m_drive{0, 1};
+    CObList m_drives;
+    HWND m_host = nullptr;
+    RegistrySystemCalls m_saved;
+};
+
+COptionsDlg* OptionsRegistryTest::s_pDlg = nullptr;
+bool OptionsRegistryTest::s_checkedBefore = false;
+int OptionsRegistryTest::s_after = -1;
+
+const char kFailText[] = "设置软件自动启动失败!请手工设置.";
+
+TEST_F(OptionsRegistryTest, RefusalsShowTheStateThatHolds)
+{
+    struct Row {
+        const char* what;
+        bool check;        // the state the click gives the box
+        LONG open, set, del;
+        bool after;        // the box afterwards
+        bool message;      // the failure message was shown
+        int sets, deletes;
+    } rows[] = {
+        {"set works", true, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS, true, false, 1, 0},
+        {"delete works", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS, false, false, 0, 1},
+        {"key not openable, setting", true, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS, false, true, 0, 0},
+        {"key not openable, clearing", false, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS, false, true, 0, 0},
+        {"value not settable", true, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_SUCCESS, false, true, 1, 0},
+        {"value not deletable", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, true, false, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        g_reg = FakeRegistry();
+        g_reg.openResult = row.open;
+        g_reg.setResult = row.set;
+        g_reg.deleteResult = row.del;
+        BoxAnswerer answers;
+
+        EXPECT_EQ(clickAutoStart(row.check), row.after);
+
+        std::vector<AnsweredBox> boxes = answers.seen();
+        if (row.message) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].caption, "提示");
+            EXPECT_EQ(boxes[0].text, kFailText);
+            EXPECT_TRUE(boxes[0].anyIcon);
+        } else {
+            EXPECT_TRUE(boxes.empty());
+        }
+        EXPECT_EQ(g_reg.sets, row.sets);
+        EXPECT_EQ(g_reg.deletes, row.deletes);
+        EXPECT_EQ(g_reg.opens, 2) << "at the first paint and at the click";
+        EXPECT_EQ(g_reg.closes, row.open == ERROR_SUCCESS ? 2 : 0) << "every opened key is closed";
+        EXPECT_EQ(g_reg.openedKey, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    }
+}
+
+TEST_F(OptionsRegistryTest, RunValueIsTheExecutablePathQuotedWhenItHasBlanks)
+{
+    clickAutoStart(true);
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string expected = std::string(path).find(' ') != std::string::npos ? "\"" + std::string(path) + "\"" : path;
+    EXPECT_EQ(g_reg.setName, "TRELVIK");
+    EXPECT_EQ(g_reg.setType, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(g_reg.setData, expected);
+    EXPECT_EQ(g_reg.setLength, expected.size()) << "the length is without the terminating zero";
+
+    struct Row {
+        const char* path;
+        const char* value;
+    } rows[] = {
+        {"C:\\Tools\\kesvora.exe", "C:\\Tools\\kesvora.exe"},
+        {"C:\\Program Files\\Kesvora\\kesvora.exe", "\"C:\\Program Files\\Kesvora\\kesvora.exe\""},
+        {"", ""},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(std::string(RunValueText(row.path).GetString()), row.value) << row.path;
+}
+
+TEST_F(OptionsRegistryTest, ExistingValueShowsCheckedWhateverItHolds)
+{
+    g_reg.queryResult = ERROR_SUCCESS;
+    g_reg.deleteResult = ERROR_ACCESS_DENIED;
+    // The first paint found the value; a click that tries to clear the box
+    // and cannot delete the value shows it checked again.
+    EXPECT_TRUE(clickAutoStart(false));
+}
+
+}  // namespace
