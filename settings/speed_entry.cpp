@@ -1,5 +1,8 @@
 #include "settings/speed_entry.h"
 
+#include <climits>
+#include <cstdlib>
+
 namespace {
 
 // Index of the character after the one starting at i: a lead byte takes its
@@ -86,4 +89,14 @@ bool parseSpeedEntry(const char* pszText, CString& strName, CString& strKbps)
     strName = name;
     strKbps = kbps;
     return true;
+}
+
+int speedEntryToInt(const char* pszText)
+{
+    long v = std::strtol(pszText != nullptr ? pszText : "", nullptr, 10);
+    if (v > INT_MAX)
+        return INT_MAX;
+    if (v < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(v);
 }

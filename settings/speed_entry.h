@@ -30,3 +30,8 @@ CString speedEntryText(const CStringList* pNames, const CStringList* pKbSpeeds, 
 // both parts are non-empty and free of commas (so that they can be stored as
 // list items and read back as the same pair).
 bool parseSpeedEntry(const char* pszText, CString& strName, CString& strKbps);
+
+// The leading decimal number of a list entry: blanks skipped, an optional
+// sign, digits up to the first other character; no digits give 0, and a
+// number beyond the int range is held at its end.
+int speedEntryToInt(const char* pszText);

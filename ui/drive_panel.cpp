@@ -23,19 +23,6 @@ CString SpeedText(int kbps)
     return str;
 }
 
-// The leading decimal number of a list entry: blanks skipped, an optional
-// sign, digits up to the first other character; no digits give 0, and a
-// number beyond the int range is held at its end.
-int EntryToInt(const CString& str)
-{
-    long v = std::strtol(str.GetString(), nullptr, 10);
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(v);
-}
-
 int LockedFlag(int nLockByte)
 {
     return (nLockByte & 0x02) != 0 ? 1 : 0;
@@ -94,7 +81,7 @@ void CDriveToolDlg::OnSelChangeSpeed()
     if (nSel < 0 || !getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, nSel, strName, strKbps))
         return;
 
-    pDrive->setSpeed(EntryToInt(strKbps));
+    pDrive->setSpeed(speedEntryToInt(strKbps));
     m_strCurSpeed = SpeedText(pDrive->getSpeed());
     UpdateData(FALSE);
 }

@@ -52,19 +52,6 @@ void AppendSubmenu(CDrawnMenu* pMenu, CDrawnMenu* pSub, UINT nId, const char* ps
     }
 }
 
-// The leading decimal number of a list entry, as the panel reads it:
-// blanks skipped, an optional sign, digits up to the first other character;
-// no digits give 0, a number beyond the int range is held at its end.
-int EntryToInt(const CString& str)
-{
-    long v = std::strtol(str.GetString(), nullptr, 10);
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(v);
-}
-
 // The caption an item of hMenu (or of its sub-menus) with this id shows now:
 // its drawn entry's caption while it is owner-drawn, else its own text.
 // Empty when there is no such item.
@@ -287,7 +274,7 @@ void CDriveToolDlg::OnTrayMenuCommand(UINT nID)
     if (pDrive != nullptr &&
         getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(nID - ID_TRAY_SPEED_FIRST),
                       strName, strKbps))
-        pDrive->setSpeed(EntryToInt(strKbps));
+        pDrive->setSpeed(speedEntryToInt(strKbps));
 }
 
 void CDriveToolDlg::OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct)
