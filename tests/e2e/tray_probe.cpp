@@ -3,7 +3,6 @@
 // items, so the tests run these functions inside the program (each is a
 // thread procedure started from outside) and read what they write.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <set>
@@ -56,6 +55,7 @@ void dump(FILE* f, HMENU hMenu, int depth)
 // of the gdi32 functions that make and delete objects are redirected here.
 CRITICAL_SECTION g_lock;
 std::set<HGDIOBJ>* g_live;
+DWORD g_made;  // objects made in all, deleted or not
 
 void track(void* h)
 {
@@ -63,6 +63,7 @@ void track(void* h)
         return;
     EnterCriticalSection(&g_lock);
     g_live->insert(h);
+    ++g_made;
     LeaveCriticalSection(&g_lock);
 }
 
@@ -208,12 +209,41 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeLiveGdi(LPVOID)
     return n;
 }
 
-// The process's private bytes in KB.
+// GDI objects made since ProbeCountGdi, deleted or not: shows that the
+// program drew something.
+extern "C" __declspec(dllexport) DWORD WINAPI ProbeMadeGdi(LPVOID)
+{
+    if (g_live == nullptr)
+        return 0;
+    EnterCriticalSection(&g_lock);
+    DWORD n = g_made;
+    LeaveCriticalSection(&g_lock);
+    return n;
+}
+
+// The process's private memory in KB: its committed private pages, counted
+// by walking the address space (Wine leaves PrivateUsage at 0).
 extern "C" __declspec(dllexport) DWORD WINAPI ProbePrivateKb(LPVOID)
 {
-    PROCESS_MEMORY_COUNTERS_EX pmc = {};
-    pmc.cb = sizeof pmc;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc))
-        return 0;
-    return static_cast<DWORD>(pmc.PrivateUsage / 1024);
+    SIZE_T bytes = 0;
+    MEMORY_BASIC_INFORMATION mbi = {};
+    for (BYTE* at = nullptr; VirtualQuery(at, &mbi, sizeof mbi) == sizeof mbi;
+         at = static_cast<BYTE*>(mbi.BaseAddress) + mbi.RegionSize) {
+        if (mbi.State == MEM_COMMIT && mbi.Type == MEM_PRIVATE)
+            bytes += mbi.RegionSize;
+        if (static_cast<BYTE*>(mbi.BaseAddress) + mbi.RegionSize < at)
+            break;
+    }
+    return static_cast<DWORD>(bytes / 1024);
+}
+
+// The process's open kernel handles, counted by asking about every handle
+// value in turn (Wine does not report the process's handle count).
+extern "C" __declspec(dllexport) DWORD WINAPI ProbeHandles(LPVOID)
+{
+    DWORD count = 0, flags = 0;
+    for (ULONG_PTR h = 4; h < 0x20000; h += 4)
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags))
+            ++count;
+    return count;
 }

@@ -6,19 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/driver.h"
+#include "tests/e2e/tray_access.h"
 
-using e2e::KesvoraProcess;
+using namespace e2e;
 using ksim::SimRecord;
 
 namespace {
 
-const UINT kTrayNotify = WM_USER + 1;
-const WPARAM kTrayIconId = 1026;
 const UINT kShowHide = 32771, kEject = 32773, kClose = 32774;
 const UINT kOptions = 32777, kExit = 32778, kAbout = 101, kDriveFirst = 32800, kSpeedFirst = 32830;
 const int kDriveList = 1000, kSpeedList = 1005;
@@ -33,201 +30,6 @@ const std::vector<std::string> kThreeDrives = {
     "[0:2] ?:\\ KSIM CD-RW 40X 2.00",
     "[0:4] ?:\\ KSIM DVD-ROM 16X 3.00",
 };
-
-// One item of the popup menu or of a sub-menu, as the probe saw it.
-struct Item {
-    int depth = 0;
-    UINT id = 0;
-    UINT state = 0;
-    bool ownerDrawn = false;
-    bool popup = false;
-    std::string text;
-    bool checked() const { return (state & MF_CHECKED) != 0; }
-    bool hilite() const { return (state & MF_HILITE) != 0; }
-};
-
-// The probe DLL loaded into the program, and its functions called there.
-class Probe {
-public:
-    explicit Probe(const KesvoraProcess& p) : m_p(p)
-    {
-        m_hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, p.processId());
-        char self[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, self, sizeof self);
-        std::string path = self;
-        path = path.substr(0, path.find_last_of("\\/") + 1) + "e2e_tray_probe.dll";
-        m_hLocal = LoadLibraryA(path.c_str());
-        if (m_hProcess == nullptr || m_hLocal == nullptr)
-            return;
-        void* mem = VirtualAllocEx(m_hProcess, nullptr, path.size() + 1, MEM_COMMIT, PAGE_READWRITE);
-        WriteProcessMemory(m_hProcess, mem, path.c_str(), path.size() + 1, nullptr);
-        // kernel32 sits at the same address in every process.
-        void* load = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA"));
-        m_remoteBase = run(load, mem);
-    }
-    ~Probe()
-    {
-        if (m_hProcess != nullptr)
-            CloseHandle(m_hProcess);
-    }
-    bool ok() const { return m_remoteBase != 0; }
-
-    DWORD call(const char* name, void* arg) const
-    {
-        // Exported with or without the stdcall decoration.
-        FARPROC f = GetProcAddress(m_hLocal, name);
-        if (f == nullptr)
-            f = GetProcAddress(m_hLocal, (std::string(name) + "@4").c_str());
-        if (f == nullptr || m_remoteBase == 0)
-            return 0xFFFFFFFF;
-        DWORD_PTR rva = reinterpret_cast<DWORD_PTR>(f) - reinterpret_cast<DWORD_PTR>(m_hLocal);
-        return run(reinterpret_cast<void*>(m_remoteBase + rva), arg);
-    }
-
-    std::vector<Item> menu(HMENU hMenu) const
-    {
-        std::vector<Item> items;
-        DeleteFileA(m_p.path("tray_probe.txt").c_str());
-        if (call("ProbeDumpMenu", hMenu) == 0xFFFFFFFF)
-            return items;
-        std::istringstream in(m_p.readFile("tray_probe.txt"));
-        std::string line;
-        while (std::getline(in, line)) {
-            Item it;
-            std::istringstream f(line);
-            std::string field;
-            std::getline(f, field, '\t'); it.depth = std::stoi(field);
-            std::getline(f, field, '\t'); it.id = static_cast<UINT>(std::stoul(field));
-            std::getline(f, field, '\t'); it.state = static_cast<UINT>(std::stoul(field));
-            std::getline(f, field, '\t'); it.ownerDrawn = field == "1";
-            std::getline(f, field, '\t'); it.popup = field == "1";
-            std::getline(f, it.text);
-            items.push_back(it);
-        }
-        return items;
-    }
-
-private:
-    DWORD run(void* fn, void* arg) const
-    {
-        HANDLE t = CreateRemoteThread(m_hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(fn), arg, 0,
-                                      nullptr);
-        if (t == nullptr)
-            return 0;
-        WaitForSingleObject(t, 10000);
-        DWORD code = 0;
-        GetExitCodeThread(t, &code);
-        CloseHandle(t);
-        return code;
-    }
-
-    const KesvoraProcess& m_p;
-    HANDLE m_hProcess = nullptr;
-    HMODULE m_hLocal = nullptr;
-    DWORD_PTR m_remoteBase = 0;
-};
-
-struct FindMenu {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK findMenuWindows(HWND hwnd, LPARAM param)
-{
-    FindMenu* d = reinterpret_cast<FindMenu*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[32] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == d->pid && std::string(cls) == "#32768" && IsWindowVisible(hwnd))
-        d->found.push_back(hwnd);
-    return TRUE;
-}
-
-// The program's open menu windows, the top-level popup first.
-std::vector<HWND> menuWindows(const KesvoraProcess& p)
-{
-    FindMenu d = {p.processId(), {}};
-    EnumWindows(findMenuWindows, reinterpret_cast<LPARAM>(&d));
-    return d.found;
-}
-
-bool waitForMenus(const KesvoraProcess& p, size_t n, DWORD timeoutMs = 5000)
-{
-    DWORD begin = GetTickCount();
-    do {
-        if (menuWindows(p).size() == n)
-            return true;
-        Sleep(20);
-    } while (GetTickCount() - begin < timeoutMs);
-    return false;
-}
-
-HMENU menuOf(HWND hMenuWnd)
-{
-    DWORD_PTR h = 0;
-    SendMessageTimeoutA(hMenuWnd, MN_GETHMENU, 0, 0, SMTO_NORMAL, 5000, &h);
-    return reinterpret_cast<HMENU>(h);
-}
-
-// Presses the right button on the icon; the popup's window, or null.
-HWND openPopup(const KesvoraProcess& p)
-{
-    p.post(kTrayNotify, kTrayIconId, WM_RBUTTONDOWN);
-    if (!waitForMenus(p, 1))
-        return nullptr;
-    return menuWindows(p).front();
-}
-
-void key(HWND hMenuWnd, UINT vk)
-{
-    PostMessageA(hMenuWnd, WM_KEYDOWN, vk, 1);
-    PostMessageA(hMenuWnd, WM_KEYUP, vk, 0xC0000001);
-    Sleep(150);
-}
-
-const Item* find(const std::vector<Item>& items, UINT id, int depth = -1)
-{
-    for (const Item& it : items)
-        if (it.id == id && (depth < 0 || it.depth == depth))
-            return &it;
-    return nullptr;
-}
-
-// Moves the popup's selection down until the item id is highlighted.
-bool hilite(const Probe& probe, HWND hMenuWnd, HMENU hMenu, UINT id)
-{
-    for (int i = 0; i < 20; ++i) {
-        const Item* it = find(probe.menu(hMenu), id, 0);
-        if (it != nullptr && it->hilite())
-            return true;
-        key(hMenuWnd, VK_DOWN);
-    }
-    return false;
-}
-
-// A screenshot of the whole screen into build/screenshots/, taken by the
-// X tools of the host with the display this test runs on.
-void screenshot(const std::string& name)
-{
-    typedef int(CDECL * Spawn)(char* const argv[], int wait);
-    typedef char*(CDECL * UnixName)(LPCWSTR);
-    Spawn spawn = reinterpret_cast<Spawn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp")));
-    UnixName unixName =
-        reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (spawn == nullptr || unixName == nullptr)
-        return;
-    WCHAR self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::string bin = unixName(self);
-    bin = bin.substr(0, bin.find_last_of('/'));
-    std::string dir = bin.substr(0, bin.find_last_of('/')) + "/screenshots";
-    std::string cmd = "mkdir -p '" + dir + "' && import -window root '" + dir + "/" + name + ".png'";
-    char* argv[] = {const_cast<char*>("/bin/sh"), const_cast<char*>("-c"), &cmd[0], nullptr};
-    spawn(argv, 1);
-}
 
 std::string joinNumbers(int from, int count, int step)
 {

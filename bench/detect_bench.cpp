@@ -71,8 +71,9 @@ TEST(DetectBench, CommandsAndTimePerValue)
                     c.what, static_cast<unsigned>(commands.size()), static_cast<unsigned>(values),
                     drive.speedNames->GetCount(), detectMs, bareMs, detectMs / values,
                     (detectMs - bareMs) / values);
-        if (c.expectedCommands != 0)
+        if (c.expectedCommands != 0) {
             EXPECT_EQ(commands.size(), c.expectedCommands);
+        }
         EXPECT_EQ(commands.size(), 1 + 2 * values);
         freeASPI();
     }
