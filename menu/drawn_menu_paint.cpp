@@ -23,6 +23,50 @@ int height(const RECT& rc)
     return rc.bottom - rc.top;
 }
 
+// Record size of the platform generation the program targets.
+const UINT MENUITEMINFO_SIZE = 44;
+
+// The drawn entry an item of hMenu carries, or null.
+const CDrawnMenuEntry* entryAt(HMENU hMenu, int nPos)
+{
+    MENUITEMINFOA mii;
+    ZeroMemory(&mii, sizeof(mii));
+    mii.cbSize = MENUITEMINFO_SIZE;
+    mii.fMask = MIIM_TYPE | MIIM_DATA;
+    if (!::GetMenuItemInfoA(hMenu, static_cast<UINT>(nPos), TRUE, &mii) || !(mii.fType & MFT_OWNERDRAW))
+        return nullptr;
+    const CDrawnMenuEntry* pEntry = reinterpret_cast<const CDrawnMenuEntry*>(mii.dwItemData);
+    if (pEntry == nullptr || pEntry->m_dwSignature != DRAWN_MENU_ENTRY_SIGNATURE)
+        return nullptr;
+    return pEntry;
+}
+
+// Position of the banner item directly before the item that carries pEntry,
+// or -1 when that item does not follow a banner.
+int bannerPositionBefore(HMENU hMenu, const CDrawnMenuEntry* pEntry)
+{
+    const int n = hMenu != nullptr ? ::GetMenuItemCount(hMenu) : -1;
+    const CDrawnMenuEntry* pPrevious = nullptr;
+    for (int pos = 0; pos < n; ++pos) {
+        const CDrawnMenuEntry* pAt = entryAt(hMenu, pos);
+        if (pAt == pEntry)
+            return pPrevious != nullptr && pPrevious->m_bBanner ? pos - 1 : -1;
+        pPrevious = pAt;
+    }
+    return -1;
+}
+
+// The banner of item rectangle rcItem spans the height of the clipping box,
+// that is, whatever part of the menu is being repainted: its own item is
+// 0 pixels high.
+void paintBannerOverClipBox(CDrawnMenu& menu, CDC* pDC, const RECT& rcItem, const CString& strTitle)
+{
+    RECT clip;
+    pDC->GetClipBox(&clip);
+    RECT band = {rcItem.left, clip.top, rcItem.right, clip.bottom};
+    menu.PaintBanner(pDC, band, strTitle);
+}
+
 } // namespace
 
 void CDrawnMenu::DrawItem(LPDRAWITEMSTRUCT lpDIS)
@@ -42,13 +86,27 @@ void CDrawnMenu::DrawItem(LPDRAWITEMSTRUCT lpDIS)
     const RECT r = lpDIS->rcItem;
 
     if (pEntry->m_bBanner) {
-        // The banner item is 0 pixels high: it spans whatever part of the
-        // menu is being repainted.
-        RECT clip;
-        pDC->GetClipBox(&clip);
-        RECT band = {r.left, clip.top, r.right, clip.bottom};
-        PaintBanner(pDC, band, pEntry->m_strCaption);
-    } else if (pEntry->m_bDivider) {
+        paintBannerOverClipBox(*this, pDC, r, pEntry->m_strCaption);
+        dc.Detach();
+        return;
+    }
+
+    // Some systems never ask for an item whose rectangle is empty, and the
+    // banner's is. The item after the banner is drawn in full in every
+    // repaint of the menu, so that request paints the banner first, at the
+    // place the menu window gives the banner item. Where the banner had a
+    // request of its own, the same pixels are painted once more.
+    if (lpDIS->itemAction & ODA_DRAWENTIRE) {
+        const int nBanner = bannerPositionBefore(m_hMenu, pEntry);
+        HWND hMenuWnd = nBanner >= 0 ? ::WindowFromDC(lpDIS->hDC) : nullptr;
+        RECT rcBanner;
+        if (hMenuWnd != nullptr && ::GetMenuItemRect(hMenuWnd, m_hMenu, static_cast<UINT>(nBanner), &rcBanner)) {
+            ::MapWindowPoints(nullptr, hMenuWnd, reinterpret_cast<POINT*>(&rcBanner), 2);
+            paintBannerOverClipBox(*this, pDC, rcBanner, entryAt(m_hMenu, nBanner)->m_strCaption);
+        }
+    }
+
+    if (pEntry->m_bDivider) {
         PaintBackground(pDC, r, FALSE);
         RECT line = {r.left, r.top + (height(r) >> 1), r.right, r.bottom};
         pDC->DrawEdge(&line, EDGE_ETCHED, BF_TOP);
