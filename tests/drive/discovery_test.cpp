@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -14,8 +12,8 @@
 #include "drive/cd_drive.h"
 #include "drive/discovery.h"
 #include "drive/transport.h"
-#include "message_box_watch.h"
 #include "sim_drives.h"
+#include "tests/support/box_watch.h"
 #include "trace_capture.h"
 
 namespace {
@@ -51,6 +49,17 @@ bool isTypeFailure(const std::string& line)
     return line.find_first_not_of("0123456789ABCDEF", 18) == std::string::npos;
 }
 
+// The trace lines but those of targets that did not answer.
+Lines answeredTraces(const Lines& lines)
+{
+    Lines out;
+    for (const std::string& line : lines) {
+        if (!isTypeFailure(line))
+            out.push_back(line);
+    }
+    return out;
+}
+
 const Bytes kTypeInquiry = {0x12, 0x00, 0x00, 0x00, 0x64, 0x00};
 const Bytes kNameInquiry = {0x12, 0x00, 0x00, 0x00, 0xC0, 0x00};
 
@@ -84,9 +93,6 @@ TEST(DetectDrives, TwoCdRomsAndADiskGiveTwoRecordsInTargetOrder)
     EXPECT_EQ(addresses(drives), (std::vector<std::string>{"0:0", "0:1"}));
     EXPECT_EQ(drives[0].name, "VENDOR78 PRODUCT890123456 REV4");
     EXPECT_EQ(drives[1].name, " DVD-ROM DDU1615 B8S1");
-    EXPECT_EQ(drives[1].adapter, 0);
-    EXPECT_EQ(drives[1].target, 1);
-    EXPECT_FALSE(drives[0].hasLetter()) << "no letter before matching";
 
     Lines expected = {"Loaded wnaspi32.dll OK", "Got getASPI32SupportInfo proc address OK",
                       "Got sendASPI32Command proc address OK", "Found 1 Host Adapter(s)", "Detecting drives...",
@@ -94,16 +100,8 @@ TEST(DetectDrives, TwoCdRomsAndADiskGiveTwoRecordsInTargetOrder)
                       "Drive Name: VENDOR78 PRODUCT890123456 REV4",
                       "Device at HA 0, Target 1 appears to be a CD-ROM drive.", "Drive Name:  DVD-ROM DDU1615 B8S1"};
     // The empty targets 3 to 7 answer the type inquiry with an error.
-    Lines others;
-    int typeFailures = 0;
-    for (const std::string& line : trace.lines()) {
-        if (isTypeFailure(line))
-            ++typeFailures;
-        else
-            others.push_back(line);
-    }
-    EXPECT_EQ(others, expected);
-    EXPECT_EQ(typeFailures, 5);
+    EXPECT_EQ(answeredTraces(trace.lines()), expected);
+    EXPECT_EQ(trace.lines().size(), expected.size() + 5);
 
     // Targets 0 to 7 asked for their type once each; the two CD-ROMs also
     // for their name; the bound is asked before every further target.
@@ -130,80 +128,56 @@ TEST(DetectDrives, WhichDevicesAreListed)
         const char* what;
         std::function<void(ksim::SimDevice&)> device;
         bool listed;
+        const char* lastTrace;  // of the scan, the empty targets' left out
     } const rows[] = {
-        {"CD-ROM", [](ksim::SimDevice& d) { d.type(5); }, true},
-        {"qualifier bits (byte 0 = 0x25)", [](ksim::SimDevice& d) { d.type(5).qualifier(1); }, true},
-        {"qualifier 3 (0x65)", [](ksim::SimDevice& d) { d.type(5).qualifier(3); }, true},
-        {"disk", [](ksim::SimDevice& d) { d.type(0); }, false},
-        {"type 0x15", [](ksim::SimDevice& d) { d.type(0x15); }, false},
-        {"answers only at LUN 1", [](ksim::SimDevice& d) { d.type(5).lun(1); }, false},
-        {"name cannot be read", [](ksim::SimDevice& d) { d.type(5).nameInquiryFails(); }, false},
-        {"type inquiry fails", [](ksim::SimDevice& d) { d.type(5).error(0x12, ksim::kSimAlways); }, false},
-        {"type inquiry refused", [](ksim::SimDevice& d) { d.type(5).refuse(0x12, ksim::kSimAlways); }, false},
-        {"answers later", [](ksim::SimDevice& d) { d.type(5).delay(0x12, 50); }, true},
+        {"CD-ROM", [](ksim::SimDevice& d) { d.type(5); }, true, "Drive Name: VEND PRODUCT 1.00"},
+        {"qualifier bits (byte 0 = 0x25)", [](ksim::SimDevice& d) { d.type(5).qualifier(1); }, true, nullptr},
+        {"qualifier 3 (0x65)", [](ksim::SimDevice& d) { d.type(5).qualifier(3); }, true, nullptr},
+        {"disk", [](ksim::SimDevice& d) { d.type(0); }, false, "Detecting drives..."},
+        {"type 0x15", [](ksim::SimDevice& d) { d.type(0x15); }, false, nullptr},
+        {"answers only at LUN 1", [](ksim::SimDevice& d) { d.type(5).lun(1); }, false, nullptr},
+        {"name cannot be read", [](ksim::SimDevice& d) { d.type(5).nameInquiryFails(); }, false,
+         "Couldn't get the name of the drive."},
+        {"type inquiry fails", [](ksim::SimDevice& d) { d.type(5).error(0x12, ksim::kSimAlways); }, false, nullptr},
+        {"type inquiry refused", [](ksim::SimDevice& d) { d.type(5).refuse(0x12, ksim::kSimAlways); }, false, nullptr},
+        {"answers later", [](ksim::SimDevice& d) { d.type(5).delay(0x12, 50); }, true, nullptr},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
         SimDrives sim;
         sim.setup.adapters(1);
         row.device(sim.setup.device(0, 4).ident("VEND", "PRODUCT", "1.00"));
         sim.write();
         DriveList drives;
+        TraceCapture trace;
         detectDrives(&drives.list);
-        EXPECT_EQ(drives.size(), row.listed ? 1 : 0) << row.what;
+        EXPECT_EQ(drives.size(), row.listed ? 1 : 0);
         expectInquiries(sim.log().commands(0x12));
+        if (row.lastTrace != nullptr) {
+            EXPECT_EQ(answeredTraces(trace.lines()).back(), row.lastTrace);
+        }
     }
 }
 
-TEST(DetectDrives, DeviceWhoseNameCannotBeReadIsTraced)
+// An adapter reporting 16 targets has all 16 asked (8 is the first test's;
+// other reports are getMaxTargets' own).
+TEST(DetectDrives, SixteenTargetsAreAskedWhenTheAdapterReportsThem)
 {
     SimDrives sim;
-    sim.setup.adapters(1);
-    sim.setup.device(0, 1).cdrom("VEND", "PRODUCT", "1.00").nameInquiryFails();
+    sim.setup.adapters(1).adapter(0).maxTargets(16);
+    sim.setup.device(0, 15).cdrom("LAST", "TARGET", "15");
     sim.write();
     DriveList drives;
-    TraceCapture trace;
     detectDrives(&drives.list);
-    EXPECT_EQ(drives.size(), 0);
-    Lines lines;
-    for (const std::string& line : trace.lines()) {
-        if (!isTypeFailure(line))
-            lines.push_back(line);
+    std::vector<int> targets, expected;
+    for (const ksim::SimRecord& r : sim.log().commands(0x12)) {
+        if (r.cdb == kTypeInquiry)
+            targets.push_back(r.tgt);
     }
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 3], "Device at HA 0, Target 1 appears to be a CD-ROM drive.");
-    const std::string& failure = lines[lines.size() - 2];
-    char expected[64];
-    std::snprintf(expected, sizeof expected, "getDriveName() 0x%08X return: 0x%08x",
-                  static_cast<unsigned>(std::strtoul(failure.c_str() + 17, nullptr, 16)), 4u);
-    EXPECT_EQ(failure, expected);
-    EXPECT_EQ(lines.back(), "Couldn't get the name of the drive.");
-}
-
-TEST(DetectDrives, TargetsAskedFollowTheAdaptersReport)
-{
-    struct Row {
-        int reported;
-        int asked;
-    } const rows[] = {{16, 16}, {8, 8}, {0, 8}, {7, 8}, {15, 8}, {32, 8}};
-    for (const Row& row : rows) {
-        SimDrives sim;
-        sim.setup.adapters(1).adapter(0).maxTargets(row.reported);
-        sim.setup.device(0, 15).cdrom("LAST", "TARGET", "15");
-        sim.setup.device(0, 7).cdrom("SEVEN", "TARGET", "7");
-        sim.write();
-        DriveList drives;
-        detectDrives(&drives.list);
-        std::vector<int> targets;
-        for (const ksim::SimRecord& r : sim.log().commands(0x12)) {
-            if (r.cdb == kTypeInquiry)
-                targets.push_back(r.tgt);
-        }
-        std::vector<int> expected;
-        for (int t = 0; t < row.asked; ++t)
-            expected.push_back(t);
-        EXPECT_EQ(targets, expected) << "reported " << row.reported;
-        EXPECT_EQ(drives.size(), row.asked == 16 ? 2 : 1) << "reported " << row.reported;
-    }
+    for (int t = 0; t < 16; ++t)
+        expected.push_back(t);
+    EXPECT_EQ(targets, expected);
+    EXPECT_EQ(addresses(drives), std::vector<std::string>{"0:15"});
 }
 
 TEST(DetectDrives, AdaptersInOrderAndAFailingAdapterSkipped)
@@ -224,32 +198,23 @@ TEST(DetectDrives, AdaptersInOrderAndAFailingAdapterSkipped)
 
 TEST(DetectDrives, NothingWhenTheInterfaceHasNoAdaptersOrCannotLoad)
 {
-    {
+    for (int status : {0x01, 0xE8}) {
         SimDrives sim;
-        sim.setup.adapters(0);
+        sim.setup.supportStatus(status).adapters(status == 0x01 ? 0 : 1);
         sim.setup.device(0, 0).cdrom("VEND", "PRODUCT", "1.00");
         sim.write();
         DriveList drives;
+        BoxWatch watch;
         detectDrives(&drives.list);
         EXPECT_EQ(drives.size(), 0);
-        EXPECT_TRUE(sim.log().commands().empty());
-    }
-    {
-        SimDrives sim;
-        sim.setup.supportStatus(0xE8).adapters(1);
-        sim.setup.device(0, 0).cdrom("VEND", "PRODUCT", "1.00");
-        sim.write();
-        DriveList drives;
-        MessageBoxWatch watch;
-        detectDrives(&drives.list);
-        EXPECT_EQ(drives.size(), 0);
-        EXPECT_EQ(watch.seen().size(), 1u);
+        EXPECT_EQ(watch.seen().size(), status == 0x01 ? 0u : 1u) << "the load failure's message";
         EXPECT_TRUE(sim.log().commands().empty());
     }
 }
 
-// A machine's volumes for letter matching: each letter's drive type and,
-// for volumes that open, the SCSI address they report.
+// A machine's volumes for letter matching, in place of the system calls:
+// each letter's drive type and, for volumes that open and answer, the SCSI
+// address they report. Checks the arguments of every call.
 struct Volume {
     UINT type = DRIVE_NO_ROOT_DIR;
     bool opens = true;
@@ -260,7 +225,7 @@ struct Volume {
 struct FakeVolumes {
     static DWORD mask;
     static std::map<char, Volume> volumes;
-    static std::string typesAsked;   // letters asked for their type, in order
+    static std::string typesAsked;           // letters asked for their type, in order
     static std::vector<std::string> opened;  // names passed to CreateFileA
     static bool argumentsAsExpected;
     static int handlesOpen;
@@ -269,19 +234,17 @@ struct FakeVolumes {
     static UINT WINAPI getDriveType(LPCSTR root)
     {
         typesAsked += root[0];
-        if (std::strlen(root) != 3 || root[1] != ':' || root[2] != '\\')
-            argumentsAsExpected = false;
-        auto it = volumes.find(root[0]);
-        return it == volumes.end() ? DRIVE_NO_ROOT_DIR : it->second.type;
+        argumentsAsExpected &= std::strlen(root) == 3 && root[1] == ':' && root[2] == '\\';
+        return volumes.count(root[0]) ? volumes[root[0]].type : DRIVE_NO_ROOT_DIR;
     }
     static HANDLE WINAPI createFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                     DWORD disposition, DWORD attributes, HANDLE hTemplate)
     {
         opened.push_back(name);
-        if (access != (GENERIC_READ | GENERIC_WRITE) || share != (FILE_SHARE_READ | FILE_SHARE_WRITE) ||
-            security != nullptr || disposition != OPEN_EXISTING || attributes != FILE_ATTRIBUTE_NORMAL ||
-            hTemplate != nullptr)
-            argumentsAsExpected = false;
+        argumentsAsExpected &= access == (GENERIC_READ | GENERIC_WRITE) &&
+                               share == (FILE_SHARE_READ | FILE_SHARE_WRITE) && security == nullptr &&
+                               disposition == OPEN_EXISTING && attributes == FILE_ATTRIBUTE_NORMAL &&
+                               hTemplate == nullptr;
         char letter = std::strlen(name) == 6 ? name[4] : 0;
         if (!volumes[letter].opens)
             return INVALID_HANDLE_VALUE;
@@ -292,9 +255,8 @@ struct FakeVolumes {
                                        LPDWORD returned, LPOVERLAPPED overlapped)
     {
         ScsiAddress* a = static_cast<ScsiAddress*>(out);
-        if (code != 0x41018 || in != nullptr || inSize != 0 || out == nullptr || outSize != 8 || a->Length != 8 ||
-            returned == nullptr || overlapped != nullptr)
-            argumentsAsExpected = false;
+        argumentsAsExpected &= code == 0x41018 && in == nullptr && inSize == 0 && out != nullptr && outSize == 8 &&
+                               a->Length == 8 && returned != nullptr && overlapped == nullptr;
         const Volume& v = volumes[static_cast<char>(reinterpret_cast<uintptr_t>(h) - 0x1000)];
         if (!v.answers)
             return FALSE;
@@ -308,10 +270,10 @@ struct FakeVolumes {
         return TRUE;
     }
 
-    VolumeSystemCalls saved;
+    VolumeSystemCalls saved = g_volumeSystemCalls;
+    DriveList drives;
     FakeVolumes()
     {
-        saved = g_volumeSystemCalls;
         g_volumeSystemCalls = {getLogicalDrives, getDriveType, createFile, deviceIoControl, closeHandle};
         mask = 0;
         volumes.clear();
@@ -322,24 +284,28 @@ struct FakeVolumes {
     }
     ~FakeVolumes() { g_volumeSystemCalls = saved; }
 
+    // A CD-ROM volume; its path and logical unit are ignored by matching.
     static void cdrom(char letter, UCHAR port, UCHAR target, bool opens = true, bool answers = true)
     {
-        Volume v;
-        v.type = DRIVE_CDROM;
+        other(letter, DRIVE_CDROM);
+        Volume& v = volumes[letter];
         v.opens = opens;
         v.answers = answers;
-        v.address.Length = 8;
-        v.address.PortNumber = port;
-        v.address.PathId = 3;  // ignored
-        v.address.TargetId = target;
-        v.address.Lun = 2;     // ignored
-        volumes[letter] = v;
-        mask |= 1u << (letter - 'A');
+        v.address = {8, port, 3, target, 2};
     }
     static void other(char letter, UINT type)
     {
         volumes[letter].type = type;
         mask |= 1u << (letter - 'A');
+    }
+    void addDrive(BYTE adapter, BYTE target) { drives.list.AddTail(new CdDrive(adapter, target)); }
+    std::string match()
+    {
+        matchDriveLetters(&drives.list);
+        std::string letters;
+        for (int i = 0; i < drives.size(); ++i)
+            letters += drives[i].letter;
+        return letters;
     }
 };
 
@@ -349,19 +315,6 @@ std::string FakeVolumes::typesAsked;
 std::vector<std::string> FakeVolumes::opened;
 bool FakeVolumes::argumentsAsExpected;
 int FakeVolumes::handlesOpen;
-
-std::string lettersOf(DriveList& drives)
-{
-    std::string out;
-    for (int i = 0; i < drives.size(); ++i)
-        out += drives[i].letter;
-    return out;
-}
-
-void addDrive(DriveList& drives, BYTE adapter, BYTE target)
-{
-    drives.list.AddTail(new CdDrive(adapter, target));
-}
 
 TEST(MatchDriveLetters, LettersUpToTheHighestPresentOneAreAsked)
 {
@@ -378,9 +331,8 @@ TEST(MatchDriveLetters, LettersUpToTheHighestPresentOneAreAsked)
     for (const Row& row : rows) {
         FakeVolumes fake;
         FakeVolumes::mask = row.mask;
-        DriveList drives;
-        addDrive(drives, 0, 0);
-        matchDriveLetters(&drives.list);
+        fake.addDrive(0, 0);
+        EXPECT_EQ(fake.match(), "?");
         EXPECT_EQ(FakeVolumes::typesAsked, row.asked) << "mask 0x" << std::hex << row.mask;
         EXPECT_TRUE(FakeVolumes::opened.empty());
         EXPECT_TRUE(FakeVolumes::argumentsAsExpected);
@@ -395,16 +347,12 @@ TEST(MatchDriveLetters, OnlyCdRomVolumesAreOpenedAndAsked)
     FakeVolumes::other('F', DRIVE_REMOTE);
     FakeVolumes::other('G', DRIVE_RAMDISK);
     FakeVolumes::cdrom('E', 1, 0);
-    DriveList drives;
-    addDrive(drives, 0, 0);
-    addDrive(drives, 1, 0);
-    matchDriveLetters(&drives.list);
+    fake.addDrive(0, 0);
+    fake.addDrive(1, 0);
+    EXPECT_EQ(fake.match(), "?E");
     EXPECT_EQ(FakeVolumes::opened, std::vector<std::string>{"\\\\.\\E:"});
     EXPECT_TRUE(FakeVolumes::argumentsAsExpected);
     EXPECT_EQ(FakeVolumes::handlesOpen, 0);
-    EXPECT_EQ(lettersOf(drives), "?E");
-    EXPECT_FALSE(drives[0].hasLetter());
-    EXPECT_TRUE(drives[1].hasLetter());
 }
 
 TEST(MatchDriveLetters, AVolumeThatCannotBeOpenedOrAskedIsPassedOver)
@@ -414,12 +362,10 @@ TEST(MatchDriveLetters, AVolumeThatCannotBeOpenedOrAskedIsPassedOver)
     FakeVolumes::cdrom('E', 0, 1);
     FakeVolumes::cdrom('F', 0, 2, true, false);  // not a SCSI device
     FakeVolumes::cdrom('G', 0, 0);
-    DriveList drives;
-    addDrive(drives, 0, 0);
-    addDrive(drives, 0, 1);
-    addDrive(drives, 0, 2);
-    matchDriveLetters(&drives.list);
-    EXPECT_EQ(lettersOf(drives), "GE?");
+    fake.addDrive(0, 0);
+    fake.addDrive(0, 1);
+    fake.addDrive(0, 2);
+    EXPECT_EQ(fake.match(), "GE?");
     EXPECT_EQ(FakeVolumes::opened, (std::vector<std::string>{"\\\\.\\D:", "\\\\.\\E:", "\\\\.\\F:", "\\\\.\\G:"}));
     EXPECT_EQ(FakeVolumes::handlesOpen, 0) << "every opened volume is closed, the unanswered one too";
 }
@@ -431,12 +377,10 @@ TEST(MatchDriveLetters, EveryMatchingRecordGetsTheLetterAndTheLastLetterWins)
     FakeVolumes::cdrom('H', 1, 4);
     FakeVolumes::cdrom('K', 0, 4);   // another adapter
     FakeVolumes::cdrom('L', 1, 5);   // another target
-    DriveList drives;
-    addDrive(drives, 1, 4);
-    addDrive(drives, 0, 3);
-    addDrive(drives, 1, 4);
-    matchDriveLetters(&drives.list);
-    EXPECT_EQ(lettersOf(drives), "H?H");
+    fake.addDrive(1, 4);
+    fake.addDrive(0, 3);
+    fake.addDrive(1, 4);
+    EXPECT_EQ(fake.match(), "H?H");
     matchDriveLetters(nullptr);
 }
 

@@ -1,7 +1,5 @@
 #include "fake_aspi.h"
 
-#include <cstring>
-
 #include "drive/transport.h"
 
 FakeAspi* FakeAspi::s_current = nullptr;
@@ -43,39 +41,16 @@ FakeAspi::~FakeAspi()
     s_current = nullptr;
 }
 
-std::vector<RecordedRequest> FakeAspi::execRequests() const
-{
-    std::vector<RecordedRequest> out;
-    for (const RecordedRequest& r : m_requests) {
-        if (r.block[0] == SC_EXEC_SCSI_CMD)
-            out.push_back(r);
-    }
-    return out;
-}
-
 DWORD FakeAspi::completeLater(SRB_ExecSCSICmd& srb, BYTE status, DWORD delayMs)
 {
     InterlockedExchange(&g_completedLater, 0);
-    HANDLE t = CreateThread(nullptr, 0, completeThread, new LateCompletion{&srb, status, delayMs}, 0, nullptr);
-    CloseHandle(t);
+    CloseHandle(CreateThread(nullptr, 0, completeThread, new LateCompletion{&srb, status, delayMs}, 0, nullptr));
     return SS_PENDING;
 }
 
 bool FakeAspi::completedLater()
 {
     return InterlockedCompareExchange(&g_completedLater, 0, 0) != 0;
-}
-
-void FakeAspi::reply(SRB_ExecSCSICmd& srb, const std::vector<BYTE>& data)
-{
-    size_t n = data.size() < srb.SRB_BufLen ? data.size() : srb.SRB_BufLen;
-    if (srb.SRB_BufPointer != nullptr && n > 0)
-        std::memcpy(srb.SRB_BufPointer, data.data(), n);
-}
-
-DWORD __cdecl FakeAspi::getSupportInfo()
-{
-    return s_current != nullptr ? s_current->m_supportInfo : 0;
 }
 
 DWORD __cdecl FakeAspi::send(void* srb)
@@ -91,12 +66,11 @@ DWORD FakeAspi::dispatch(BYTE* block)
         r.block.assign(block, block + sizeof(SRB_HAInquiry));
         m_requests.push_back(r);
         SRB_HAInquiry& srb = *reinterpret_cast<SRB_HAInquiry*>(block);
-        if (!m_haInquiry) {
-            srb.SRB_Status = SS_COMP;
-            srb.HA_Unique[3] = 8;
-            return SS_COMP;
-        }
-        return m_haInquiry(srb);
+        if (m_haInquiry)
+            return m_haInquiry(srb);
+        srb.SRB_Status = SS_COMP;
+        srb.HA_Unique[3] = 8;
+        return SS_COMP;
     }
 
     SRB_ExecSCSICmd& srb = *reinterpret_cast<SRB_ExecSCSICmd*>(block);
@@ -107,6 +81,7 @@ DWORD FakeAspi::dispatch(BYTE* block)
     r.eventUnsignalled = WaitForSingleObject(r.event, 0) == WAIT_TIMEOUT;
     // Signal our copy of the previous event: the new one stays unsignalled
     // only if it is another object.
+    r.eventIsNewObject = r.previousEventClosed = true;
     if (m_lastEventCopy != nullptr) {
         SetEvent(m_lastEventCopy);
         r.eventIsNewObject = WaitForSingleObject(r.event, 0) == WAIT_TIMEOUT;
@@ -115,18 +90,14 @@ DWORD FakeAspi::dispatch(BYTE* block)
         r.previousEventClosed = r.event == m_lastEvent || !GetHandleInformation(m_lastEvent, &flags);
         CloseHandle(m_lastEventCopy);
         m_lastEventCopy = nullptr;
-    } else {
-        r.eventIsNewObject = true;
-        r.previousEventClosed = true;
     }
     m_lastEvent = r.event;
     DuplicateHandle(GetCurrentProcess(), r.event, GetCurrentProcess(), &m_lastEventCopy, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
     m_requests.push_back(r);
 
-    if (!m_exec) {
-        srb.SRB_Status = SS_COMP;
-        return SS_COMP;
-    }
-    return m_exec(srb);
+    if (m_exec)
+        return m_exec(srb);
+    srb.SRB_Status = SS_COMP;
+    return SS_COMP;
 }

@@ -15,19 +15,12 @@ struct RecordedRequest {
     std::vector<BYTE> block;  // every byte of the request block at submission
     std::vector<BYTE> data;   // the data buffer at submission (SRB_BufLen bytes; empty without buffer)
     HANDLE event = nullptr;   // SRB_PostProc of an execute request
-    bool eventUnsignalled = false;  // the event was valid and not signalled
-    bool eventIsNewObject = false;  // a different event object than the previous request's
+    bool eventUnsignalled = false;     // the event was valid and not signalled
+    bool eventIsNewObject = false;     // a different event object than the previous request's
     bool previousEventClosed = false;  // the previous request's handle was closed by then
 
     const SRB_ExecSCSICmd& exec() const { return *reinterpret_cast<const SRB_ExecSCSICmd*>(block.data()); }
 };
-
-// Answers an execute request: fills the data and SRB_Status, returns what
-// SendASPI32Command returns (SS_COMP, SS_PENDING after completeLater, or a
-// refusal).
-typedef std::function<DWORD(SRB_ExecSCSICmd& srb)> ExecHandler;
-// Answers a host adapter inquiry; returns what SendASPI32Command returns.
-typedef std::function<DWORD(SRB_HAInquiry& srb)> HaInquiryHandler;
 
 class FakeAspi {
 public:
@@ -37,12 +30,12 @@ public:
     FakeAspi(const FakeAspi&) = delete;
     FakeAspi& operator=(const FakeAspi&) = delete;
 
-    void onExec(ExecHandler handler) { m_exec = std::move(handler); }
-    void onHaInquiry(HaInquiryHandler handler) { m_haInquiry = std::move(handler); }
-    void supportInfo(DWORD value) { m_supportInfo = value; }
+    // Handlers return what SendASPI32Command returns; without one a request
+    // completes at once (an adapter inquiry reporting 8 targets).
+    void onExec(std::function<DWORD(SRB_ExecSCSICmd&)> handler) { m_exec = std::move(handler); }
+    void onHaInquiry(std::function<DWORD(SRB_HAInquiry&)> handler) { m_haInquiry = std::move(handler); }
 
     const std::vector<RecordedRequest>& requests() const { return m_requests; }
-    std::vector<RecordedRequest> execRequests() const;
 
     // Completes a request from another thread after delayMs: sets its
     // status, then signals its event. Returns SS_PENDING for the handler.
@@ -50,17 +43,13 @@ public:
     // True once the last completeLater thread has set the status.
     static bool completedLater();
 
-    // Reply helpers for handlers.
-    static void reply(SRB_ExecSCSICmd& srb, const std::vector<BYTE>& data);
-
 private:
-    static DWORD __cdecl getSupportInfo();
+    static DWORD __cdecl getSupportInfo() { return 0x0101; }
     static DWORD __cdecl send(void* srb);
     DWORD dispatch(BYTE* block);
 
-    ExecHandler m_exec;
-    HaInquiryHandler m_haInquiry;
-    DWORD m_supportInfo = 0x0101;
+    std::function<DWORD(SRB_ExecSCSICmd&)> m_exec;
+    std::function<DWORD(SRB_HAInquiry&)> m_haInquiry;
     std::vector<RecordedRequest> m_requests;
     HANDLE m_lastEvent = nullptr;
     HANDLE m_lastEventCopy = nullptr;

@@ -18,6 +18,7 @@ public:
 
     // Writes `setup` for the simulator to read at its next call.
     void write();
+    const std::string& configPath() const { return m_config; }
     ksim::SimLog log() const;
     void clearLog();
 

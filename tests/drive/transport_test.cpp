@@ -42,25 +42,23 @@ TEST(SendASPI32Command, CompletedAtOnceUsesOneFreshEventAndClosesIt)
 
 TEST(SendASPI32Command, RefusedThreeTimesGivesFalseAfterExactlyThreeSubmissions)
 {
-    const DWORD refusals[] = {SS_ABORTED, SS_ERR, SS_INVALID_CMD, SS_INVALID_HA, SS_NO_DEVICE,
-                              SS_INVALID_SRB, SS_ASPI_IS_BUSY, 0xFF, 0x12345678};
-    for (DWORD refusal : refusals) {
+    for (DWORD refusal : {SS_ABORTED, SS_ERR, SS_INVALID_HA, SS_ASPI_IS_BUSY, 0x12345678}) {
+        SCOPED_TRACE(refusal);
         FakeAspi fake;
         fake.onExec([refusal](SRB_ExecSCSICmd&) { return refusal; });
         SRB_ExecSCSICmd srb = readRequest();
-        EXPECT_FALSE(sendASPI32Command(&srb)) << "refusal 0x" << std::hex << refusal;
-        ASSERT_EQ(fake.requests().size(), 3u) << "refusal 0x" << std::hex << refusal;
-        for (size_t i = 0; i < 3; ++i) {
-            const RecordedRequest& r = fake.requests()[i];
-            EXPECT_TRUE(r.eventUnsignalled) << "attempt " << i + 1;
-            EXPECT_TRUE(r.eventIsNewObject) << "attempt " << i + 1;
-            EXPECT_TRUE(r.previousEventClosed) << "attempt " << i + 1;
+        EXPECT_FALSE(sendASPI32Command(&srb));
+        ASSERT_EQ(fake.requests().size(), 3u);
+        for (const RecordedRequest& r : fake.requests()) {
+            EXPECT_TRUE(r.eventUnsignalled);
+            EXPECT_TRUE(r.eventIsNewObject);
+            EXPECT_TRUE(r.previousEventClosed);
             // The same block is submitted again, unchanged but for its event.
             std::vector<BYTE> a = r.block, b = fake.requests()[0].block;
             const size_t post = offsetof(SRB_ExecSCSICmd, SRB_PostProc);
             std::memset(&a[post], 0, sizeof(void*));
             std::memset(&b[post], 0, sizeof(void*));
-            EXPECT_EQ(a, b) << "attempt " << i + 1;
+            EXPECT_EQ(a, b);
         }
         EXPECT_TRUE(handleClosed(fake.requests()[2].event));
     }
@@ -71,10 +69,8 @@ TEST(SendASPI32Command, AcceptedOnTheThirdAttempt)
     FakeAspi fake;
     int calls = 0;
     fake.onExec([&calls](SRB_ExecSCSICmd& srb) -> DWORD {
-        if (++calls < 3)
-            return SS_ASPI_IS_BUSY;
         srb.SRB_Status = SS_COMP;
-        return SS_COMP;
+        return ++calls < 3 ? SS_ASPI_IS_BUSY : SS_COMP;
     });
     SRB_ExecSCSICmd srb = readRequest();
     EXPECT_TRUE(sendASPI32Command(&srb));
@@ -83,14 +79,14 @@ TEST(SendASPI32Command, AcceptedOnTheThirdAttempt)
 
 TEST(SendASPI32Command, QueuedRequestIsWaitedForUntilItsEventIsSignalled)
 {
-    const BYTE outcomes[] = {SS_COMP, SS_ERR, SS_ABORTED};
-    for (BYTE outcome : outcomes) {
+    for (BYTE outcome : {SS_COMP, SS_ERR, SS_ABORTED}) {
+        SCOPED_TRACE(outcome);
         FakeAspi fake;
         fake.onExec([outcome](SRB_ExecSCSICmd& srb) { return FakeAspi::completeLater(srb, outcome, 150); });
         SRB_ExecSCSICmd srb = readRequest();
         DWORD start = GetTickCount();
         // A request that completes with an error status has still completed.
-        EXPECT_TRUE(sendASPI32Command(&srb)) << "status " << int(outcome);
+        EXPECT_TRUE(sendASPI32Command(&srb));
         EXPECT_TRUE(FakeAspi::completedLater()) << "returned before the completion";
         EXPECT_GE(GetTickCount() - start, 100u);
         EXPECT_EQ(srb.SRB_Status, outcome);
@@ -108,46 +104,28 @@ TEST(SendASPI32Command, FalseWithoutAnInterface)
     EXPECT_TRUE(fake.requests().empty());
 }
 
-TEST(GetMaxTargets, EightUnlessTheAdapterReportsSixteen)
+// One inquiry, once, with only the command and the adapter set: 16 targets
+// when the adapter reports 16, else 8; -1 when the inquiry fails.
+TEST(GetMaxTargets, SixteenOnlyWhenReportedAndMinusOneOnFailure)
 {
-    struct Row {
+    const struct {
+        DWORD result;
         BYTE reported;
         int expected;
-    } const rows[] = {{0, 8}, {1, 8}, {7, 8}, {8, 8}, {15, 8}, {16, 16}, {17, 8}, {32, 8}, {255, 8}};
-    for (const Row& row : rows) {
+    } rows[] = {{SS_COMP, 16, 16}, {SS_COMP, 0, 8},  {SS_COMP, 8, 8},       {SS_COMP, 15, 8},     {SS_COMP, 17, 8},
+                {SS_COMP, 255, 8}, {SS_ERR, 16, -1}, {SS_PENDING, 16, -1}, {SS_INVALID_HA, 16, -1}};
+    std::vector<BYTE> expectedBlock(sizeof(SRB_HAInquiry), 0);
+    expectedBlock[offsetof(SRB_HAInquiry, SRB_Cmd)] = SC_HA_INQUIRY;
+    expectedBlock[offsetof(SRB_HAInquiry, SRB_HaId)] = 5;
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         FakeAspi fake;
-        fake.onHaInquiry([row](SRB_HAInquiry& srb) -> DWORD {
-            srb.SRB_Status = SS_COMP;
-            srb.HA_Count = 1;
-            srb.HA_Unique[3] = row.reported;
-            return SS_COMP;
+        fake.onHaInquiry([&](SRB_HAInquiry& srb) {
+            srb.HA_Unique[3] = rows[i].reported;
+            return rows[i].result;
         });
-        EXPECT_EQ(getMaxTargets(3), row.expected) << "reported " << int(row.reported);
-    }
-}
-
-TEST(GetMaxTargets, AsksOnceWithOnlyCommandAndAdapterSet)
-{
-    FakeAspi fake;
-    EXPECT_EQ(getMaxTargets(5), 8);
-    ASSERT_EQ(fake.requests().size(), 1u);
-    std::vector<BYTE> expected(sizeof(SRB_HAInquiry), 0);
-    expected[offsetof(SRB_HAInquiry, SRB_Cmd)] = SC_HA_INQUIRY;
-    expected[offsetof(SRB_HAInquiry, SRB_HaId)] = 5;
-    EXPECT_EQ(fake.requests()[0].block, expected);
-}
-
-TEST(GetMaxTargets, MinusOneWhenTheInquiryFails)
-{
-    const DWORD failures[] = {SS_PENDING, SS_ERR, SS_INVALID_HA, SS_INVALID_SRB};
-    for (DWORD failure : failures) {
-        FakeAspi fake;
-        fake.onHaInquiry([failure](SRB_HAInquiry& srb) -> DWORD {
-            srb.HA_Unique[3] = 16;
-            return failure;
-        });
-        EXPECT_EQ(getMaxTargets(0), -1) << "result 0x" << std::hex << failure;
-        EXPECT_EQ(fake.requests().size(), 1u) << "no retry";
+        EXPECT_EQ(getMaxTargets(5), rows[i].expected) << "row " << i;
+        ASSERT_EQ(fake.requests().size(), 1u) << "row " << i;
+        EXPECT_EQ(fake.requests()[0].block, expectedBlock) << "row " << i;
     }
     EXPECT_EQ(getMaxTargets(0), -1) << "without an interface";
 }

@@ -19,38 +19,24 @@ protected:
     std::string m_log;
 };
 
-TEST_F(DialogTest, EndDialogInsideOnInitDialog)
+TEST_F(DialogTest, EndDialogEndsOnlyTheLoopAndTheWindowGoesAfterIt)
 {
-    CTestDialog dlg(&m_log, "d");
-    dlg.m_onInit = [](CTestDialog& d) { d.EndDialog(7); };
-    EXPECT_EQ(dlg.DoModal(), 7);
-    EXPECT_EQ(m_log, "d-init d-destroy ");
-    EXPECT_FALSE(IsWindow(dlg.m_hWndSeen));
-    EXPECT_EQ(dlg.m_hWnd, nullptr);
-    EXPECT_EQ(CWnd::FromHandlePermanent(dlg.m_hWndSeen), nullptr);
-}
+    CTestDialog early(&m_log, "early");
+    early.m_onInit = [](CTestDialog& d) { d.EndDialog(7); };
+    EXPECT_EQ(early.DoModal(), 7);
+    EXPECT_FALSE(IsWindow(early.m_hWndSeen));
+    EXPECT_EQ(early.m_hWnd, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(early.m_hWndSeen), nullptr);
 
-TEST_F(DialogTest, EndDialogFromATimerDestroysTheWindowAfterTheLoop)
-{
-    CTestDialog dlg(&m_log, "d");
-    dlg.m_onInit = [](CTestDialog& d) { d.SetTimer(1, 10, nullptr); };
-    dlg.m_onTimer = [](CTestDialog& d, UINT_PTR nID) {
+    CTestDialog timed(&m_log, "timed");
+    timed.m_onInit = [](CTestDialog& d) { d.SetTimer(1, 10, nullptr); };
+    timed.m_onTimer = [](CTestDialog& d, UINT_PTR nID) {
         d.KillTimer(nID);
         d.EndDialog(5);
-        // Only the loop ends here; the window lives on until it has returned.
         d.Log(IsWindow(d.m_hWnd) ? "ended-alive" : "ended-gone");
     };
-    EXPECT_EQ(dlg.DoModal(), 5);
-    EXPECT_EQ(m_log, "d-init d-ended-alive d-destroy ");
-}
-
-TEST_F(DialogTest, EndDialogFromAPostedMessage)
-{
-    CTestDialog dlg(&m_log, "d");
-    dlg.m_onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
-    dlg.m_onRun = [](CTestDialog& d) { d.EndDialog(9); };
-    EXPECT_EQ(dlg.DoModal(), 9);
-    EXPECT_EQ(m_log, "d-init d-destroy ");
+    EXPECT_EQ(timed.DoModal(), 5);
+    EXPECT_EQ(m_log, "early-init early-destroy timed-init timed-ended-alive timed-destroy ");
 }
 
 TEST_F(DialogTest, NestedLoopsUnwindInOrderAndTheOwnerIsDisabledMeanwhile)
@@ -109,9 +95,7 @@ TEST_F(DialogTest, IdleProcessingRunsWhileTheQueueIsEmpty)
     // and never a pass 3.
     const auto& counts = theTestApp().m_idleCounts;
     ASSERT_GE(counts.size(), 3u);
-    EXPECT_EQ(counts[0], 0);
-    EXPECT_EQ(counts[1], 1);
-    EXPECT_EQ(counts[2], 2);
+    EXPECT_EQ(std::vector<LONG>(counts.begin(), counts.begin() + 3), (std::vector<LONG>{0, 1, 2}));
     for (LONG n : counts)
         EXPECT_LE(n, 2);
 }
@@ -155,8 +139,7 @@ TEST_F(DialogTest, KeysAndTheCloseBoxReachOnOKAndOnCancel)
         {"OK button", WM_COMMAND, IDOK, false, IDOK},
     };
     for (const Row& row : rows) {
-        std::string log;
-        CTestDialog dlg(&log, "d");
+        CTestDialog dlg(&m_log, "d");
         dlg.m_onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
         dlg.m_onRun = [&row](CTestDialog& d) {
             HWND hEdit = GetDlgItem(d.m_hWnd, IDC_NUMBER);

@@ -1,15 +1,14 @@
-// Shared pieces of the framework tests: the application object, a closer
-// for the message boxes the framework shows, a watchdog that ends a dialog
-// that would otherwise never end, and a count of live heap blocks.
+// Shared pieces of the framework tests: the application object, a watchdog
+// that ends a dialog that would otherwise never end, a count of live heap
+// blocks, and a test dialog whose behaviour each test gives.
 #pragma once
 
-#include <atomic>
-#include <mutex>
+#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "framework/afxwin.h"
+#include "test_resource.h"
 
 class TestApp : public CWinApp {
 public:
@@ -20,25 +19,7 @@ public:
 };
 TestApp& theTestApp();
 
-// Closes every message box of the framework that appears on this thread
-// with OK, and keeps their texts.
-class MessageBoxCloser {
-public:
-    MessageBoxCloser();
-    ~MessageBoxCloser();
-    std::vector<std::string> Texts();
-
-private:
-    void Poll();
-    DWORD m_uiThread;
-    std::string m_caption;
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::vector<std::string> m_texts;
-    std::thread m_thread;
-};
-
-// Cancels every dialog of this thread after a few seconds, so that a fault
+// Cancels every dialog of this thread after 30 seconds, so that a fault
 // makes a test fail instead of hang.
 class Watchdog {
 public:
@@ -50,17 +31,11 @@ public:
 // Heap blocks allocated and not yet freed by the test program.
 long LiveHeapBlocks();
 
-// Runs fn from inside the dialog's message loop: posts a message whose
-// handler the test dialogs route to RunPosted.
+// Posted to a test dialog: its handler calls m_onRun.
 constexpr UINT WM_TEST_RUN = WM_APP + 100;
 
-#include <functional>
-
-#include "test_resource.h"
-
-// The test dialog, its behaviour given by the test: hooks for
-// initialisation, a posted WM_TEST_RUN, the timer and the exchange; a log of
-// what happened, shared by nested dialogs.
+// Hooks for initialisation, a posted WM_TEST_RUN, the timer and the
+// exchange; a log of what happened, shared by nested dialogs.
 class CTestDialog : public CDialog {
 public:
     explicit CTestDialog(std::string* pLog, const char* name, CWnd* pParent = nullptr)
@@ -73,7 +48,6 @@ public:
     HWND m_hWndSeen = nullptr;
 
     void Log(const std::string& what) { *m_pLog += m_name + "-" + what + " "; }
-    using CDialog::OnOK;
 
 protected:
     BOOL OnInitDialog() override;
@@ -87,3 +61,6 @@ private:
     std::string* m_pLog;
     std::string m_name;
 };
+
+// Runs fn once from inside a test dialog's loop, then ends the dialog.
+void RunInDialog(const std::function<void(CTestDialog&)>& fn);

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     if (size <= MODE_OFFSET_SPINDOWN && spindown != 0xFF)
         std::abort();
-    if (size < MODE_OFFSET_CURRENT_SPEED + 2 && current != 0)
+    if ((size < MODE_OFFSET_CURRENT_SPEED + 2 && current != 0) || (size < MODE_OFFSET_MAX_SPEED + 2 && maximum != 0))
         std::abort();
     return 0;
 }

@@ -22,79 +22,77 @@ namespace ksim {
 // Fault counts: a number of commands, or every command.
 const long kSimAlways = -1;
 
+// One section of the file: keys and values in the order first set.
 class SimSection {
 public:
-    // Any key, as written in the file (the typed setters below use this).
     SimSection& set(const std::string& key, const std::string& value);
-    SimSection& set(const std::string& key, long value);
-    // Keys and values in the order first set.
-    const std::vector<std::pair<std::string, std::string>>& entries() const { return m_entries; }
-
-protected:
-    SimSection& setHex(const std::string& key, unsigned value);
-
-private:
-    std::vector<std::pair<std::string, std::string>> m_entries;
+    SimSection& set(const std::string& key, long value) { return set(key, std::to_string(value)); }
+    std::vector<std::pair<std::string, std::string>> entries;
 };
 
 class SimAdapter : public SimSection {
 public:
-    SimAdapter& maxTargets(int n);  // HA_Unique[3]
-    SimAdapter& inquiryResult(int result);  // anything but 0x01 fails the inquiry
-    SimAdapter& scsiId(int id);
+    SimAdapter& maxTargets(int n) { return key("maxTargets", n); }  // HA_Unique[3]
+    // Anything but 0x01 fails the adapter inquiry.
+    SimAdapter& inquiryResult(int result) { return key("inquiryResult", result); }
+
+private:
+    SimAdapter& key(const char* k, long v) { set(k, v); return *this; }
 };
 
 class SimDevice : public SimSection {
 public:
     // Type 5 with this identification.
-    SimDevice& cdrom(const std::string& vendor, const std::string& product, const std::string& revision);
-    // Text fields go in quotes, so blanks are kept; shorter texts are padded
-    // with blanks by the simulator.
+    SimDevice& cdrom(const std::string& vendor, const std::string& product, const std::string& revision)
+    {
+        return type(5).ident(vendor, product, revision);
+    }
+    // Printable text without quotes; it goes in quotes, so blanks are kept,
+    // and shorter texts are padded with blanks by the simulator.
     SimDevice& ident(const std::string& vendor, const std::string& product, const std::string& revision);
-    SimDevice& type(int peripheralType);
-    SimDevice& qualifier(int bits);
-    SimDevice& lun(int n);
-    SimDevice& nameInquiryFails(bool fails = true);
-    SimDevice& maxSpeed(int kbps);
-    SimDevice& speed(int kbps);
-    SimDevice& policy(const std::string& name);  // any, clip, table, ignore, zero
+    SimDevice& type(int peripheralType) { return key("type", peripheralType); }
+    SimDevice& qualifier(int bits) { return key("qualifier", bits); }
+    SimDevice& lun(int n) { return key("lun", n); }
+    SimDevice& nameInquiryFails(bool fails = true) { return key("nameInquiryFails", fails); }
+    SimDevice& maxSpeed(int kbps) { return key("maxSpeed", kbps); }
+    SimDevice& speed(int kbps) { return key("speed", kbps); }
+    SimDevice& policy(const std::string& name) { set("speedPolicy", name); return *this; }  // any, clip, table, ignore, zero
     SimDevice& speedTable(const std::vector<int>& kbps);
-    SimDevice& blockDescriptor(bool present = true);
-    SimDevice& lock(bool supported, bool locked = false);
-    SimDevice& lockIgnore(bool ignore = true);
-    SimDevice& mechanismBits(int bits);
-    SimDevice& spindown(int byte);
-    SimDevice& queued(bool queued = true);
-    SimDevice& refuseResult(int result);
-    SimDevice& maxSpeedZero(int reads);
+    SimDevice& blockDescriptor(bool present = true) { return key("blockDescriptor", present); }
+    SimDevice& lock(bool supported, bool locked = false) { return key("lockSupported", supported).key("locked", locked); }
+    SimDevice& lockIgnore(bool ignore = true) { return key("lockIgnore", ignore); }
+    SimDevice& mechanismBits(int bits) { return key("mechanismBits", bits); }
+    SimDevice& spindown(int byte) { return key("spindown", byte); }
+    SimDevice& refuseResult(int result) { return key("refuseResult", result); }
+    SimDevice& maxSpeedZero(int reads) { return key("maxSpeedZero", reads); }
     // Faults per opcode (-1: every opcode) and, for 0x5A, per page (-1: any).
-    SimDevice& refuse(int opcode, long count, int page = -1);
-    SimDevice& error(int opcode, long count, int page = -1);
-    SimDevice& sense(int opcode, int key, int asc, int ascq, int page = -1);
+    SimDevice& refuse(int opcode, long count, int page = -1) { return fault("refuse", opcode, page, count); }
+    SimDevice& error(int opcode, long count, int page = -1) { return fault("error", opcode, page, count); }
+    SimDevice& sense(int opcode, int senseKey, int asc, int ascq, int page = -1);
     SimDevice& delay(int opcode, unsigned ms, long count = kSimAlways, int page = -1);
+
+private:
+    SimDevice& key(const char* k, long v) { set(k, v); return *this; }
+    SimDevice& fault(const char* kind, int opcode, int page, long count);
 };
 
 class SimSetup {
 public:
-    SimSetup& supportStatus(int status);
-    SimSetup& adapters(int count);
-    SimSetup& lastError(unsigned long code);
-    SimAdapter& adapter(int n);
-    SimDevice& device(int adapter, int target);
+    SimSetup& supportStatus(int status) { m_interface.set("supportStatus", status); return *this; }
+    SimSetup& adapters(int count) { m_interface.set("adapters", count); return *this; }
+    SimSetup& lastError(unsigned long code) { m_interface.set("lastError", std::to_string(code)); return *this; }
+    SimAdapter& adapter(int n) { return m_adapters[n]; }
+    SimDevice& device(int adapter, int target) { return m_devices[{adapter, target}]; }
 
-    // The file's text. A fresh generation key is added by write().
-    std::string text() const;
     // Writes the file in one step (a temporary file renamed over the old),
     // so that a running simulator never reads half of it. Each write gets a
     // new generation, so a rewrite of the same settings re-arms the faults.
     bool write(const std::string& path) const;
 
 private:
-    std::string render(const std::string& generation) const;
-
     SimSection m_interface;
     std::map<int, SimAdapter> m_adapters;
-    std::vector<std::pair<std::pair<int, int>, SimDevice>> m_devices;
+    std::map<std::pair<int, int>, SimDevice> m_devices;
 };
 
 struct SimRecord {
@@ -124,15 +122,14 @@ struct SimLog {
     std::vector<SimRecord> commands(int opcode = -1) const;
 };
 
-// Parses one log line; unknown lines give kind Other.
-SimRecord parseSimLogLine(const std::string& line);
-// Reads the whole log; a missing file gives an empty log.
+// Reads the whole log; a missing file gives an empty log. Unknown lines
+// give records of kind Other.
 SimLog readSimLog(const std::string& path);
 // Empties (deletes) the log file.
 void clearSimLog(const std::string& path);
 
 // The record as one readable line, for failure messages.
 std::string describe(const SimRecord& r);
-std::ostream& operator<<(std::ostream& os, const SimRecord& r);
+inline std::ostream& operator<<(std::ostream& os, const SimRecord& r) { return os << describe(r); }
 
 }  // namespace ksim

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "box_answer.h"
 #include "drive/cd_drive.h"
 #include "res/resource.h"
+#include "tests/support/box_watch.h"
 #include "ui/main_dialog.h"
 #include "ui/options_dialog.h"
 
@@ -150,11 +150,11 @@ TEST_F(OptionsRegistryTest, RefusalsShowTheStateThatHolds)
         g_reg.openResult = row.open;
         g_reg.setResult = row.set;
         g_reg.deleteResult = row.del;
-        BoxAnswerer answers;
+        BoxWatch answers;
 
         EXPECT_EQ(clickAutoStart(row.check), row.after);
 
-        std::vector<AnsweredBox> boxes = answers.seen();
+        std::vector<SeenBox> boxes = answers.seen();
         if (row.message) {
             ASSERT_EQ(boxes.size(), 1u);
             EXPECT_EQ(boxes[0].caption, "提示");
