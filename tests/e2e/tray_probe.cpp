@@ -5,10 +5,10 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <set>
 #include <string>
 
 #include "menu/drawn_menu_entry.h"
+#include "tests/support/gdi_count.h"
 
 namespace {
 
@@ -51,124 +51,6 @@ void dump(FILE* f, HMENU hMenu, int depth)
     }
 }
 
-// GDI objects made by the program itself and not yet deleted: its imports
-// of the gdi32 functions that make and delete objects are redirected here.
-CRITICAL_SECTION g_lock;
-std::set<HGDIOBJ>* g_live;
-DWORD g_made;  // objects made in all, deleted or not
-
-void track(void* h)
-{
-    if (h == nullptr)
-        return;
-    EnterCriticalSection(&g_lock);
-    g_live->insert(h);
-    ++g_made;
-    LeaveCriticalSection(&g_lock);
-}
-
-void untrack(void* h)
-{
-    EnterCriticalSection(&g_lock);
-    g_live->erase(h);
-    LeaveCriticalSection(&g_lock);
-}
-
-decltype(&::CreateSolidBrush) realCreateSolidBrush;
-decltype(&::CreatePen) realCreatePen;
-decltype(&::CreateFontIndirectA) realCreateFontIndirectA;
-decltype(&::CreateBitmap) realCreateBitmap;
-decltype(&::CreateCompatibleBitmap) realCreateCompatibleBitmap;
-decltype(&::CreateDIBSection) realCreateDIBSection;
-decltype(&::CreateDIBitmap) realCreateDIBitmap;
-decltype(&::CreateCompatibleDC) realCreateCompatibleDC;
-decltype(&::CreateRectRgn) realCreateRectRgn;
-decltype(&::CreatePatternBrush) realCreatePatternBrush;
-decltype(&::DeleteObject) realDeleteObject;
-decltype(&::DeleteDC) realDeleteDC;
-
-HBRUSH WINAPI hookCreateSolidBrush(COLORREF c) { HBRUSH h = realCreateSolidBrush(c); track(h); return h; }
-HPEN WINAPI hookCreatePen(int s, int w, COLORREF c) { HPEN h = realCreatePen(s, w, c); track(h); return h; }
-HFONT WINAPI hookCreateFontIndirectA(const LOGFONTA* lf) { HFONT h = realCreateFontIndirectA(lf); track(h); return h; }
-HBITMAP WINAPI hookCreateBitmap(int w, int ht, UINT p, UINT b, const void* bits)
-{
-    HBITMAP h = realCreateBitmap(w, ht, p, b, bits);
-    track(h);
-    return h;
-}
-HBITMAP WINAPI hookCreateCompatibleBitmap(HDC dc, int w, int ht)
-{
-    HBITMAP h = realCreateCompatibleBitmap(dc, w, ht);
-    track(h);
-    return h;
-}
-HBITMAP WINAPI hookCreateDIBSection(HDC dc, const BITMAPINFO* bi, UINT u, void** bits, HANDLE s, DWORD o)
-{
-    HBITMAP h = realCreateDIBSection(dc, bi, u, bits, s, o);
-    track(h);
-    return h;
-}
-HBITMAP WINAPI hookCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* hdr, DWORD f, const void* b, const BITMAPINFO* i,
-                                  UINT u)
-{
-    HBITMAP h = realCreateDIBitmap(dc, hdr, f, b, i, u);
-    track(h);
-    return h;
-}
-HDC WINAPI hookCreateCompatibleDC(HDC dc) { HDC h = realCreateCompatibleDC(dc); track(h); return h; }
-HRGN WINAPI hookCreateRectRgn(int a, int b, int c, int d) { HRGN h = realCreateRectRgn(a, b, c, d); track(h); return h; }
-HBRUSH WINAPI hookCreatePatternBrush(HBITMAP bm) { HBRUSH h = realCreatePatternBrush(bm); track(h); return h; }
-BOOL WINAPI hookDeleteObject(HGDIOBJ h) { BOOL ok = realDeleteObject(h); if (ok) untrack(h); return ok; }
-BOOL WINAPI hookDeleteDC(HDC h) { BOOL ok = realDeleteDC(h); if (ok) untrack(h); return ok; }
-
-struct Hook {
-    const char* name;
-    void* hook;
-    void** real;
-};
-
-int patchImports()
-{
-    static const Hook hooks[] = {
-#define HOOK(n) {#n, reinterpret_cast<void*>(hook##n), reinterpret_cast<void**>(&real##n)}
-        HOOK(CreateSolidBrush), HOOK(CreatePen),           HOOK(CreateFontIndirectA), HOOK(CreateBitmap),
-        HOOK(CreateCompatibleBitmap), HOOK(CreateDIBSection), HOOK(CreateDIBitmap),  HOOK(CreateCompatibleDC),
-        HOOK(CreateRectRgn),    HOOK(CreatePatternBrush),  HOOK(DeleteObject),        HOOK(DeleteDC),
-#undef HOOK
-    };
-    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (dir.VirtualAddress == 0)
-        return 0;
-    int patched = 0;
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name != 0; ++d) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), "gdi32.dll") != 0)
-            continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
-            base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            const char* name = reinterpret_cast<const char*>(
-                reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
-            for (const Hook& h : hooks) {
-                if (lstrcmpA(name, h.name) != 0)
-                    continue;
-                DWORD old = 0;
-                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
-                *h.real = reinterpret_cast<void*>(slots->u1.Function);
-                slots->u1.Function = reinterpret_cast<ULONG_PTR>(h.hook);
-                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-                ++patched;
-            }
-        }
-    }
-    return patched;
-}
-
 }  // namespace
 
 // Writes the items of the menu hMenu and of its sub-menus, one a line, to
@@ -185,40 +67,24 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeDumpMenu(LPVOID hMenu)
     return static_cast<DWORD>(GetMenuItemCount(static_cast<HMENU>(hMenu)));
 }
 
-// Starts counting the program's own GDI objects; returns the number of
-// import slots redirected.
+// Starts counting the program's own GDI objects (its imports of the gdi32
+// functions that make and delete them are redirected); 0 when that fails.
 extern "C" __declspec(dllexport) DWORD WINAPI ProbeCountGdi(LPVOID)
 {
-    static int patched = -1;
-    if (patched < 0) {
-        InitializeCriticalSection(&g_lock);
-        g_live = new std::set<HGDIOBJ>;
-        patched = patchImports();
-    }
-    return static_cast<DWORD>(patched);
+    return gdicount::install() ? 1 : 0;
 }
 
 // GDI objects made since ProbeCountGdi and not deleted.
 extern "C" __declspec(dllexport) DWORD WINAPI ProbeLiveGdi(LPVOID)
 {
-    if (g_live == nullptr)
-        return 0;
-    EnterCriticalSection(&g_lock);
-    DWORD n = static_cast<DWORD>(g_live->size());
-    LeaveCriticalSection(&g_lock);
-    return n;
+    return static_cast<DWORD>(gdicount::live());
 }
 
 // GDI objects made since ProbeCountGdi, deleted or not: shows that the
 // program drew something.
 extern "C" __declspec(dllexport) DWORD WINAPI ProbeMadeGdi(LPVOID)
 {
-    if (g_live == nullptr)
-        return 0;
-    EnterCriticalSection(&g_lock);
-    DWORD n = g_made;
-    LeaveCriticalSection(&g_lock);
-    return n;
+    return static_cast<DWORD>(gdicount::created());
 }
 
 // The process's private memory in KB: its committed private pages, counted

@@ -7,7 +7,7 @@
 
 #include "menu/drawn_menu.h"
 #include "tests/menu/canvas.h"
-#include "tests/menu/gdi_count.h"
+#include "tests/support/gdi_count.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Counts the GDI objects and memory device contexts this test program makes
+// Counts the GDI objects and memory device contexts the running program makes
 // and deletes, by redirecting its own imports of the gdi32 functions. (Wine's
 // GetGuiResources reports nothing.)
 #pragma once

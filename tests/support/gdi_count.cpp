@@ -1,4 +1,4 @@
-#include "tests/menu/gdi_count.h"
+#include "tests/support/gdi_count.h"
 
 #include <cstring>
 #include <set>
@@ -6,11 +6,10 @@
 namespace gdicount {
 namespace {
 
-std::set<HGDIOBJ>& liveSet()
-{
-    static std::set<HGDIOBJ> s;
-    return s;
-}
+// The counts are read from other threads than the one that draws (the
+// probe in the running program is called on threads of its own).
+CRITICAL_SECTION g_lock;
+std::set<HGDIOBJ>* g_live;
 int g_created;
 int g_failedDeletes;
 
@@ -18,10 +17,23 @@ template <class H>
 H track(H h)
 {
     if (h != nullptr) {
-        liveSet().insert(reinterpret_cast<HGDIOBJ>(h));
+        EnterCriticalSection(&g_lock);
+        g_live->insert(reinterpret_cast<HGDIOBJ>(h));
         ++g_created;
+        LeaveCriticalSection(&g_lock);
     }
     return h;
+}
+
+BOOL untrack(HGDIOBJ h, BOOL ok)
+{
+    EnterCriticalSection(&g_lock);
+    if (ok)
+        g_live->erase(h);
+    else
+        ++g_failedDeletes;
+    LeaveCriticalSection(&g_lock);
+    return ok;
 }
 
 decltype(&::CreateSolidBrush) realCreateSolidBrush;
@@ -29,8 +41,12 @@ decltype(&::CreatePen) realCreatePen;
 decltype(&::CreateFontIndirectA) realCreateFontIndirectA;
 decltype(&::CreateFontA) realCreateFontA;
 decltype(&::CreateBitmap) realCreateBitmap;
+decltype(&::CreateCompatibleBitmap) realCreateCompatibleBitmap;
+decltype(&::CreateDIBSection) realCreateDIBSection;
 decltype(&::CreateDIBitmap) realCreateDIBitmap;
 decltype(&::CreateCompatibleDC) realCreateCompatibleDC;
+decltype(&::CreateRectRgn) realCreateRectRgn;
+decltype(&::CreatePatternBrush) realCreatePatternBrush;
 decltype(&::DeleteObject) realDeleteObject;
 decltype(&::DeleteDC) realDeleteDC;
 
@@ -46,28 +62,21 @@ HBITMAP WINAPI hookCreateBitmap(int w, int h, UINT p, UINT b, const void* bits)
 {
     return track(realCreateBitmap(w, h, p, b, bits));
 }
+HBITMAP WINAPI hookCreateCompatibleBitmap(HDC dc, int w, int h) { return track(realCreateCompatibleBitmap(dc, w, h)); }
+HBITMAP WINAPI hookCreateDIBSection(HDC dc, const BITMAPINFO* bi, UINT u, void** bits, HANDLE s, DWORD o)
+{
+    return track(realCreateDIBSection(dc, bi, u, bits, s, o));
+}
 HBITMAP WINAPI hookCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* h, DWORD f, const void* b, const BITMAPINFO* i,
                                   UINT u)
 {
     return track(realCreateDIBitmap(dc, h, f, b, i, u));
 }
 HDC WINAPI hookCreateCompatibleDC(HDC dc) { return track(realCreateCompatibleDC(dc)); }
-BOOL WINAPI hookDeleteObject(HGDIOBJ h)
-{
-    BOOL ok = realDeleteObject(h);
-    if (!ok)
-        ++g_failedDeletes;
-    liveSet().erase(h);
-    return ok;
-}
-BOOL WINAPI hookDeleteDC(HDC dc)
-{
-    BOOL ok = realDeleteDC(dc);
-    if (!ok)
-        ++g_failedDeletes;
-    liveSet().erase(reinterpret_cast<HGDIOBJ>(dc));
-    return ok;
-}
+HRGN WINAPI hookCreateRectRgn(int a, int b, int c, int d) { return track(realCreateRectRgn(a, b, c, d)); }
+HBRUSH WINAPI hookCreatePatternBrush(HBITMAP bm) { return track(realCreatePatternBrush(bm)); }
+BOOL WINAPI hookDeleteObject(HGDIOBJ h) { return untrack(h, realDeleteObject(h)); }
+BOOL WINAPI hookDeleteDC(HDC dc) { return untrack(reinterpret_cast<HGDIOBJ>(dc), realDeleteDC(dc)); }
 
 struct Hook {
     const char* name;
@@ -75,15 +84,25 @@ struct Hook {
     void** real;
 };
 
-bool patch(const Hook* hooks, size_t count)
+#define HOOK(name) {#name, reinterpret_cast<void*>(hook##name), reinterpret_cast<void**>(&real##name)}
+const Hook kHooks[] = {
+    HOOK(CreateSolidBrush), HOOK(CreatePen),         HOOK(CreateFontIndirectA), HOOK(CreateFontA),
+    HOOK(CreateBitmap),     HOOK(CreateCompatibleBitmap), HOOK(CreateDIBSection), HOOK(CreateDIBitmap),
+    HOOK(CreateCompatibleDC), HOOK(CreateRectRgn),   HOOK(CreatePatternBrush),  HOOK(DeleteObject),
+    HOOK(DeleteDC),
+};
+#undef HOOK
+
+// Redirects the gdi32 imports of the program's own module that have a hook;
+// the functions it does not import are never called by it.
+void patchImports()
 {
     BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (dir.VirtualAddress == 0)
-        return false;
-    size_t patched = 0;
+        return;
     for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name != 0; ++d) {
         if (_stricmp(reinterpret_cast<const char*>(base + d->Name), "gdi32.dll") != 0)
             continue;
@@ -94,19 +113,26 @@ bool patch(const Hook* hooks, size_t count)
                 continue;
             const char* name = reinterpret_cast<const char*>(
                 reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
-            for (size_t i = 0; i < count; ++i) {
-                if (std::strcmp(name, hooks[i].name) != 0)
+            for (const Hook& h : kHooks) {
+                if (std::strcmp(name, h.name) != 0)
                     continue;
                 DWORD old = 0;
                 VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
-                *hooks[i].real = reinterpret_cast<void*>(slots->u1.Function);
-                slots->u1.Function = reinterpret_cast<ULONG_PTR>(hooks[i].hook);
+                *h.real = reinterpret_cast<void*>(slots->u1.Function);
+                slots->u1.Function = reinterpret_cast<ULONG_PTR>(h.hook);
                 VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
-                ++patched;
             }
         }
     }
-    return patched == count;
+}
+
+template <class T>
+T locked(const T& value)
+{
+    EnterCriticalSection(&g_lock);
+    T copy = value;
+    LeaveCriticalSection(&g_lock);
+    return copy;
 }
 
 } // namespace
@@ -115,30 +141,33 @@ bool install()
 {
     static int state; // 0 not tried, 1 installed, 2 failed
     if (state == 0) {
-#define HOOK(name) {#name, reinterpret_cast<void*>(hook##name), reinterpret_cast<void**>(&real##name)}
-        const Hook hooks[] = {
-            HOOK(CreateSolidBrush), HOOK(CreatePen), HOOK(CreateFontIndirectA), HOOK(CreateFontA), HOOK(CreateBitmap),
-            HOOK(CreateDIBitmap), HOOK(CreateCompatibleDC), HOOK(DeleteObject), HOOK(DeleteDC),
-        };
-#undef HOOK
-        state = patch(hooks, sizeof(hooks) / sizeof(hooks[0])) ? 1 : 2;
+        InitializeCriticalSection(&g_lock);
+        g_live = new std::set<HGDIOBJ>;
+        patchImports();
+        // Without the deletions nothing could be counted as given back.
+        state = realDeleteObject != nullptr && realDeleteDC != nullptr ? 1 : 2;
     }
     return state == 1;
 }
 
 int live()
 {
-    return static_cast<int>(liveSet().size());
+    if (g_live == nullptr)
+        return 0;
+    EnterCriticalSection(&g_lock);
+    int n = static_cast<int>(g_live->size());
+    LeaveCriticalSection(&g_lock);
+    return n;
 }
 
 int created()
 {
-    return g_created;
+    return g_live == nullptr ? 0 : locked(g_created);
 }
 
 int failedDeletes()
 {
-    return g_failedDeletes;
+    return g_live == nullptr ? 0 : locked(g_failedDeletes);
 }
 
 } // namespace gdicount
