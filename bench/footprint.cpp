@@ -3,26 +3,9 @@
 namespace bench {
 namespace {
 
-struct WindowCount {
-    DWORD pid;
-    long n;
-};
-
 BOOL CALLBACK countChild(HWND, LPARAM param)
 {
-    ++reinterpret_cast<WindowCount*>(param)->n;
-    return TRUE;
-}
-
-BOOL CALLBACK countTop(HWND hwnd, LPARAM param)
-{
-    WindowCount* c = reinterpret_cast<WindowCount*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == c->pid) {
-        ++c->n;
-        EnumChildWindows(hwnd, countChild, param);
-    }
+    ++*reinterpret_cast<long*>(param);
     return TRUE;
 }
 
@@ -38,9 +21,10 @@ Footprint measure(const e2e::KesvoraProcess& p, const e2e::Probe& probe)
     Footprint f;
     f.privateKb = static_cast<long>(probe.call("ProbePrivateKb"));
     f.gdiObjects = static_cast<long>(probe.call("ProbeLiveGdi"));
-    WindowCount c = {p.processId(), 0};
-    EnumWindows(countTop, reinterpret_cast<LPARAM>(&c));
-    f.windows = c.n;
+    for (HWND h : e2e::topLevelWindows(p.processId())) {
+        ++f.windows;
+        EnumChildWindows(h, countChild, reinterpret_cast<LPARAM>(&f.windows));
+    }
     f.handles = static_cast<long>(probe.call("ProbeHandles"));
     return f;
 }

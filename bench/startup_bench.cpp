@@ -16,35 +16,16 @@ namespace {
 const int kRuns = 7;
 const DWORD kTimeoutMs = 30000;
 
-struct Shown {
-    DWORD pid;
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK findShown(HWND hwnd, LPARAM param)
-{
-    Shown* s = reinterpret_cast<Shown*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == s->pid && IsWindowVisible(hwnd) && windowText(hwnd) == s->title &&
-        !windowText(GetDlgItem(hwnd, 1001)).empty()) {
-        s->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Polls until the process shows its window with the status text; the
 // window, or null on time-out.
 HWND waitShown(DWORD pid, const char* title, double t0, double* ms)
 {
-    Shown s = {pid, title, nullptr};
     while (bench::nowMs() - t0 < kTimeoutMs) {
-        EnumWindows(findShown, reinterpret_cast<LPARAM>(&s));
-        if (s.found != nullptr) {
-            *ms = bench::nowMs() - t0;
-            return s.found;
+        for (HWND h : topLevelWindows(pid)) {
+            if (IsWindowVisible(h) && windowText(h) == title && !windowText(GetDlgItem(h, 1001)).empty()) {
+                *ms = bench::nowMs() - t0;
+                return h;
+            }
         }
         Sleep(1);
     }

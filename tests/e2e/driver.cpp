@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace e2e {
 
@@ -25,31 +26,6 @@ std::string moduleFolder()
     return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
 }
 
-std::string className(HWND hwnd)
-{
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    return cls;
-}
-
-struct FindData {
-    DWORD pid;
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK findTop(HWND hwnd, LPARAM param)
-{
-    FindData* d = reinterpret_cast<FindData*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == d->pid && windowText(hwnd) == d->title) {
-        d->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void removeTree(const std::string& dir)
 {
     WIN32_FIND_DATAA fd;
@@ -71,6 +47,34 @@ void removeTree(const std::string& dir)
 }
 
 }  // namespace
+
+std::string className(HWND hwnd)
+{
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    return cls;
+}
+
+namespace {
+
+BOOL CALLBACK collectTopLevel(HWND hwnd, LPARAM param)
+{
+    std::pair<DWORD, std::vector<HWND>>* d = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == d->first)
+        d->second.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> topLevelWindows(DWORD pid)
+{
+    std::pair<DWORD, std::vector<HWND>> d(pid, {});
+    EnumWindows(collectTopLevel, reinterpret_cast<LPARAM>(&d));
+    return d.second;
+}
 
 std::string windowText(HWND hwnd)
 {
@@ -228,9 +232,10 @@ DWORD KesvoraProcess::exitCode() const
 
 HWND KesvoraProcess::findWindow(const char* title) const
 {
-    FindData d = {m_pi.dwProcessId, title, nullptr};
-    EnumWindows(findTop, reinterpret_cast<LPARAM>(&d));
-    return d.found;
+    for (HWND h : topLevelWindows(m_pi.dwProcessId))
+        if (windowText(h) == title)
+            return h;
+    return nullptr;
 }
 
 HWND KesvoraProcess::waitForWindow(const char* title, DWORD timeoutMs) const
@@ -433,31 +438,14 @@ DWORD WINAPI KesvoraProcess::watchThread(void* self)
     return 0;
 }
 
-namespace {
-
-struct WatchData {
-    DWORD pid;
-    std::vector<HWND> dialogs;
-};
-
-BOOL CALLBACK collectDialogs(HWND hwnd, LPARAM param)
-{
-    WatchData* d = reinterpret_cast<WatchData*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == d->pid && className(hwnd) == "#32770" && IsWindowVisible(hwnd))
-        d->dialogs.push_back(hwnd);
-    return TRUE;
-}
-
-}  // namespace
-
 void KesvoraProcess::watchOnce()
 {
     if (m_pi.dwProcessId == 0)
         return;
-    WatchData d = {m_pi.dwProcessId, {}};
-    EnumWindows(collectDialogs, reinterpret_cast<LPARAM>(&d));
+    std::vector<HWND> dialogs;
+    for (HWND h : topLevelWindows(m_pi.dwProcessId))
+        if (className(h) == "#32770" && IsWindowVisible(h))
+            dialogs.push_back(h);
 
     EnterCriticalSection(&m_lock);
     bool dismiss = m_bAutoDismiss;
@@ -469,7 +457,7 @@ void KesvoraProcess::watchOnce()
     if (!dismiss)
         return;
 
-    for (HWND box : d.dialogs) {
+    for (HWND box : dialogs) {
         if (std::find(handled.begin(), handled.end(), box) != handled.end())
             continue;
         // The title is kept by the system, so reading it sends nothing to

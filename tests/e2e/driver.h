@@ -147,5 +147,8 @@ private:
 
 // Reads the text of a window (GetWindowText, code page bytes).
 std::string windowText(HWND hwnd);
+std::string className(HWND hwnd);
+// The top-level windows of the process pid, in Z order.
+std::vector<HWND> topLevelWindows(DWORD pid);
 
 }  // namespace e2e

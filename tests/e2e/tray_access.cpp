@@ -76,33 +76,15 @@ DWORD Probe::run(void* fn, void* arg) const
     return code;
 }
 
-namespace {
-
-struct FindMenu {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK findMenuWindows(HWND hwnd, LPARAM param)
-{
-    FindMenu* d = reinterpret_cast<FindMenu*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[32] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == d->pid && std::string(cls) == "#32768" && IsWindowVisible(hwnd))
-        d->found.push_back(hwnd);
-    return TRUE;
-}
-
-}  // namespace
 
 // The program's open menu windows, the top-level popup first.
 std::vector<HWND> menuWindows(const KesvoraProcess& p)
 {
-    FindMenu d = {p.processId(), {}};
-    EnumWindows(findMenuWindows, reinterpret_cast<LPARAM>(&d));
-    return d.found;
+    std::vector<HWND> found;
+    for (HWND h : topLevelWindows(p.processId()))
+        if (className(h) == "#32768" && IsWindowVisible(h))
+            found.push_back(h);
+    return found;
 }
 
 bool waitForMenus(const KesvoraProcess& p, size_t n, DWORD timeoutMs)
