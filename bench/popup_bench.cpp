@@ -3,6 +3,7 @@
 // drawing makes are counted to show it). The process's footprint before and
 // after is printed. Exits 1 when something it holds grew.
 #include <cstdio>
+#include <cstdlib>
 
 #include "bench/footprint.h"
 
@@ -10,7 +11,7 @@ using namespace e2e;
 
 namespace {
 
-const int kOpenings = 1000;
+const int kDefaultOpenings = 1000;
 
 DWORD made(const Probe& probe)
 {
@@ -38,8 +39,10 @@ bool openAndClose(const KesvoraProcess& p, const Probe& probe, DWORD perOpening)
 
 }  // namespace
 
-int main()
+// The number of openings may be given as the only argument.
+int main(int argc, char** argv)
 {
+    const int kOpenings = argc > 1 ? std::atoi(argv[1]) : kDefaultOpenings;
     KesvoraProcess p;
     p.sim.adapters(1).adapter(0).maxTargets(8);
     p.sim.device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("any");

@@ -5,15 +5,11 @@
 #include <algorithm>
 #include <new>
 
+#include "framework/record_sizes.h"
+
 IMPLEMENT_DYNAMIC(CDrawnMenu, CMenu)
 
 namespace {
-
-// Record sizes of the platform generation the program targets.
-const UINT NONCLIENTMETRICS_SIZE = 340;
-const UINT MENUITEMINFO_SIZE = 44;
-static_assert(sizeof(NONCLIENTMETRICSA) >= NONCLIENTMETRICS_SIZE, "NONCLIENTMETRICSA too small");
-static_assert(sizeof(MENUITEMINFOA) >= MENUITEMINFO_SIZE, "MENUITEMINFOA too small");
 
 // The entry behind an item's data, or null when the data does not carry the
 // entry signature.
@@ -38,8 +34,8 @@ CDrawnMenu::CDrawnMenu()
 {
     NONCLIENTMETRICSA ncm;
     ZeroMemory(&ncm, sizeof(ncm));
-    ncm.cbSize = NONCLIENTMETRICS_SIZE;
-    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, NONCLIENTMETRICS_SIZE, &ncm, 0)) {
+    ncm.cbSize = kNonClientMetricsV1Size;
+    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0)) {
         m_menuFont.CreateFontIndirect(&ncm.lfMenuFont);
     } else {
         // Without the metrics the menu still gets a readable font: the GUI
@@ -187,7 +183,7 @@ void CDrawnMenu::ReleaseEntries()
     for (int pos = 0; pos < n; ++pos) {
         MENUITEMINFOA mii;
         ZeroMemory(&mii, sizeof(mii));
-        mii.cbSize = MENUITEMINFO_SIZE;
+        mii.cbSize = kMenuItemInfoV1Size;
         mii.fMask = MIIM_TYPE | MIIM_DATA;
         if (::GetMenuItemInfoA(m_hMenu, static_cast<UINT>(pos), TRUE, &mii) && (mii.fType & MFT_OWNERDRAW)) {
             if (CDrawnMenuEntry* pEntry = entryFromData(mii.dwItemData))

@@ -4,6 +4,8 @@
 // deselected again.
 #include "menu/drawn_menu.h"
 
+#include "framework/record_sizes.h"
+
 namespace {
 
 // Destination = ((destination XOR pattern) AND source) XOR pattern: keeps the
@@ -23,15 +25,12 @@ int height(const RECT& rc)
     return rc.bottom - rc.top;
 }
 
-// Record size of the platform generation the program targets.
-const UINT MENUITEMINFO_SIZE = 44;
-
 // The drawn entry an item of hMenu carries, or null.
 const CDrawnMenuEntry* entryAt(HMENU hMenu, int nPos)
 {
     MENUITEMINFOA mii;
     ZeroMemory(&mii, sizeof(mii));
-    mii.cbSize = MENUITEMINFO_SIZE;
+    mii.cbSize = kMenuItemInfoV1Size;
     mii.fMask = MIIM_TYPE | MIIM_DATA;
     if (!::GetMenuItemInfoA(hMenu, static_cast<UINT>(nPos), TRUE, &mii) || !(mii.fType & MFT_OWNERDRAW))
         return nullptr;

@@ -4,23 +4,33 @@
 # DVD-ROM that takes any speed and has a vendor-specific spin-down timer.
 # With a display it opens the window there; without one it runs under Xvfb,
 # saves a screenshot of the main window, ends the program and says where
-# the picture is.
+# the picture is. The 32-bit program runs where the machine runs 32-bit
+# programs, the 64-bit one where it does not (KESVORA_ARCHES=x86_64 asks
+# for the 64-bit one anyway).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-export KESVORA_BUILD=$root/build
-source "$root/scripts/wine-env.sh"
+source "$(dirname "$0")/wine-env.sh"
 
+arch=$(usable_arches | tail -n 1)
+use_arch "$arch"
+if [ "$arch" = i686 ]; then
+    echo "Running the 32-bit program (build/bin/kesvora.exe)"
+else
+    echo "Running the 64-bit program (build64/bin/kesvora.exe)$(can_run_32bit || echo ': this machine runs no 32-bit programs')"
+fi
+"$root/scripts/prepare-wineprefix.sh" "$arch"
+
+bin=$KESVORA_BUILD/bin
 for f in kesvora.exe wnaspi32.dll; do
-    if [ ! -f "$root/build/bin/$f" ]; then
-        echo "build/bin/$f is missing: build first (make run does)" >&2
+    if [ ! -f "$bin/$f" ]; then
+        echo "$bin/$f is missing: build first (make run does)" >&2
         exit 1
     fi
 done
 
-demo=$root/build/demo
+demo=$KESVORA_BUILD/demo
 rm -rf "$demo"
 mkdir -p "$demo"
-cp "$root/build/bin/kesvora.exe" "$root/build/bin/wnaspi32.dll" "$demo/"
+cp "$bin/kesvora.exe" "$bin/wnaspi32.dll" "$demo/"
 
 # The program's settings: a speed list for the first drive.
 cat > "$demo/cdrom.ini" <<'INI'
@@ -65,12 +75,13 @@ cd "$demo"
 
 if [ -n "${DISPLAY:-}" ]; then
     echo "Starting Kesvora on $DISPLAY (folder $demo)"
-    exec wine kesvora.exe
+    exec env LC_ALL=$KESVORA_LOCALE "$WINE" kesvora.exe
 fi
 
 start_xvfb
 trap stop_xvfb EXIT
-wine kesvora.exe >"$demo/wine.log" 2>&1 &
+boot_wine
+kwine kesvora.exe >"$demo/wine.log" 2>&1 &
 wine_pid=$!
 
 win=
@@ -95,7 +106,7 @@ for _ in $(seq 1 50); do
     sleep 0.2
 done
 if kill -0 "$wine_pid" 2>/dev/null; then
-    wine taskkill /im kesvora.exe >/dev/null 2>&1 || true
+    kwine taskkill /im kesvora.exe >/dev/null 2>&1 || true
     sleep 1
 fi
 wait "$wine_pid" 2>/dev/null || true

@@ -6,6 +6,7 @@
 #include "drive/conversions.h"
 #include "drive/discovery.h"
 #include "drive/transport.h"
+#include "framework/record_sizes.h"
 #include "menu/drawn_menu.h"
 #include "res/resource.h"
 #include "ui/about_dialog.h"
@@ -16,9 +17,6 @@ const char kSettingsFile[] = ".\\cdrom.ini";
 const char kKeySpeedNames[] = "speedNames";
 const char kKeyKbSpeeds[] = "kbSpeeds";
 const char kTrayTip[] = "Zurivovi2.0.0";
-// The first, 88-byte ANSI layout of NOTIFYICONDATA: the shell of every
-// version accepts it.
-const DWORD kNotifyIconDataSize = 88;
 
 HICON LoadAppIcon()
 {
@@ -111,7 +109,7 @@ BOOL CDriveToolDlg::OnInitDialog()
 
     m_bTrayIconAdded = false;
     m_nid = NOTIFYICONDATAA{};
-    m_nid.cbSize = kNotifyIconDataSize;
+    m_nid.cbSize = kNotifyIconDataV1Size;
     m_nid.hWnd = m_hWnd;
     m_nid.uID = TRAY_ICON_ID;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

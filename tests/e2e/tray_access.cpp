@@ -1,9 +1,33 @@
 // Reaching the program's popup menu from outside (see tray_access.h).
 #include "tests/e2e/tray_access.h"
 
+#include <tlhelp32.h>
+
 #include <sstream>
 
 namespace e2e {
+
+namespace {
+
+// Where the module with this file name is loaded in another process, or 0.
+// A thread's exit code holds only 32 bits, so the base that LoadLibraryA
+// returns there cannot be taken from it on a 64-bit system.
+DWORD_PTR remoteModuleBase(DWORD pid, const std::string& fileName)
+{
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
+    if (snap == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD_PTR base = 0;
+    MODULEENTRY32 me = {};
+    me.dwSize = sizeof me;
+    for (BOOL more = Module32First(snap, &me); more && base == 0; more = Module32Next(snap, &me))
+        if (lstrcmpiA(me.szModule, fileName.c_str()) == 0)
+            base = reinterpret_cast<DWORD_PTR>(me.modBaseAddr);
+    CloseHandle(snap);
+    return base;
+}
+
+}  // namespace
 
 Probe::Probe(const KesvoraProcess& p) : m_p(p)
 {
@@ -19,7 +43,8 @@ Probe::Probe(const KesvoraProcess& p) : m_p(p)
     WriteProcessMemory(m_hProcess, mem, path.c_str(), path.size() + 1, nullptr);
     // kernel32 sits at the same address in every process.
     void* load = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA"));
-    m_remoteBase = run(load, mem);
+    if (run(load, mem) != 0)
+        m_remoteBase = remoteModuleBase(p.processId(), "e2e_tray_probe.dll");
 }
 
 Probe::~Probe()

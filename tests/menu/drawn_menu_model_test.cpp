@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "framework/record_sizes.h"
 #include "menu/drawn_menu.h"
 
 namespace {
@@ -17,8 +18,8 @@ SIZE boldTextSize(const char* text)
 {
     NONCLIENTMETRICSA ncm;
     ZeroMemory(&ncm, sizeof(ncm));
-    ncm.cbSize = 340;
-    EXPECT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 340, &ncm, 0));
+    ncm.cbSize = kNonClientMetricsV1Size;
+    EXPECT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0));
     ncm.lfMenuFont.lfWeight = FW_BOLD;
     HFONT font = CreateFontIndirectA(&ncm.lfMenuFont);
     HDC dc = GetWindowDC(nullptr);
@@ -157,8 +158,8 @@ TEST(DrawnMenu, ConstructorDefaults)
     // The menu font is the system's menu font.
     NONCLIENTMETRICSA ncm;
     ZeroMemory(&ncm, sizeof(ncm));
-    ncm.cbSize = 340;
-    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 340, &ncm, 0));
+    ncm.cbSize = kNonClientMetricsV1Size;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0));
     LOGFONTA lf;
     ASSERT_EQ(menu.m_menuFont.GetLogFont(&lf), static_cast<int>(sizeof(lf)));
     EXPECT_STREQ(lf.lfFaceName, ncm.lfMenuFont.lfFaceName);
@@ -170,7 +171,7 @@ MENUITEMINFOA itemInfo(HMENU menu, UINT pos)
 {
     MENUITEMINFOA mii;
     ZeroMemory(&mii, sizeof(mii));
-    mii.cbSize = 44;
+    mii.cbSize = kMenuItemInfoV1Size;
     mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_ID | MIIM_SUBMENU | MIIM_STATE;
     EXPECT_TRUE(GetMenuItemInfoA(menu, pos, TRUE, &mii)) << "position " << pos;
     return mii;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/record_sizes.h"
 #include "menu/drawn_menu.h"
 #include "tests/menu/canvas.h"
 
@@ -124,7 +125,7 @@ TEST_F(DrawnMenuRelease, EntryOfAModifiedItemIsStillReleasedOnce)
     ASSERT_TRUE(top->ModifyMenu(32771, MF_BYCOMMAND | MF_STRING, 32771, "plain"));
     MENUITEMINFOA mii;
     ZeroMemory(&mii, sizeof(mii));
-    mii.cbSize = 44;
+    mii.cbSize = kMenuItemInfoV1Size;
     mii.fMask = MIIM_TYPE;
     ASSERT_TRUE(GetMenuItemInfoA(drives->m_hMenu, 1, TRUE, &mii));
     ASSERT_FALSE(mii.fType & MFT_OWNERDRAW) << "the item is no longer owner-drawn";
