@@ -10,9 +10,18 @@
 #include "drive/cd_drive.h"
 #include "drive/transport.h"
 #include "tests/drive/sim_drives.h"
-#include "ui/options_dialog.h"
+#include "framework/pump.h"
+#include "ui/speed_detection.h"
 
 namespace {
+
+// What the options dialog does at each step, but for the progress bar: let
+// one waiting message through. The maximum is always readable here.
+struct PumpingSink : DetectionSink {
+    bool RetryMaxSpeed() override { return false; }
+    void SetProgressRange(int) override {}
+    void Step(int) override { AfxPumpWaitingMessage(); }
+};
 
 double nowMs()
 {
@@ -45,11 +54,11 @@ TEST(DetectBench, CommandsAndTimePerValue)
         sim.write();
         ASSERT_TRUE(loadASPI());
         CdDrive drive(0, 1);
-        COptionsDlg dlg;
+        PumpingSink sink;
 
         sim.clearLog();
         double t0 = nowMs();
-        dlg.DetectSpeeds(drive, 10);
+        detectSpeeds(drive, 10, sink);
         double detectMs = nowMs() - t0;
         std::vector<ksim::SimRecord> commands = sim.log().commands();
         size_t values = sim.log().commands(0xBB).size();

@@ -34,3 +34,10 @@ unsigned char spindownCode(const CString& name)
     }
     return 0;
 }
+
+CString speedText(int kbps)
+{
+    CString str;
+    str.Format("%dX (%dKB/S)", kbpsToX(static_cast<uint32_t>(kbps)), kbps);
+    return str;
+}

@@ -25,3 +25,7 @@ CString spindownName(unsigned code);
 // Code of a display name, compared exactly (case and blanks count) with the
 // names of codes 1 to 15; any other text, "VS" included, gives 0.
 unsigned char spindownCode(const CString& name);
+
+// The text a speed is shown by, "%dX (%dKB/S)" of its X factor and itself:
+// "8X (1411KB/S)" for 1411 KB/s.
+CString speedText(int kbps);

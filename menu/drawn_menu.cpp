@@ -11,16 +11,6 @@ IMPLEMENT_DYNAMIC(CDrawnMenu, CMenu)
 
 namespace {
 
-// The entry behind an item's data, or null when the data does not carry the
-// entry signature.
-CDrawnMenuEntry* entryFromData(ULONG_PTR itemData)
-{
-    CDrawnMenuEntry* pEntry = reinterpret_cast<CDrawnMenuEntry*>(itemData);
-    if (pEntry == nullptr || pEntry->m_dwSignature != DRAWN_MENU_ENTRY_SIGNATURE)
-        return nullptr;
-    return pEntry;
-}
-
 template <class T>
 void addOnce(std::vector<T*>& list, T* p)
 {
@@ -135,7 +125,7 @@ void CDrawnMenu::MeasureItem(LPMEASUREITEMSTRUCT lpMIS)
 {
     if (lpMIS == nullptr || lpMIS->CtlType != ODT_MENU)
         return;
-    const CDrawnMenuEntry* pEntry = entryFromData(lpMIS->itemData);
+    const CDrawnMenuEntry* pEntry = DrawnMenuEntryFromData(lpMIS->itemData);
     if (pEntry == nullptr)
         return;
 
@@ -181,14 +171,8 @@ void CDrawnMenu::ReleaseEntries()
 
     int n = m_hMenu != nullptr ? ::GetMenuItemCount(m_hMenu) : -1;
     for (int pos = 0; pos < n; ++pos) {
-        MENUITEMINFOA mii;
-        ZeroMemory(&mii, sizeof(mii));
-        mii.cbSize = kMenuItemInfoV1Size;
-        mii.fMask = MIIM_TYPE | MIIM_DATA;
-        if (::GetMenuItemInfoA(m_hMenu, static_cast<UINT>(pos), TRUE, &mii) && (mii.fType & MFT_OWNERDRAW)) {
-            if (CDrawnMenuEntry* pEntry = entryFromData(mii.dwItemData))
-                addOnce(entries, pEntry);
-        }
+        if (CDrawnMenuEntry* pEntry = DrawnMenuEntryOf(m_hMenu, static_cast<UINT>(pos), TRUE))
+            addOnce(entries, pEntry);
         CMenu* pSub = FromHandlePermanent(::GetSubMenu(m_hMenu, pos));
         if (pSub != nullptr && pSub != this && pSub->IsKindOf(RUNTIME_CLASS(CDrawnMenu)))
             addOnce(submenus, static_cast<CDrawnMenu*>(pSub));

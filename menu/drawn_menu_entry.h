@@ -50,3 +50,10 @@ class CDrawnMenuDividerEntry : public CDrawnMenuEntry {
 public:
     CDrawnMenuDividerEntry();
 };
+
+// The entry that an item's data points to, or null when the data does not
+// carry the entry signature.
+CDrawnMenuEntry* DrawnMenuEntryFromData(ULONG_PTR itemData);
+// The entry behind an owner-drawn item of hMenu, found by position or by
+// command (searching the sub-menus too), or null.
+CDrawnMenuEntry* DrawnMenuEntryOf(HMENU hMenu, UINT nItem, BOOL bByPosition);

@@ -4,7 +4,6 @@
 // deselected again.
 #include "menu/drawn_menu.h"
 
-#include "framework/record_sizes.h"
 
 namespace {
 
@@ -25,21 +24,6 @@ int height(const RECT& rc)
     return rc.bottom - rc.top;
 }
 
-// The drawn entry an item of hMenu carries, or null.
-const CDrawnMenuEntry* entryAt(HMENU hMenu, int nPos)
-{
-    MENUITEMINFOA mii;
-    ZeroMemory(&mii, sizeof(mii));
-    mii.cbSize = kMenuItemInfoV1Size;
-    mii.fMask = MIIM_TYPE | MIIM_DATA;
-    if (!::GetMenuItemInfoA(hMenu, static_cast<UINT>(nPos), TRUE, &mii) || !(mii.fType & MFT_OWNERDRAW))
-        return nullptr;
-    const CDrawnMenuEntry* pEntry = reinterpret_cast<const CDrawnMenuEntry*>(mii.dwItemData);
-    if (pEntry == nullptr || pEntry->m_dwSignature != DRAWN_MENU_ENTRY_SIGNATURE)
-        return nullptr;
-    return pEntry;
-}
-
 // Position of the banner item directly before the item that carries pEntry,
 // or -1 when that item does not follow a banner.
 int bannerPositionBefore(HMENU hMenu, const CDrawnMenuEntry* pEntry)
@@ -47,7 +31,7 @@ int bannerPositionBefore(HMENU hMenu, const CDrawnMenuEntry* pEntry)
     const int n = hMenu != nullptr ? ::GetMenuItemCount(hMenu) : -1;
     const CDrawnMenuEntry* pPrevious = nullptr;
     for (int pos = 0; pos < n; ++pos) {
-        const CDrawnMenuEntry* pAt = entryAt(hMenu, pos);
+        const CDrawnMenuEntry* pAt = DrawnMenuEntryOf(hMenu, static_cast<UINT>(pos), TRUE);
         if (pAt == pEntry)
             return pPrevious != nullptr && pPrevious->m_bBanner ? pos - 1 : -1;
         pPrevious = pAt;
@@ -74,8 +58,8 @@ void CDrawnMenu::DrawItem(LPDRAWITEMSTRUCT lpDIS)
         return;
     // Only records of ours are drawn: an item with foreign data is left to
     // whoever put it there.
-    const CDrawnMenuEntry* pEntry = reinterpret_cast<const CDrawnMenuEntry*>(lpDIS->itemData);
-    if (pEntry->m_dwSignature != DRAWN_MENU_ENTRY_SIGNATURE)
+    const CDrawnMenuEntry* pEntry = DrawnMenuEntryFromData(lpDIS->itemData);
+    if (pEntry == nullptr)
         return;
 
     CDC dc;
@@ -101,7 +85,7 @@ void CDrawnMenu::DrawItem(LPDRAWITEMSTRUCT lpDIS)
         RECT rcBanner;
         if (hMenuWnd != nullptr && ::GetMenuItemRect(hMenuWnd, m_hMenu, static_cast<UINT>(nBanner), &rcBanner)) {
             ::MapWindowPoints(nullptr, hMenuWnd, reinterpret_cast<POINT*>(&rcBanner), 2);
-            paintBannerOverClipBox(*this, pDC, rcBanner, entryAt(m_hMenu, nBanner)->m_strCaption);
+            paintBannerOverClipBox(*this, pDC, rcBanner, DrawnMenuEntryOf(m_hMenu, static_cast<UINT>(nBanner), TRUE)->m_strCaption);
         }
     }
 

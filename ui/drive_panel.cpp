@@ -1,27 +1,16 @@
-// The drive panel of the main dialog: the status display and its refresh,
-// the speed and spin-down lists, the tray buttons and the refresh timer.
-#include <climits>
-#include <cstdlib>
+#include "ui/drive_panel.h"
 
 #include "drive/cd_drive.h"
 #include "drive/conversions.h"
 #include "res/resource.h"
 #include "settings/speed_entry.h"
 #include "ui/drive_door.h"
-#include "ui/main_dialog.h"
-#include "ui/options_dialog.h"
-
-DoorSystemCalls g_doorSystemCalls = {::mciSendCommandA};
+#include "ui/drive_list.h"
 
 namespace {
 
-// "8X (1411KB/S)" for 1411 KB/s.
-CString SpeedText(int kbps)
-{
-    CString str;
-    str.Format("%dX (%dKB/S)", kbpsToX(static_cast<uint32_t>(kbps)), kbps);
-    return str;
-}
+const int kMinRefreshSecs = 1;
+const int kMaxRefreshSecs = 600;
 
 int LockedFlag(int nLockByte)
 {
@@ -30,29 +19,77 @@ int LockedFlag(int nLockByte)
 
 }  // namespace
 
-void CDriveToolDlg::RefreshStatus()
+CDrivePanel::CDrivePanel(CDialog& dlg, const DriveList& drives) : m_dlg(dlg), m_drives(drives) {}
+
+void CDrivePanel::Exchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_REFRESH_SPIN, m_spinInterval);
+    DDX_Control(pDX, IDC_REFRESH_SECS, m_editInterval);
+    DDX_Control(pDX, IDC_LOCKED, m_chkLocked);
+    DDX_Control(pDX, IDC_SET_SPEED, m_cbSpeed);
+    DDX_Control(pDX, IDC_SET_SPINDOWN, m_cbSpindown);
+    DDX_Control(pDX, IDC_DRIVE_LIST, m_cbDrive);
+    DDX_Text(pDX, IDC_CUR_SPEED, m_strCurSpeed);
+    DDX_Check(pDX, IDC_LOCKED, m_bLocked);
+    DDX_Text(pDX, IDC_MAX_SPEED, m_strMaxSpeed);
+    DDX_Text(pDX, IDC_SPINDOWN_TIME, m_strSpindown);
+    DDX_Check(pDX, IDC_AUTO_REFRESH, m_bAutoRefresh);
+    DDX_Text(pDX, IDC_REFRESH_SECS, m_nRefreshSecs);
+    DDV_MinMaxInt(pDX, m_nRefreshSecs, kMinRefreshSecs, kMaxRefreshSecs);
+    // The up-down control's range is set at every exchange, also after a
+    // failed one, so that it never steps outside the valid interval.
+    m_spinInterval.SetRange(kMinRefreshSecs, kMaxRefreshSecs);
+}
+
+void CDrivePanel::Init()
+{
+    // The spin-down names come with the template; a framework that does not
+    // apply a template's initial items leaves the list empty, so fill it.
+    if (m_cbSpindown.GetCount() <= 0) {
+        for (unsigned code = 1; code <= 15; ++code)
+            m_cbSpindown.AddString(spindownName(code));
+    }
+    for (int i = 0; i < m_drives.GetCount(); ++i)
+        m_cbDrive.AddString(DriveList::Label(*m_drives.GetAt(i)));
+    m_cbDrive.SetCurSel(0);
+    OnSelChangeDrive();
+
+    CdDrive* pDrive = GetSelectedDrive();
+    if (pDrive != nullptr) {
+        // The lock capability and the spin-down kind of the first drive
+        // decide for the whole run.
+        BOOL bLockable = (pDrive->getLock() & 0x01) != 0;
+        m_dlg.GetDlgItem(IDC_LOCK)->EnableWindow(bLockable);
+        m_dlg.GetDlgItem(IDC_UNLOCK)->EnableWindow(bLockable);
+        m_chkLocked.EnableWindow(bLockable);
+        if (spindownName(pDrive->getSpindown()) == "VS")
+            m_cbSpindown.EnableWindow(FALSE);
+    }
+    Refresh();
+}
+
+CdDrive* CDrivePanel::GetSelectedDrive()
+{
+    if (m_cbDrive.m_hWnd == nullptr)
+        return nullptr;
+    return m_drives.GetAt(m_cbDrive.GetCurSel());
+}
+
+void CDrivePanel::Refresh()
 {
     CdDrive* pDrive = GetSelectedDrive();
     if (pDrive == nullptr)
         return;
-
-    CString strText = SpeedText(pDrive->getSpeed());
-    if (strText != m_strCurSpeed)
-        m_strCurSpeed = strText;
-    strText = SpeedText(pDrive->getMaxSpeed());
-    if (strText != m_strMaxSpeed)
-        m_strMaxSpeed = strText;
-    strText = spindownName(pDrive->getSpindown());
-    if (strText != m_strSpindown)
-        m_strSpindown = strText;
+    m_strCurSpeed = speedText(pDrive->getSpeed());
+    m_strMaxSpeed = speedText(pDrive->getMaxSpeed());
+    m_strSpindown = spindownName(pDrive->getSpindown());
     m_bLocked = LockedFlag(pDrive->getLock());
-    UpdateData(FALSE);
+    m_dlg.UpdateData(FALSE);
 }
 
-// Puts the panel drive's speed entries into the speed list, none selected.
 // Only whole pairs are shown when a hand-edited file gave lists of unequal
-// length.
-void CDriveToolDlg::FillSpeedList()
+// length; none is selected.
+void CDrivePanel::FillSpeedList()
 {
     CdDrive* pDrive = GetSelectedDrive();
     if (pDrive == nullptr)
@@ -63,15 +100,15 @@ void CDriveToolDlg::FillSpeedList()
         m_cbSpeed.AddString(speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, i));
 }
 
-void CDriveToolDlg::OnSelChangeDrive()
+void CDrivePanel::OnSelChangeDrive()
 {
     if (GetSelectedDrive() == nullptr)
         return;
-    RefreshStatus();
+    Refresh();
     FillSpeedList();
 }
 
-void CDriveToolDlg::OnSelChangeSpeed()
+void CDrivePanel::OnSelChangeSpeed()
 {
     CdDrive* pDrive = GetSelectedDrive();
     if (pDrive == nullptr)
@@ -82,11 +119,11 @@ void CDriveToolDlg::OnSelChangeSpeed()
         return;
 
     pDrive->setSpeed(speedEntryToInt(strKbps));
-    m_strCurSpeed = SpeedText(pDrive->getSpeed());
-    UpdateData(FALSE);
+    m_strCurSpeed = speedText(pDrive->getSpeed());
+    m_dlg.UpdateData(FALSE);
 }
 
-void CDriveToolDlg::OnSelChangeSpindown()
+void CDrivePanel::OnSelChangeSpindown()
 {
     CdDrive* pDrive = GetSelectedDrive();
     if (pDrive == nullptr)
@@ -98,93 +135,58 @@ void CDriveToolDlg::OnSelChangeSpindown()
     m_cbSpindown.GetLBText(nSel, strName);
     pDrive->setSpindown(spindownCode(strName));
     m_strSpindown = spindownName(pDrive->getSpindown());
-    UpdateData(FALSE);
+    m_dlg.UpdateData(FALSE);
 }
 
-void CDriveToolDlg::OnEject()
+void CDrivePanel::OnEject()
 {
-    CdDrive* pDrive = GetSelectedDrive();
-    if (pDrive != nullptr)
+    if (CdDrive* pDrive = GetSelectedDrive())
         SetDriveDoor(true, pDrive->letter);
 }
 
-void CDriveToolDlg::OnCloseDoor()
+void CDrivePanel::OnCloseDoor()
 {
-    CdDrive* pDrive = GetSelectedDrive();
-    if (pDrive != nullptr)
+    if (CdDrive* pDrive = GetSelectedDrive())
         SetDriveDoor(false, pDrive->letter);
 }
 
-void CDriveToolDlg::OnLock()
+void CDrivePanel::SetLock(BYTE prevent)
 {
     CdDrive* pDrive = GetSelectedDrive();
     if (pDrive == nullptr)
         return;
-    pDrive->setLock(1);
+    pDrive->setLock(prevent);
     m_bLocked = LockedFlag(pDrive->getLock());
-    UpdateData(FALSE);
+    m_dlg.UpdateData(FALSE);
 }
 
-void CDriveToolDlg::OnUnlock()
+void CDrivePanel::OnLock()
 {
-    CdDrive* pDrive = GetSelectedDrive();
-    if (pDrive == nullptr)
-        return;
-    pDrive->setLock(0);
-    m_bLocked = LockedFlag(pDrive->getLock());
-    UpdateData(FALSE);
+    SetLock(1);
 }
 
-void CDriveToolDlg::OnAutoRefresh()
+void CDrivePanel::OnUnlock()
 {
-    if (!UpdateData(TRUE)) {
+    SetLock(0);
+}
+
+void CDrivePanel::OnAutoRefresh()
+{
+    if (!m_dlg.UpdateData(TRUE)) {
         // The interval did not validate (the framework has said so): no
         // timer runs with it, and the check box shows the refresh off.
-        KillTimer(REFRESH_TIMER_ID);
+        m_dlg.KillTimer(REFRESH_TIMER_ID);
         m_bAutoRefresh = 0;
-        GetDlgItem(IDC_AUTO_REFRESH)->SendMessage(BM_SETCHECK, BST_UNCHECKED, 0);
+        m_dlg.GetDlgItem(IDC_AUTO_REFRESH)->SendMessage(BM_SETCHECK, BST_UNCHECKED, 0);
         m_editInterval.EnableWindow(TRUE);
         return;
     }
 
     if (m_bAutoRefresh) {
         m_editInterval.EnableWindow(FALSE);
-        SetTimer(REFRESH_TIMER_ID, static_cast<UINT>(m_nRefreshSecs) * 1000, nullptr);
+        m_dlg.SetTimer(REFRESH_TIMER_ID, static_cast<UINT>(m_nRefreshSecs) * 1000, nullptr);
     } else {
         m_editInterval.EnableWindow(TRUE);
-        KillTimer(REFRESH_TIMER_ID);
+        m_dlg.KillTimer(REFRESH_TIMER_ID);
     }
-}
-
-void CDriveToolDlg::OnTimer(UINT_PTR nIDEvent)
-{
-    RefreshStatus();
-    CDialog::OnTimer(nIDEvent);
-}
-
-void CDriveToolDlg::OnOptions()
-{
-    COptionsDlg dlg;
-    dlg.DoModal();
-}
-
-DWORD SetDriveDoor(bool bOpen, char letter)
-{
-    if (letter < 'A' || letter > 'Z')
-        return MCIERR_INVALID_DEVICE_NAME;
-
-    char szElement[] = "?:";
-    szElement[0] = letter;
-
-    MCI_OPEN_PARMSA open = {};
-    open.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<DWORD_PTR>(MCI_DEVTYPE_CD_AUDIO));
-    open.lpstrElementName = szElement;
-    MCIERROR err = g_doorSystemCalls.sendCommand(
-        0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE,
-        reinterpret_cast<DWORD_PTR>(&open));
-    if (err != 0)
-        return err;
-
-    g_doorSystemCalls.sendCommand(open.wDeviceID, MCI_SET, bOpen ? MCI_SET_DOOR_OPEN : MCI_SET_DOOR_CLOSED, 0);
-    return g_doorSystemCalls.sendCommand(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
 }

@@ -1,21 +1,15 @@
-// The main dialog: start-up, the message map, painting, minimising to the
-// notification area and the end of the program.
 #include "ui/main_dialog.h"
 
 #include "drive/cd_drive.h"
-#include "drive/conversions.h"
-#include "drive/discovery.h"
 #include "drive/transport.h"
-#include "framework/record_sizes.h"
-#include "menu/drawn_menu.h"
 #include "res/resource.h"
 #include "ui/about_dialog.h"
+#include "ui/drive_door.h"
+#include "ui/options_dialog.h"
 
 namespace {
 
 const char kSettingsFile[] = ".\\cdrom.ini";
-const char kKeySpeedNames[] = "speedNames";
-const char kKeyKbSpeeds[] = "kbSpeeds";
 const char kTrayTip[] = "Zurivovi2.0.0";
 
 HICON LoadAppIcon()
@@ -30,7 +24,8 @@ HICON LoadAppIcon()
 static const UINT s_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
 
 BEGIN_MESSAGE_MAP(CDriveToolDlg, CDialog)
-    ON_COMMAND_RANGE(ID_TRAY_DRIVE_FIRST, ID_TRAY_SPEED_LAST, &CDriveToolDlg::OnTrayMenuCommand)
+    ON_COMMAND_RANGE(ID_TRAY_DRIVE_FIRST, ID_TRAY_DRIVE_LAST, &CDriveToolDlg::OnMenuDrive)
+    ON_COMMAND_RANGE(ID_TRAY_SPEED_FIRST, ID_TRAY_SPEED_LAST, &CDriveToolDlg::OnMenuSpeed)
     ON_WM_SYSCOMMAND()
     ON_MESSAGE(WM_TRAYNOTIFY, &CDriveToolDlg::OnTrayNotify)
     ON_WM_PAINT()
@@ -53,11 +48,12 @@ BEGIN_MESSAGE_MAP(CDriveToolDlg, CDialog)
     ON_COMMAND(ID_TRAY_CLOSE, &CDriveToolDlg::OnMenuClose)
     ON_BN_CLICKED(IDC_OPTIONS, &CDriveToolDlg::OnOptions)
     ON_REGISTERED_MESSAGE(s_uTaskbarCreated, &CDriveToolDlg::OnTaskbarCreated)
-    ON_COMMAND(ID_TRAY_ABOUT, &CDriveToolDlg::OnTrayAbout)
+    ON_COMMAND(ID_TRAY_ABOUT, &CDriveToolDlg::OnAbout)
     ON_WM_ENDSESSION()
 END_MESSAGE_MAP()
 
-CDriveToolDlg::CDriveToolDlg(CWnd* pParent) : CDialog(IDD_MAIN, pParent)
+CDriveToolDlg::CDriveToolDlg(CWnd* pParent)
+    : CDialog(IDD_MAIN, pParent), m_panel(*this, m_drives), m_trayMenu(m_drives)
 {
     m_hIcon = LoadAppIcon();
 }
@@ -65,34 +61,12 @@ CDriveToolDlg::CDriveToolDlg(CWnd* pParent) : CDialog(IDD_MAIN, pParent)
 void CDriveToolDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_REFRESH_SPIN, m_spinInterval);
-    DDX_Control(pDX, IDC_REFRESH_SECS, m_editInterval);
-    DDX_Control(pDX, IDC_LOCKED, m_chkLocked);
-    DDX_Control(pDX, IDC_SET_SPEED, m_cbSpeed);
-    DDX_Control(pDX, IDC_SET_SPINDOWN, m_cbSpindown);
-    DDX_Control(pDX, IDC_DRIVE_LIST, m_cbDrive);
-    DDX_Text(pDX, IDC_CUR_SPEED, m_strCurSpeed);
-    DDX_Check(pDX, IDC_LOCKED, m_bLocked);
-    DDX_Text(pDX, IDC_MAX_SPEED, m_strMaxSpeed);
-    DDX_Text(pDX, IDC_SPINDOWN_TIME, m_strSpindown);
-    DDX_Check(pDX, IDC_AUTO_REFRESH, m_bAutoRefresh);
-    DDX_Text(pDX, IDC_REFRESH_SECS, m_nRefreshSecs);
-    DDV_MinMaxInt(pDX, m_nRefreshSecs, 1, 600);
-    // The up-down control's range is set at every exchange, also after a
-    // failed one, so that it never steps outside the valid interval.
-    m_spinInterval.SetRange(1, 600);
+    m_panel.Exchange(pDX);
 }
 
 BOOL CDriveToolDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-
-    // The spin-down names come with the template; a framework that does not
-    // apply a template's initial items leaves the list empty, so fill it.
-    if (m_cbSpindown.GetCount() <= 0) {
-        for (unsigned code = 1; code <= 15; ++code)
-            m_cbSpindown.AddString(spindownName(code));
-    }
 
     CMenu* pSysMenu = GetSystemMenu(FALSE);
     if (pSysMenu != nullptr) {
@@ -103,111 +77,42 @@ BOOL CDriveToolDlg::OnInitDialog()
             pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, szAbout);
         }
     }
-
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
-
-    m_bTrayIconAdded = false;
-    m_nid = NOTIFYICONDATAA{};
-    m_nid.cbSize = kNotifyIconDataV1Size;
-    m_nid.hWnd = m_hWnd;
-    m_nid.uID = TRAY_ICON_ID;
-    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_nid.uCallbackMessage = WM_TRAYNOTIFY;
-    m_nid.hIcon = LoadAppIcon();
-    lstrcpynA(m_nid.szTip, kTrayTip, sizeof m_nid.szTip);
+    m_trayIcon.Init(m_hWnd, TRAY_ICON_ID, WM_TRAYNOTIFY, LoadAppIcon(), kTrayTip);
 
     m_settings.setFileName(kSettingsFile);
     m_bFirstPaintDone = false;
-
-    m_pDrives = new CObList(10);
-    detectDrives(m_pDrives);
-    matchDriveLetters(m_pDrives);
-    LoadSpeedLists();
-
-    if (m_pDrives->IsEmpty()) {
+    m_drives.Detect(m_settings);
+    if (m_drives.GetCount() == 0) {
         ::MessageBoxA(m_hWnd, "程序发生错误,在系统中找不到光驱!", "程序错误", MB_ICONERROR);
         EndDialog(0);
         return FALSE;
     }
 
-    m_cbDrive.SetCurSel(0);
-    m_nMenuDriveCmd = ID_TRAY_DRIVE_FIRST;
-    m_nMenuSpeedCmd = 0;
-    OnSelChangeDrive();
-    BuildTrayMenu();
-
-    CdDrive* pDrive = GetSelectedDrive();
-    if (pDrive != nullptr) {
-        // The lock capability and the spin-down kind of the first drive
-        // decide for the whole run.
-        BOOL bLockable = (pDrive->getLock() & 0x01) != 0;
-        GetDlgItem(IDC_LOCK)->EnableWindow(bLockable);
-        GetDlgItem(IDC_UNLOCK)->EnableWindow(bLockable);
-        m_chkLocked.EnableWindow(bLockable);
-        if (spindownName(pDrive->getSpindown()) == "VS")
-            m_cbSpindown.EnableWindow(FALSE);
-    }
-
-    RefreshStatus();
+    m_panel.Init();
+    m_trayMenu.Build();
+    SetForegroundWindow();
     return TRUE;
 }
 
-// Fills the drive list with one item per drive and gives each drive the
-// speed lists stored for it (empty ones when there are none).
-void CDriveToolDlg::LoadSpeedLists()
+void CDriveToolDlg::HideToTray()
 {
-    for (POSITION pos = m_pDrives->GetHeadPosition(); pos != nullptr;) {
-        CdDrive* pDrive = static_cast<CdDrive*>(m_pDrives->GetNext(pos));
-        CString strItem;
-        strItem.Format("[%s] %c:\\ %s", pDrive->address.GetString(), pDrive->letter, pDrive->name.GetString());
-        m_cbDrive.AddString(strItem);
-        pDrive->replaceSpeedNames(m_settings.getStringList(pDrive->address, kKeySpeedNames, ""));
-        pDrive->replaceKbSpeeds(m_settings.getStringList(pDrive->address, kKeyKbSpeeds, ""));
-    }
-}
-
-// Writes every drive's two speed lists to the settings file.
-void CDriveToolDlg::SaveSpeedLists()
-{
-    if (m_pDrives == nullptr)
-        return;
-    for (POSITION pos = m_pDrives->GetHeadPosition(); pos != nullptr;) {
-        CdDrive* pDrive = static_cast<CdDrive*>(m_pDrives->GetNext(pos));
-        if (pDrive->speedNames != nullptr)
-            m_settings.writeStringList(pDrive->address, kKeySpeedNames, *pDrive->speedNames);
-        if (pDrive->kbSpeeds != nullptr)
-            m_settings.writeStringList(pDrive->address, kKeyKbSpeeds, *pDrive->kbSpeeds);
-    }
-}
-
-CdDrive* CDriveToolDlg::GetSelectedDrive()
-{
-    if (m_pDrives == nullptr || m_cbDrive.m_hWnd == nullptr)
-        return nullptr;
-    int nSel = m_cbDrive.GetCurSel();
-    if (nSel < 0)
-        return nullptr;
-    POSITION pos = m_pDrives->FindIndex(nSel);
-    return pos != nullptr ? static_cast<CdDrive*>(m_pDrives->GetAt(pos)) : nullptr;
+    // The window leaves the taskbar: the icon must be there to bring it back.
+    m_trayIcon.Add();
+    ShowWindow(SW_MINIMIZE);
+    ShowWindow(SW_HIDE);
 }
 
 void CDriveToolDlg::OnSysCommand(UINT nID, LPARAM lParam)
 {
     // The low four bits of a system command are the system's own.
-    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg dlgAbout;
-        dlgAbout.DoModal();
-    } else if ((nID & 0xFFF0) == SC_MINIMIZE) {
-        if (!m_bTrayIconAdded) {
-            ::Shell_NotifyIconA(NIM_ADD, &m_nid);
-            m_bTrayIconAdded = true;
-        }
-        ShowWindow(SW_MINIMIZE);
-        ShowWindow(SW_HIDE);
-    } else {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX)
+        OnAbout();
+    else if ((nID & 0xFFF0) == SC_MINIMIZE)
+        HideToTray();
+    else
         CDialog::OnSysCommand(nID, lParam);
-    }
 }
 
 void CDriveToolDlg::OnPaint()
@@ -229,7 +134,7 @@ void CDriveToolDlg::OnPaint()
     if (!m_bFirstPaintDone) {
         // Start minimised: the window shows for its first paint only.
         if (m_settings.getBool("System", "RunMin", 0))
-            OnSysCommand(SC_MINIMIZE, 0);
+            HideToTray();
         m_bFirstPaintDone = true;
     }
 }
@@ -242,24 +147,12 @@ HCURSOR CDriveToolDlg::OnQueryDragIcon()
 void CDriveToolDlg::OnDestroy()
 {
     CDialog::OnDestroy();
-
-    SaveSpeedLists();
-
-    if (m_pDrives != nullptr) {
-        for (POSITION pos = m_pDrives->GetHeadPosition(); pos != nullptr;)
-            delete static_cast<CdDrive*>(m_pDrives->GetNext(pos));
-        m_pDrives->RemoveAll();
-        delete m_pDrives;
-        m_pDrives = nullptr;
-    }
-
-    ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
-    m_bTrayIconAdded = false;
+    m_drives.SaveSpeedLists(m_settings);
+    m_drives.Clear();
+    m_trayIcon.Remove();
     freeASPI();
-
     // The popup menu goes with the window that shows it.
-    delete m_pTrayMenu;
-    m_pTrayMenu = nullptr;
+    m_trayMenu.Destroy();
 }
 
 void CDriveToolDlg::OnEndSession(BOOL bEnding)
@@ -267,6 +160,77 @@ void CDriveToolDlg::OnEndSession(BOOL bEnding)
     // The session may end while the window lives hidden in the notification
     // area, and then it is never destroyed: keep the speed lists now.
     if (bEnding)
-        SaveSpeedLists();
+        m_drives.SaveSpeedLists(m_settings);
     CDialog::OnEndSession(bEnding);
+}
+
+void CDriveToolDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    m_panel.Refresh();
+    CDialog::OnTimer(nIDEvent);
+}
+
+void CDriveToolDlg::OnOptions()
+{
+    COptionsDlg dlg(m_settings, m_panel.GetSelectedDrive(), m_panel.SpeedSelector());
+    dlg.DoModal();
+}
+
+void CDriveToolDlg::OnAbout()
+{
+    CAboutDlg dlgAbout;
+    dlgAbout.DoModal();
+}
+
+LRESULT CDriveToolDlg::OnTrayNotify(WPARAM /*wParam*/, LPARAM lParam)
+{
+    switch (static_cast<UINT>(lParam)) {
+    case WM_LBUTTONDBLCLK:
+        ShowWindow(SW_SHOWNORMAL);
+        SetForegroundWindow();
+        break;
+    case WM_RBUTTONDOWN:
+        m_trayMenu.Track(this);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT CDriveToolDlg::OnTaskbarCreated(WPARAM /*wParam*/, LPARAM /*lParam*/)
+{
+    m_trayIcon.OnTaskbarCreated();
+    return 0;
+}
+
+void CDriveToolDlg::OnShowHide()
+{
+    if (IsIconic())
+        ShowWindow(SW_SHOWNORMAL);
+    else
+        HideToTray();
+}
+
+void CDriveToolDlg::OnExit()
+{
+    EndDialog(0);
+}
+
+void CDriveToolDlg::OnMenuEject()
+{
+    if (CdDrive* pDrive = m_trayMenu.GetMenuDrive())
+        SetDriveDoor(true, pDrive->letter);
+}
+
+void CDriveToolDlg::OnMenuClose()
+{
+    if (CdDrive* pDrive = m_trayMenu.GetMenuDrive())
+        SetDriveDoor(false, pDrive->letter);
+}
+
+void CDriveToolDlg::OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct)
+{
+    m_trayMenu.MeasureItem(lpMeasureItemStruct);
+    CDialog::OnMeasureItem(nIDCtl, lpMeasureItemStruct);
 }

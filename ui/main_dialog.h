@@ -1,109 +1,70 @@
-// The main dialog: drive list and control panel, the notification icon and
-// its popup menu, the refresh timer. It owns the drive records, the settings
-// store, the icon record and the popup menu.
+// The main dialog: it starts the program's parts in order, routes the
+// window's messages to them and ends the program. It owns the drives, the
+// settings store, the drive panel, the notification icon and its popup menu.
 #pragma once
 
 #include "framework/afxwin.h"
 #include "settings/settings_store.h"
+#include "ui/drive_list.h"
+#include "ui/drive_panel.h"
+#include "ui/tray_icon.h"
+#include "ui/tray_menu.h"
 
-class CdDrive;
-class CDrawnMenu;
-
-// Menu commands and the notification icon.
+// The notification icon's identifier and the message it sends.
 enum : UINT {
-    ID_TRAY_SHOWHIDE = 32771,
-    ID_TRAY_EJECT = 32773,
-    ID_TRAY_CLOSE = 32774,
-    ID_TRAY_SELECT_DRIVE = 32775,
-    ID_TRAY_SET_SPEED = 32776,
-    ID_TRAY_OPTIONS = 32777,
-    ID_TRAY_EXIT = 32778,
-    ID_TRAY_ABOUT = 101,
-    ID_TRAY_DRIVE_FIRST = 32800,
-    ID_TRAY_DRIVE_LAST = 32829,
-    ID_TRAY_SPEED_FIRST = 32830,
-    // Every speed item the menu lists is handled; the range is wide enough
-    // for any list a user can build (the X factor runs up to 200).
-    ID_TRAY_SPEED_LAST = ID_TRAY_SPEED_FIRST + 511,
     TRAY_ICON_ID = 1026,
     WM_TRAYNOTIFY = WM_USER + 1,
-    REFRESH_TIMER_ID = 1,
 };
 
 class CDriveToolDlg : public CDialog {
 public:
     explicit CDriveToolDlg(CWnd* pParent = nullptr);
 
-    // The panel drive: the drive list's selection, or null.
-    CdDrive* GetSelectedDrive();
-
-    CObList* m_pDrives = nullptr;
-    UINT m_nMenuDriveCmd = ID_TRAY_DRIVE_FIRST;
-    UINT m_nMenuSpeedCmd = 0;
-    SettingsStore m_settings;
-    bool m_bFirstPaintDone = false;
-    CDrawnMenu* m_pTrayMenu = nullptr;
-    CSpinButtonCtrl m_spinInterval;
-    CEdit m_editInterval;
-    CButton m_chkLocked;
-    CComboBox m_cbSpeed;
-    CComboBox m_cbSpindown;
-    CComboBox m_cbDrive;
-    CString m_strCurSpeed;
-    int m_bLocked = 0;
-    CString m_strMaxSpeed;
-    CString m_strSpindown;
-    int m_bAutoRefresh = 0;
-    int m_nRefreshSecs = 5;
-    bool m_bTrayIconAdded = false;
-    HICON m_hIcon = nullptr;
-    NOTIFYICONDATAA m_nid = {};
-
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
-    // Start-up, painting, minimising, end (main_dialog.cpp).
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnDestroy();
     void OnEndSession(BOOL bEnding);
-    void SaveSpeedLists();
-    void LoadSpeedLists();
-
-    // The drive panel (drive_panel.cpp).
-    void RefreshStatus();
-    void FillSpeedList();
-    void OnSelChangeDrive();
-    void OnSelChangeSpeed();
-    void OnSelChangeSpindown();
-    void OnEject();
-    void OnCloseDoor();
-    void OnLock();
-    void OnUnlock();
-    void OnAutoRefresh();
     void OnTimer(UINT_PTR nIDEvent);
     void OnOptions();
+    void OnAbout();
 
-    // The notification icon and its popup menu (tray_menu.cpp).
-    BOOL BuildTrayMenu();
+    // The panel's controls.
+    void OnSelChangeDrive() { m_panel.OnSelChangeDrive(); }
+    void OnSelChangeSpeed() { m_panel.OnSelChangeSpeed(); }
+    void OnSelChangeSpindown() { m_panel.OnSelChangeSpindown(); }
+    void OnEject() { m_panel.OnEject(); }
+    void OnCloseDoor() { m_panel.OnCloseDoor(); }
+    void OnLock() { m_panel.OnLock(); }
+    void OnUnlock() { m_panel.OnUnlock(); }
+    void OnAutoRefresh() { m_panel.OnAutoRefresh(); }
+
+    // The notification icon and its popup menu.
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
-    void AddTrayIcon();
     void OnShowHide();
     void OnExit();
     void OnMenuEject();
     void OnMenuClose();
-    void OnTrayAbout();
-    void OnTrayMenuCommand(UINT nID);
+    void OnMenuDrive(UINT nID) { m_trayMenu.OnDriveCommand(nID); }
+    void OnMenuSpeed(UINT nID) { m_trayMenu.OnSpeedCommand(nID, m_panel.SpeedSelector()); }
     void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
-    CdDrive* GetMenuDrive();
 
     DECLARE_MESSAGE_MAP()
-};
 
-// Opens or closes the tray of the drive with this letter through the
-// multimedia control interface; returns its error code. A drive without a
-// letter is left alone (returns MCIERR_INVALID_DEVICE_NAME).
-DWORD SetDriveDoor(bool bOpen, char letter);
+private:
+    // Hides the window to the notification area.
+    void HideToTray();
+
+    SettingsStore m_settings;
+    DriveList m_drives;
+    CDrivePanel m_panel;
+    CTrayIcon m_trayIcon;
+    CTrayMenu m_trayMenu;
+    bool m_bFirstPaintDone = false;
+    HICON m_hIcon = nullptr;
+};

@@ -3,9 +3,10 @@
 
 #include "drive/cd_drive.h"
 #include "drive/conversions.h"
+#include "framework/pump.h"
 #include "res/resource.h"
+#include "settings/settings_store.h"
 #include "settings/speed_entry.h"
-#include "ui/main_dialog.h"
 
 RegistrySystemCalls g_registrySystemCalls = {::RegOpenKeyA, ::RegQueryValueExA, ::RegSetValueExA,
                                              ::RegDeleteValueA, ::RegCloseKey};
@@ -35,11 +36,6 @@ private:
     HWND m_hWnd;
     PAINTSTRUCT m_ps = {};
 };
-
-CDriveToolDlg* MainDialog()
-{
-    return dynamic_cast<CDriveToolDlg*>(AfxGetMainWnd());
-}
 
 // The full path of the running executable; false when the system could not
 // give it whole in MAX_PATH bytes.
@@ -74,7 +70,10 @@ BEGIN_MESSAGE_MAP(COptionsDlg, CDialog)
     ON_BN_CLICKED(IDC_RUN_MIN, &COptionsDlg::OnRunMin)
 END_MESSAGE_MAP()
 
-COptionsDlg::COptionsDlg(CWnd* pParent) : CDialog(IDD_OPTIONS, pParent) {}
+COptionsDlg::COptionsDlg(SettingsStore& settings, CdDrive* pDrive, CComboBox& speedSelector, CWnd* pParent)
+    : CDialog(IDD_OPTIONS, pParent), m_settings(settings), m_pDrive(pDrive), m_cbSpeedSelector(speedSelector)
+{
+}
 
 void COptionsDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -91,13 +90,6 @@ void COptionsDlg::DoDataExchange(CDataExchange* pDX)
         m_spinSpeed.SetRange(kMinSpeed, kMaxSpeed);
 }
 
-CdDrive* COptionsDlg::SelectedDrive()
-{
-    if (m_pMainDlg == nullptr)
-        m_pMainDlg = MainDialog();
-    return m_pMainDlg != nullptr ? m_pMainDlg->GetSelectedDrive() : nullptr;
-}
-
 void COptionsDlg::AddDriveEntries(const CdDrive& drive)
 {
     int nCount = speedEntryCount(drive.speedNames, drive.kbSpeeds);
@@ -112,9 +104,8 @@ void COptionsDlg::OnPaint()
     if (m_bInitialised)
         return;
 
-    m_pMainDlg = MainDialog();
-    if (CdDrive* pDrive = SelectedDrive())
-        AddDriveEntries(*pDrive);
+    if (m_pDrive != nullptr)
+        AddDriveEntries(*m_pDrive);
 
     HKEY hKey = nullptr;
     if (g_registrySystemCalls.openKey(HKEY_LOCAL_MACHINE, kRunKey, &hKey) == ERROR_SUCCESS) {
@@ -126,12 +117,10 @@ void COptionsDlg::OnPaint()
         g_registrySystemCalls.closeKey(hKey);
     }
 
-    if (m_pMainDlg != nullptr) {
-        if (m_pMainDlg->m_settings.getBool(kSystemSection, "RunMin", 1) != 0)
-            m_bRunMin = TRUE;
-        if (m_pMainDlg->m_settings.getBool(kSystemSection, "RunSetSpeed", 1) != 0)
-            m_bRunSetSpeed = TRUE;
-    }
+    if (m_settings.getBool(kSystemSection, "RunMin", 1) != 0)
+        m_bRunMin = TRUE;
+    if (m_settings.getBool(kSystemSection, "RunSetSpeed", 1) != 0)
+        m_bRunSetSpeed = TRUE;
 
     UpdateData(FALSE);
     m_bInitialised = TRUE;
@@ -143,9 +132,7 @@ void COptionsDlg::OnAdd()
     // previous value is used.
     UpdateData(TRUE);
     if (m_nSpeed >= kMinSpeed && m_nSpeed <= kMaxSpeed) {
-        CString strItem;
-        strItem.Format("%dX (%dKB/S)", m_nSpeed, m_nSpeed * KBPS_PER_X);
-        m_listSpeeds.AddString(strItem);
+        m_listSpeeds.AddString(speedText(m_nSpeed * KBPS_PER_X));
     } else {
         ::MessageBoxA(m_hWnd, "速度应该在1~200之间!", kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
     }
@@ -160,15 +147,36 @@ void COptionsDlg::OnDelete()
 
 void COptionsDlg::OnDetect()
 {
-    CdDrive* pDrive = SelectedDrive();
-    if (pDrive == nullptr)
+    if (m_pDrive == nullptr)
         return;
-    DetectSpeeds(*pDrive, kDetectHalfWidth);
+    detectSpeeds(*m_pDrive, kDetectHalfWidth, *this);
     // A detection started from inside this one (a second click of Detect)
     // has filled the list already; the outer one fills it again with its
     // own result, which is now the drive's.
     m_listSpeeds.ResetContent();
-    AddDriveEntries(*pDrive);
+    AddDriveEntries(*m_pDrive);
+}
+
+bool AskRetryMaxSpeed(HWND hOwner)
+{
+    return ::MessageBoxA(hOwner, "程序在检测驱动器最大速度时遇到错误. 这对检测可能速度是至关重要的.", "致命错误!",
+                         MB_RETRYCANCEL) == IDRETRY;
+}
+
+bool COptionsDlg::RetryMaxSpeed()
+{
+    return AskRetryMaxSpeed(m_hWnd);
+}
+
+void COptionsDlg::SetProgressRange(int nMaxKbps)
+{
+    m_progress.SetRange(0, static_cast<short>(nMaxKbps & 0xFFFF));
+}
+
+void COptionsDlg::Step(int nPos)
+{
+    AfxPumpWaitingMessage();
+    m_progress.SetPos(nPos);
 }
 
 // Hands the list box back: the drive's lists and the main window's speed
@@ -177,16 +185,13 @@ void COptionsDlg::OnDestroy()
 {
     CDialog::OnDestroy();
 
-    m_pMainDlg = MainDialog();
-    if (m_pMainDlg == nullptr)
-        return;
-    CdDrive* pDrive = m_pMainDlg->GetSelectedDrive();
+    CdDrive* pDrive = m_pDrive;
     if (pDrive == nullptr)
         return;
 
     pDrive->speedNames->RemoveAll();
     pDrive->kbSpeeds->RemoveAll();
-    m_pMainDlg->m_cbSpeed.ResetContent();
+    m_cbSpeedSelector.ResetContent();
 
     for (int i = 0; i < m_listSpeeds.GetCount(); ++i) {
         CString strText;
@@ -197,7 +202,7 @@ void COptionsDlg::OnDestroy()
         // the selector out of step; it is left out of all three.
         if (!parseSpeedEntry(strText, strName, strKbps))
             continue;
-        m_pMainDlg->m_cbSpeed.AddString(strText);
+        m_cbSpeedSelector.AddString(strText);
         pDrive->speedNames->AddTail(strName);
         pDrive->kbSpeeds->AddTail(strKbps);
     }
@@ -237,13 +242,11 @@ void COptionsDlg::OnAutoStart()
 void COptionsDlg::OnRunMin()
 {
     UpdateData(TRUE);
-    if (CDriveToolDlg* pMain = MainDialog())
-        pMain->m_settings.writeBool(kSystemSection, "RunMin", m_bRunMin);
+    m_settings.writeBool(kSystemSection, "RunMin", m_bRunMin);
 }
 
 void COptionsDlg::OnRunSetSpeed()
 {
     UpdateData(TRUE);
-    if (CDriveToolDlg* pMain = MainDialog())
-        pMain->m_settings.writeBool(kSystemSection, "RunSetSpeed", m_bRunSetSpeed);
+    m_settings.writeBool(kSystemSection, "RunSetSpeed", m_bRunSetSpeed);
 }

@@ -1,14 +1,15 @@
-// The options dialog: the selected drive's speed list (added by hand,
-// deleted, or built by speed detection) and the three start-up options.
-// The list box is the working copy of the speed list; the drive's lists and
-// the main window's speed selector are rebuilt from it when the dialog is
-// destroyed. The start-up options are stored at the click of their box.
+// The options dialog: a drive's speed list (added by hand, deleted, or
+// built by speed detection) and the three start-up options. The list box is
+// the working copy of the speed list; the drive's lists and the main
+// window's speed selector are rebuilt from it when the dialog is destroyed.
+// The start-up options are stored at the click of their box.
 #pragma once
 
 #include "framework/afxwin.h"
+#include "ui/speed_detection.h"
 
 class CdDrive;
-class CDriveToolDlg;
+class SettingsStore;
 
 // The registry calls of the start-with-system option, replaced by tests.
 struct RegistrySystemCalls {
@@ -33,27 +34,15 @@ extern const char kRunValueName[];
 // cannot read a shorter path followed by arguments).
 CString RunValueText(const char* pszPath);
 
-class COptionsDlg : public CDialog {
+// The question speed detection asks when the drive's maximum speed cannot
+// be read: true for Retry. A box that could not be shown counts as Cancel.
+bool AskRetryMaxSpeed(HWND hOwner);
+
+class COptionsDlg : public CDialog, private DetectionSink {
 public:
-    explicit COptionsDlg(CWnd* pParent = nullptr);
-
-    // Finds the speeds the drive accepts and makes them its speed list:
-    // for every X factor from the maximum down to 1X it asks for the speeds
-    // within halfWidth KB/s around the factor and records each factor the
-    // first time the drive reports it. Pumps one message per value tried.
-    void DetectSpeeds(CdDrive& drive, unsigned halfWidth);
-    // Dispatches one waiting message (if any) and runs the idle processing.
-    void PumpMessage();
-
-    BOOL m_bInitialised = FALSE;
-    CDriveToolDlg* m_pMainDlg = nullptr;
-    CSpinButtonCtrl m_spinSpeed;
-    CListBox m_listSpeeds;
-    CProgressCtrl m_progress;
-    int m_nSpeed = 1;
-    int m_bAutoStart = FALSE;
-    int m_bRunMin = FALSE;
-    int m_bRunSetSpeed = FALSE;
+    // The dialog edits the speed lists of pDrive (none: no list) and the
+    // items of speedSelector, and stores the start-up options in settings.
+    COptionsDlg(SettingsStore& settings, CdDrive* pDrive, CComboBox& speedSelector, CWnd* pParent = nullptr);
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -67,11 +56,26 @@ protected:
     void OnRunSetSpeed();
     void OnRunMin();
 
-    // The drive selected in the main window; null when there is no main
-    // window of the program or no selection.
-    CdDrive* SelectedDrive();
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Speed detection's progress bar and its Retry/Cancel question.
+    bool RetryMaxSpeed() override;
+    void SetProgressRange(int nMaxKbps) override;
+    void Step(int nPos) override;
+
     // Appends one item per speed entry of the drive to the list box.
     void AddDriveEntries(const CdDrive& drive);
 
-    DECLARE_MESSAGE_MAP()
+    SettingsStore& m_settings;
+    CdDrive* m_pDrive;
+    CComboBox& m_cbSpeedSelector;
+    BOOL m_bInitialised = FALSE;
+    CSpinButtonCtrl m_spinSpeed;
+    CListBox m_listSpeeds;
+    CProgressCtrl m_progress;
+    int m_nSpeed = 1;
+    int m_bAutoStart = FALSE;
+    int m_bRunMin = FALSE;
+    int m_bRunSetSpeed = FALSE;
 };

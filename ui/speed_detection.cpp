@@ -1,32 +1,32 @@
-// Speed detection: which read speeds a drive really accepts, found by asking
-// it for speeds around every X factor and reading back what it selected.
-// Runs on the user-interface thread and lets one message through per value
-// tried, so the windows stay live (a second detection may even start inside
-// this one: each works on lists of its own until it puts them in place).
+#include "ui/speed_detection.h"
+
 #include <cstdint>
 
 #include "drive/cd_drive.h"
 #include "drive/conversions.h"
-#include "ui/options_dialog.h"
+#include "framework/trace.h"
 
-void COptionsDlg::DetectSpeeds(CdDrive& drive, unsigned halfWidth)
+namespace {
+
+// The maximum speed, asked for again as long as the sink says so; 0 when
+// it stays unreadable.
+int readMaxSpeed(const CdDrive& drive, DetectionSink& sink)
+{
+    int nMax = drive.getMaxSpeed();
+    while (nMax == 0 && sink.RetryMaxSpeed())
+        nMax = drive.getMaxSpeed();
+    return nMax;
+}
+
+}  // namespace
+
+void detectSpeeds(CdDrive& drive, unsigned halfWidth, DetectionSink& sink)
 {
     CStringList* pKbSpeeds = new CStringList(10);
     CStringList* pNames = new CStringList(10);
 
-    int nMax = drive.getMaxSpeed();
-    while (nMax == 0) {
-        int nAnswer = ::MessageBoxA(m_hWnd, "程序在检测驱动器最大速度时遇到错误. 这对检测可能速度是至关重要的.",
-                                    "致命错误!", MB_RETRYCANCEL);
-        // A box that could not be shown counts as Cancel.
-        if (nAnswer != IDRETRY) {
-            nMax = 0;
-            break;
-        }
-        nMax = drive.getMaxSpeed();
-    }
-
-    m_progress.SetRange(0, static_cast<short>(nMax & 0xFFFF));
+    int nMax = readMaxSpeed(drive, sink);
+    sink.SetProgressRange(nMax);
     Trace("max percent: %d ", nMax);
 
     const unsigned nMaxKbps = static_cast<unsigned>(nMax);
@@ -38,10 +38,8 @@ void COptionsDlg::DetectSpeeds(CdDrive& drive, unsigned halfWidth)
         const unsigned nCentre = static_cast<unsigned>(x) * KBPS_PER_X;
         for (uint64_t k = 0; k < nWindow; ++k) {
             const unsigned i = nCentre + halfWidth - static_cast<unsigned>(k);
-            PumpMessage();
-
             const int nPos = static_cast<int>(halfWidth + nMaxKbps - i);
-            m_progress.SetPos(nPos);
+            sink.Step(nPos);
             Trace("percent: %d ", nPos);
 
             if (i < static_cast<unsigned>(KBPS_PER_X))
@@ -66,23 +64,4 @@ void COptionsDlg::DetectSpeeds(CdDrive& drive, unsigned halfWidth)
 
     drive.replaceKbSpeeds(pKbSpeeds);
     drive.replaceSpeedNames(pNames);
-}
-
-void COptionsDlg::PumpMessage()
-{
-    CWinApp* pApp = AfxGetApp();
-    MSG msg;
-    if (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // The request to quit is for the main loop further out.
-            ::PostQuitMessage(-1);
-        } else if (pApp == nullptr || !pApp->PreTranslateMessage(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    if (pApp != nullptr) {
-        pApp->OnIdle(0);
-        pApp->OnIdle(1);
-    }
 }

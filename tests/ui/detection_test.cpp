@@ -1,7 +1,7 @@
 // Speed detection in process against the simulated drives: the exact
 // commands sent (the order of the MODE SENSE / SET CD SPEED pairs and every
-// speed asked for), the lists it leaves on the drive, the Retry/Cancel box,
-// the progress bar and a detection started inside a running one.
+// speed asked for), the lists it leaves on the drive, the Retry/Cancel
+// question, the progress and a detection started inside a running one.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,9 +9,11 @@
 
 #include "drive/cd_drive.h"
 #include "drive/transport.h"
+#include "framework/pump.h"
 #include "tests/drive/sim_drives.h"
 #include "tests/support/box_watch.h"
 #include "ui/options_dialog.h"
+#include "ui/speed_detection.h"
 
 namespace {
 
@@ -76,6 +78,22 @@ Sent analyse(const std::vector<ksim::SimRecord>& commands)
     return s;
 }
 
+// Answers the Retry question from a script (then Cancel), records the
+// progress, and lets waiting messages through as the dialog does.
+struct ScriptedSink : DetectionSink {
+    std::vector<bool> retries;
+    int asked = 0;
+    int rangeMax = -1;
+    int lastPos = -1;
+    bool RetryMaxSpeed() override { return asked < static_cast<int>(retries.size()) && retries[asked++]; }
+    void SetProgressRange(int nMaxKbps) override { rangeMax = nMaxKbps; }
+    void Step(int nPos) override
+    {
+        AfxPumpWaitingMessage();
+        lastPos = nPos;
+    }
+};
+
 class DetectionTest : public ::testing::Test {
 protected:
     void TearDown() override { freeASPI(); }
@@ -92,7 +110,7 @@ protected:
 
     SimDrives sim;
     CdDrive drive{0, 1};
-    COptionsDlg dlg;
+    ScriptedSink sink;
 };
 
 struct Row {
@@ -156,7 +174,7 @@ TEST_F(DetectionTest, SendsExactlyTheWindowsAndRecordsEachFactorOnce)
         drive.speedNames->AddTail("99");
         drive.kbSpeeds->AddTail("17424");
 
-        dlg.DetectSpeeds(drive, 10);
+        detectSpeeds(drive, 10, sink);
 
         Sent sent = analyse(sim.log().commands());
         ASSERT_TRUE(sent.wellFormed) << sent.problem;
@@ -171,18 +189,11 @@ TEST_F(DetectionTest, UnreadableMaximumIsAskedAgainAfterRetry)
 {
     device().maxSpeed(352).policy("any").maxSpeedZero(2);
     start();
-    BoxWatch answers({IDRETRY, IDRETRY});
+    sink.retries = {true, true};
 
-    dlg.DetectSpeeds(drive, 10);
+    detectSpeeds(drive, 10, sink);
 
-    std::vector<SeenBox> boxes = answers.seen();
-    ASSERT_EQ(boxes.size(), 2u);
-    for (const SeenBox& box : boxes) {
-        EXPECT_EQ(box.caption, "致命错误!");
-        EXPECT_EQ(box.text, "程序在检测驱动器最大速度时遇到错误. 这对检测可能速度是至关重要的.");
-        EXPECT_EQ(box.buttons, (Ints{IDRETRY, IDCANCEL}));
-        EXPECT_FALSE(box.anyIcon);
-    }
+    EXPECT_EQ(sink.asked, 2);
     Sent sent = analyse(sim.log().commands());
     ASSERT_TRUE(sent.wellFormed) << sent.problem;
     EXPECT_EQ(sent.leadingSenses, 3) << "two unreadable reads, then the good one";
@@ -197,11 +208,11 @@ TEST_F(DetectionTest, CancelLeavesTheDriveWithEmptyLists)
     start();
     drive.speedNames->AddTail("8");
     drive.kbSpeeds->AddTail("1411");
-    BoxWatch answers({IDCANCEL});
+    sink.retries = {false};
 
-    dlg.DetectSpeeds(drive, 10);
+    detectSpeeds(drive, 10, sink);
 
-    EXPECT_EQ(answers.seen().size(), 1u);
+    EXPECT_EQ(sink.asked, 1);
     Sent sent = analyse(sim.log().commands());
     ASSERT_TRUE(sent.wellFormed) << sent.problem;
     EXPECT_EQ(sent.leadingSenses, 1) << "Cancel asks nothing more";
@@ -210,13 +221,26 @@ TEST_F(DetectionTest, CancelLeavesTheDriveWithEmptyLists)
     EXPECT_TRUE(drive.kbSpeeds->IsEmpty());
 }
 
+TEST(DetectionQuestion, RetryOrCancelWithoutIcon)
+{
+    const struct {
+        int pressed;
+        bool retry;
+    } rows[] = {{IDRETRY, true}, {IDCANCEL, false}};
+    for (const auto& row : rows) {
+        BoxWatch answers({row.pressed});
+        EXPECT_EQ(AskRetryMaxSpeed(nullptr), row.retry);
+        std::vector<SeenBox> boxes = answers.seen();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "致命错误!");
+        EXPECT_EQ(boxes[0].text, "程序在检测驱动器最大速度时遇到错误. 这对检测可能速度是至关重要的.");
+        EXPECT_EQ(boxes[0].buttons, (Ints{IDRETRY, IDCANCEL}));
+        EXPECT_FALSE(boxes[0].anyIcon);
+    }
+}
+
 TEST_F(DetectionTest, ProgressFollowsTheValuesTried)
 {
-    // A progress bar of its own stands in for the dialog's.
-    HWND host = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 200, 50, nullptr, nullptr, nullptr, nullptr);
-    HWND bar = CreateWindowA(PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 200, 20, host, nullptr, nullptr, nullptr);
-    ASSERT_NE(bar, nullptr);
-    ASSERT_TRUE(dlg.m_progress.Attach(bar));
     const struct {
         const char* policy;
         int maxSpeed;
@@ -230,21 +254,16 @@ TEST_F(DetectionTest, ProgressFollowsTheValuesTried)
         freeASPI();
         device().maxSpeed(row.maxSpeed).policy(row.policy);
         start();
-        dlg.DetectSpeeds(drive, 10);
-        int lower = -1, upper = -1;
-        dlg.m_progress.GetRange(lower, upper);
-        EXPECT_EQ(lower, 0);
-        EXPECT_EQ(upper, row.maxSpeed);
-        EXPECT_EQ(dlg.m_progress.GetPos(), row.lastPos);
+        detectSpeeds(drive, 10, sink);
+        EXPECT_EQ(sink.rangeMax, row.maxSpeed);
+        EXPECT_EQ(sink.lastPos, row.lastPos);
     }
-    dlg.m_progress.Detach();
-    DestroyWindow(host);
 }
 
 // A detection started from a message pumped by a running one (a second
 // click of Detect): the inner one puts its lists in place first, the outer
 // one its own afterwards; neither touches the other's lists.
-COptionsDlg* g_pNestedDlg = nullptr;
+DetectionSink* g_pNestedSink = nullptr;
 CdDrive* g_pNestedDrive = nullptr;
 int g_nNestedRuns = 0;
 
@@ -252,7 +271,7 @@ void CALLBACK startNested(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
     ++g_nNestedRuns;
-    g_pNestedDlg->DetectSpeeds(*g_pNestedDrive, 10);
+    detectSpeeds(*g_pNestedDrive, 10, *g_pNestedSink);
     EXPECT_EQ(items(g_pNestedDrive->speedNames), (Texts{"4", "3", "2", "1"})) << "the inner result is in place";
 }
 
@@ -260,12 +279,12 @@ TEST_F(DetectionTest, NestedDetectionLeavesTheOuterResult)
 {
     device().maxSpeed(706).policy("any").delay(kSetSpeed, 5);
     start();
-    g_pNestedDlg = &dlg;
+    g_pNestedSink = &sink;
     g_pNestedDrive = &drive;
     g_nNestedRuns = 0;
     SetTimer(nullptr, 0, 1, startNested);
 
-    dlg.DetectSpeeds(drive, 10);
+    detectSpeeds(drive, 10, sink);
 
     EXPECT_EQ(g_nNestedRuns, 1);
     EXPECT_EQ(items(drive.speedNames), (Texts{"4", "3", "2", "1"}));

@@ -9,7 +9,7 @@
 #include "drive/cd_drive.h"
 #include "res/resource.h"
 #include "tests/support/box_watch.h"
-#include "ui/main_dialog.h"
+#include "settings/settings_store.h"
 #include "ui/options_dialog.h"
 
 CWinApp g_testApp;
@@ -65,22 +65,12 @@ protected:
         g_registrySystemCalls = {fakeOpen, fakeQuery, fakeSet, fakeDelete, fakeClose};
         g_reg = FakeRegistry();
         m_host = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        m_main.m_cbDrive.Attach(CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, m_host,
-                                              nullptr, nullptr, nullptr));
-        m_main.m_cbSpeed.Attach(CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, m_host,
-                                              nullptr, nullptr, nullptr));
-        m_main.m_cbDrive.AddString("0:1");
-        m_main.m_cbDrive.SetCurSel(0);
-        m_drives.AddTail(&m_drive);
-        m_main.m_pDrives = &m_drives;
-        g_testApp.m_pMainWnd = &m_main;
+        m_speedSelector.Attach(CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, m_host,
+                                             nullptr, nullptr, nullptr));
     }
     void TearDown() override
     {
-        g_testApp.m_pMainWnd = nullptr;
-        m_main.m_pDrives = nullptr;
-        m_main.m_cbDrive.Detach();
-        m_main.m_cbSpeed.Detach();
+        m_speedSelector.Detach();
         DestroyWindow(m_host);
         g_registrySystemCalls = m_saved;
     }
@@ -89,7 +79,7 @@ protected:
     // paint and closes it; returns the box's state after the click.
     bool clickAutoStart(bool checkedBefore)
     {
-        COptionsDlg dlg;
+        COptionsDlg dlg(m_settings, &m_drive, m_speedSelector);
         s_pDlg = &dlg;
         s_checkedBefore = checkedBefore;
         s_after = -1;
@@ -114,9 +104,9 @@ protected:
     static bool s_checkedBefore;
     static int s_after;
 
-    CDriveToolDlg m_main;
+    SettingsStore m_settings;
     CdDrive m_drive{0, 1};
-    CObList m_drives;
+    CComboBox m_speedSelector;
     HWND m_host = nullptr;
     RegistrySystemCalls m_saved;
 };

@@ -1,0 +1,34 @@
+// The detected drives, in discovery order, and their speed lists in the
+// settings file. The list owns its CdDrive records; an index is the index
+// of the drive list control and of the popup menu's drive items.
+#pragma once
+
+#include "framework/afxwin.h"
+
+class CdDrive;
+class SettingsStore;
+
+class DriveList {
+public:
+    DriveList() = default;
+    ~DriveList();
+    DriveList(const DriveList&) = delete;
+    DriveList& operator=(const DriveList&) = delete;
+
+    // Finds the CD-ROM drives and their letters, and gives each the speed
+    // lists stored for it (empty ones when there are none).
+    void Detect(SettingsStore& settings);
+    // Writes every drive's two speed lists to the settings file.
+    void SaveSpeedLists(SettingsStore& settings) const;
+    // Deletes the records.
+    void Clear();
+
+    int GetCount() const;
+    // The drive at this index, or null.
+    CdDrive* GetAt(int nIndex) const;
+    // The drive's label in the drive list and the menu: "[1:0] E:\ name".
+    static CString Label(const CdDrive& drive);
+
+private:
+    CObList m_drives{10};
+};

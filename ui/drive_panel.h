@@ -1,0 +1,62 @@
+// The drive panel of the main dialog: the drive list, the status display
+// and its refresh timer, the speed and spin-down selectors, the tray and
+// lock buttons. Its controls are the dialog's; the dialog hands it their
+// exchange and its panel messages.
+#pragma once
+
+#include "framework/afxwin.h"
+
+class CdDrive;
+class DriveList;
+
+class CDrivePanel {
+public:
+    CDrivePanel(CDialog& dlg, const DriveList& drives);
+    CDrivePanel(const CDrivePanel&) = delete;
+    CDrivePanel& operator=(const CDrivePanel&) = delete;
+
+    void Exchange(CDataExchange* pDX);
+    // Lists the drives, selects the first one and shows it; the lock
+    // controls and the spin-down selector follow its capabilities.
+    void Init();
+
+    // The panel drive: the drive list's selection, or null.
+    CdDrive* GetSelectedDrive();
+    // The speed selector, whose items the options dialog rebuilds.
+    CComboBox& SpeedSelector() { return m_cbSpeed; }
+
+    // Reads the panel drive's status and shows it.
+    void Refresh();
+    void OnSelChangeDrive();
+    void OnSelChangeSpeed();
+    void OnSelChangeSpindown();
+    void OnEject();
+    void OnCloseDoor();
+    void OnLock();
+    void OnUnlock();
+    void OnAutoRefresh();
+
+private:
+    // Puts the panel drive's speed entries into the speed selector.
+    void FillSpeedList();
+    // Sends the lock command and shows the state read back.
+    void SetLock(BYTE prevent);
+
+    CDialog& m_dlg;
+    const DriveList& m_drives;
+    CSpinButtonCtrl m_spinInterval;
+    CEdit m_editInterval;
+    CButton m_chkLocked;
+    CComboBox m_cbSpeed;
+    CComboBox m_cbSpindown;
+    CComboBox m_cbDrive;
+    CString m_strCurSpeed;
+    int m_bLocked = 0;
+    CString m_strMaxSpeed;
+    CString m_strSpindown;
+    int m_bAutoRefresh = 0;
+    int m_nRefreshSecs = 5;
+};
+
+// The status refresh timer of the main dialog.
+const UINT_PTR REFRESH_TIMER_ID = 1;

@@ -1,0 +1,26 @@
+// The program's icon in the notification area. It is added at the first
+// minimise (or hide) and stays until the end; a new taskbar gets it again.
+#pragma once
+
+#include "framework/afxwin.h"
+
+class CTrayIcon {
+public:
+    CTrayIcon() = default;
+    CTrayIcon(const CTrayIcon&) = delete;
+    CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+    // Fills the icon record: the icon sends uCallbackMessage to hWnd.
+    void Init(HWND hWnd, UINT uId, UINT uCallbackMessage, HICON hIcon, const char* pszTip);
+    // Adds the icon unless it is there already.
+    void Add();
+    // Adds the icon again when it was there before the taskbar restarted:
+    // a new taskbar knows nothing of the icons of the old one.
+    void OnTaskbarCreated();
+    // Removes the icon.
+    void Remove();
+
+private:
+    NOTIFYICONDATAA m_nid = {};
+    bool m_bAdded = false;
+};

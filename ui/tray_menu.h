@@ -1,0 +1,63 @@
+// The popup menu of the notification icon: a drawn menu with a banner, the
+// window and door commands, a sub-menu that chooses the menu drive and a
+// sub-menu of speeds for it. It keeps which drive and which speed item are
+// chosen, and carries out the choice.
+#pragma once
+
+#include "framework/afxwin.h"
+
+class CdDrive;
+class CDrawnMenu;
+class DriveList;
+
+// The menu's commands.
+enum : UINT {
+    ID_TRAY_SHOWHIDE = 32771,
+    ID_TRAY_EJECT = 32773,
+    ID_TRAY_CLOSE = 32774,
+    ID_TRAY_SELECT_DRIVE = 32775,
+    ID_TRAY_SET_SPEED = 32776,
+    ID_TRAY_OPTIONS = 32777,
+    ID_TRAY_EXIT = 32778,
+    ID_TRAY_ABOUT = 101,
+    ID_TRAY_DRIVE_FIRST = 32800,
+    ID_TRAY_DRIVE_LAST = 32829,
+    ID_TRAY_SPEED_FIRST = 32830,
+    // Every speed item the menu lists is handled; the range is wide enough
+    // for any list a user can build (the X factor runs up to 200).
+    ID_TRAY_SPEED_LAST = ID_TRAY_SPEED_FIRST + 511,
+};
+
+class CTrayMenu {
+public:
+    explicit CTrayMenu(const DriveList& drives);
+    ~CTrayMenu();
+    CTrayMenu(const CTrayMenu&) = delete;
+    CTrayMenu& operator=(const CTrayMenu&) = delete;
+
+    // Builds the menu once for the whole run; the first drive is the menu
+    // drive, and the speed sub-menu lists its speeds.
+    void Build();
+    // Opens the menu at the cursor, owned by pOwner, until it closes.
+    void Track(CWnd* pOwner);
+    // The drive item nID was chosen: it becomes the menu drive.
+    void OnDriveCommand(UINT nID);
+    // The speed item nID was chosen: it is checked, showing the text of the
+    // speed selector's item at its index, and the menu drive is set to the
+    // entry of its list at that index.
+    void OnSpeedCommand(UINT nID, CComboBox& speedSelector);
+    void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct);
+    // The drive the Eject, Close and speed commands act on, or null.
+    CdDrive* GetMenuDrive() const;
+    // Frees the menu with the window that shows it.
+    void Destroy();
+
+private:
+    // Replaces the item nID by a plain, checked or unchecked, text item.
+    void SetItem(UINT nID, bool bChecked, const CString& strText);
+
+    const DriveList& m_drives;
+    CDrawnMenu* m_pMenu = nullptr;
+    UINT m_nDriveCmd = ID_TRAY_DRIVE_FIRST;
+    UINT m_nSpeedCmd = 0;
+};
