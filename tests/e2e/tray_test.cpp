@@ -178,7 +178,7 @@ TEST_F(TrayTest, OtherMouseMessagesOpenNothing)
     }
 }
 
-TEST_F(TrayTest, ChoosingDrivesMovesTheCheckMarkAndTheDoorCommandsFollow)
+TEST_F(TrayTest, ChoosingDrivesMovesTheCheckMark)
 {
     startWith(addThreeDrives);
     const std::vector<std::string>& drives = kThreeDrives;
@@ -202,19 +202,6 @@ TEST_F(TrayTest, ChoosingDrivesMovesTheCheckMarkAndTheDoorCommandsFollow)
     EXPECT_FALSE(find(all, kDriveFirst + 1)->checked());
     // The panel stays where it was.
     EXPECT_EQ(p.comboSelection(kDriveList), 0);
-
-    // The simulated drives have no letter: the door goes through the
-    // multimedia interface, which is not asked at all, and nothing reaches
-    // the drives over SCSI.
-    p.clearSimLog();
-    for (UINT drive : {kDriveFirst + 1, kDriveFirst}) {
-        p.command(drive);
-        p.command(kEject);
-        p.command(kClose);
-    }
-    ASSERT_TRUE(p.sync());
-    EXPECT_TRUE(p.simCommands().empty());
-    EXPECT_TRUE(p.running());
 }
 
 // The first drive has twelve speeds, the second two.
@@ -354,30 +341,6 @@ TEST_F(TrayTest, DoubleClickAndShowHideBringTheHiddenWindowBack)
     ASSERT_TRUE(p.sync());
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_FALSE(IsIconic(main));
-}
-
-TEST_F(TrayTest, ANewTaskbarLeavesTheWindowReachable)
-{
-    startWith(addThreeDrives);
-    HWND main = p.mainWindow();
-    UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    // Before the icon exists, and after the first minimise added it.
-    p.post(taskbarCreated, 0, 0);
-    ASSERT_TRUE(p.sync());
-    p.post(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    p.post(taskbarCreated, 0, 0);
-    p.post(taskbarCreated, 0, 0);
-    ASSERT_TRUE(p.sync());
-    EXPECT_FALSE(IsWindowVisible(main));
-    HWND w = openPopup(p);
-    ASSERT_NE(w, nullptr);
-    key(w, VK_ESCAPE);
-    EXPECT_TRUE(waitForMenus(p, 0));
-    p.post(kTrayNotify, kTrayIconId, WM_LBUTTONDBLCLK);
-    ASSERT_TRUE(p.sync());
-    EXPECT_TRUE(IsWindowVisible(main));
-    p.closeWithEscape();
-    EXPECT_TRUE(p.waitForExit());
 }
 
 }  // namespace

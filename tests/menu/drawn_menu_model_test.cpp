@@ -145,28 +145,6 @@ TEST(DrawnMenuMeasure, LeavesOtherRequestsAlone)
     }
 }
 
-TEST(DrawnMenu, ConstructorDefaults)
-{
-    CDrawnMenu menu;
-    EXPECT_EQ(menu.m_hMenu, nullptr);
-    EXPECT_EQ(menu.m_clrSelection, GetSysColor(COLOR_HIGHLIGHT));
-    EXPECT_EQ(menu.m_clrBandBottom, 0x00C00000u);
-    EXPECT_TRUE(menu.IsKindOf(RUNTIME_CLASS(CMenu)));
-    EXPECT_STREQ(menu.GetRuntimeClass()->m_lpszClassName, "CDrawnMenu");
-    EXPECT_EQ(menu.GetRuntimeClass()->m_pBaseClass, RUNTIME_CLASS(CMenu));
-
-    // The menu font is the system's menu font.
-    NONCLIENTMETRICSA ncm;
-    ZeroMemory(&ncm, sizeof(ncm));
-    ncm.cbSize = kNonClientMetricsV1Size;
-    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0));
-    LOGFONTA lf;
-    ASSERT_EQ(menu.m_menuFont.GetLogFont(&lf), static_cast<int>(sizeof(lf)));
-    EXPECT_STREQ(lf.lfFaceName, ncm.lfMenuFont.lfFaceName);
-    EXPECT_EQ(lf.lfHeight, ncm.lfMenuFont.lfHeight);
-    EXPECT_EQ(lf.lfWeight, ncm.lfMenuFont.lfWeight);
-}
-
 MENUITEMINFOA itemInfo(HMENU menu, UINT pos)
 {
     MENUITEMINFOA mii;

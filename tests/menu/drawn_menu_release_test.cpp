@@ -234,12 +234,4 @@ TEST_F(DrawnMenuRelease, RefusedEntryStaysTheCallers)
     expectAllReleasedOnce();
 }
 
-TEST_F(DrawnMenuRelease, MenuWithoutHandleOrItemsReleasesNothing)
-{
-    delete new CDrawnMenu;
-    CDrawnMenu* empty = new CountedMenu;
-    delete empty;
-    EXPECT_EQ(timesReleased(empty), 1);
-}
-
 } // namespace
