@@ -2,6 +2,7 @@
 // driven from outside through its window's controls.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -58,25 +59,12 @@ std::string describeAll(const std::vector<SimRecord>& records)
     return s;
 }
 
-// The four commands of one status refresh of target tgt, in order.
-void expectRefresh(const std::vector<SimRecord>& cmds, size_t first, int tgt)
-{
-    const int pages[4] = {0x2A, 0x2A, 0x0D, 0x2A};  // speed, max speed, spin-down, lock
-    ASSERT_GE(cmds.size(), first + 4) << describeAll(cmds);
-    for (int i = 0; i < 4; ++i) {
-        const SimRecord& r = cmds[first + i];
-        EXPECT_EQ(sensePage(r), pages[i]) << "command " << i << ": " << ksim::describe(r);
-        EXPECT_EQ(r.tgt, tgt) << "command " << i << ": " << ksim::describe(r);
-    }
-}
-
 std::vector<std::string> spindownNames()
 {
     return {"125 ms", "250 ms", "500 ms", "1 sec", "2 sec",  "4 sec",  "8 sec", "16 sec",
             "32 sec", "1 min",  "2 min",  "4 min", "8 min", "16 min", "32 min"};
 }
 
-}  // namespace
 
 // No drive at all, or no ASPI adapter: one message, the program ends, and
 // the settings file is neither made nor touched.
@@ -136,20 +124,6 @@ TEST(MainWindowStart, TwoDrivesInDiscoveryOrderFirstSelected)
     EXPECT_TRUE(p.enabled(kRefreshSecs));
     EXPECT_TRUE(p.windowVisible());
     EXPECT_TRUE(p.messageBoxes().empty());
-
-    // The second drive: its own status and speed list; the controls that
-    // the first drive's capabilities decided stay as they were.
-    p.clearSimLog();
-    p.selectComboItem(kDriveList, 1);
-    EXPECT_EQ(p.text(kCurSpeed), "31X (5540KB/S)");
-    EXPECT_EQ(p.text(kMaxSpeed), "62X (11080KB/S)");
-    EXPECT_EQ(p.text(kSpindownTime), "VS");
-    EXPECT_TRUE(p.enabled(kLock));
-    EXPECT_TRUE(p.enabled(kSetSpindown));
-    std::vector<SimRecord> cmds = p.simCommands();
-    EXPECT_EQ(cmds.size(), 4u) << describeAll(cmds);
-    expectRefresh(cmds, 0, 3);
-
     p.closeWithEscape();
     EXPECT_TRUE(p.waitForExit());
 }
@@ -202,124 +176,111 @@ TEST(MainWindowStart, EmptySettingsFileGivesEmptyListsAndWritesBothKeys)
     }
 }
 
-TEST(MainWindowPanel, RefreshSendsFourCommandsInOrder)
+// What a command asked of the drive, in a few words: "sense 2A" (MODE SENSE
+// of a page), "speed 1411" (SET CD SPEED), "lock 1" (PREVENT ALLOW MEDIUM
+// REMOVAL), "spindown 6" (MODE SELECT of the spin-down code), with "@t"
+// for a target other than 1. The bytes themselves are the command table's
+// tests' business.
+std::string summary(const SimRecord& r)
 {
-    KesvoraProcess p;
-    addTwoDrives(p);
-    ASSERT_TRUE(p.start());
-    // The start-up refreshes the first drive.
-    std::vector<SimRecord> atStart = p.simCommands();
-    ASSERT_GE(atStart.size(), 4u);
-    expectRefresh(atStart, atStart.size() - 4, 1);
-
-    p.clearSimLog();
-    ASSERT_TRUE(p.send(kTimerMsg, 1, 0));
-    std::vector<SimRecord> cmds = p.simCommands();
-    EXPECT_EQ(cmds.size(), 4u) << describeAll(cmds);
-    expectRefresh(cmds, 0, 1);
-    p.closeWithEscape();
-    EXPECT_TRUE(p.waitForExit());
+    std::string s;
+    char buf[32];
+    if (sensePage(r) >= 0) {
+        std::snprintf(buf, sizeof buf, "sense %02X", sensePage(r));
+    } else if (r.opcode() == 0xBB && r.cdb.size() >= 4) {
+        std::snprintf(buf, sizeof buf, "speed %d", r.cdb[2] << 8 | r.cdb[3]);
+    } else if (r.opcode() == 0x1E && r.cdb.size() >= 5) {
+        std::snprintf(buf, sizeof buf, "lock %d", r.cdb[4] & 0x03);
+    } else if (r.opcode() == 0x55 && r.out.size() >= 5) {
+        std::snprintf(buf, sizeof buf, "spindown %d", r.out[r.out.size() - 5] & 0x0F);
+    } else {
+        std::snprintf(buf, sizeof buf, "opcode %02X", r.opcode());
+    }
+    s = buf;
+    if (r.tgt != 1)
+        s += "@" + std::to_string(r.tgt);
+    return s;
 }
 
-// Choosing an item of the speed list sends that entry's KB/s and reads the
-// speed back, and nothing else.
-TEST(MainWindowPanel, SpeedSelectionSendsTheEntryAndReadsBack)
+std::vector<std::string> summaries(const std::vector<SimRecord>& records)
 {
-    struct Row {
-        int index;
-        int sentKbps;  // -1: no SET CD SPEED
-        const char* shown;
-    } rows[] = {
-        {0, 1411, "8X (1411KB/S)"},
-        {2, 5645, "32X (5645KB/S)"},
-        {3, 176, "4X (706KB/S)"},   // below the drive's table: its lowest
-        {4, -1, "4X (706KB/S)"},    // not a number: nothing sent, read back all the same
+    std::vector<std::string> v;
+    for (const SimRecord& r : records)
+        v.push_back(summary(r));
+    return v;
+}
+
+typedef std::vector<std::string> Sent;
+const Sent kRefresh = {"sense 2A", "sense 2A", "sense 0D", "sense 2A"};  // speed, max, spin-down, lock
+
+// The panel's actions, one after another in one run: the commands each
+// sends to the drives, in order and nothing else, and what the window
+// shows afterwards.
+TEST(MainWindowPanel, ActionsSendTheirCommandsAndShowTheResult)
+{
+    enum Act { Timer, SelectSpeed, SelectSpindown, Click, SelectDrive };
+    struct Step {
+        const char* what;
+        Act act;
+        int arg;
+        Sent sent;
+        int control;       // whose text must show `shows`; 0: none
+        const char* shows;
+        int locked;        // the lock box: 1 checked, 0 not, -1 either
+    } steps[] = {
+        {"a timer message refreshes, whatever its id", Timer, 7, kRefresh, kCurSpeed, "52X (9152KB/S)", 0},
+        {"speed entry 0", SelectSpeed, 0, {"speed 1411", "sense 2A"}, kCurSpeed, "8X (1411KB/S)", -1},
+        {"speed entry 2", SelectSpeed, 2, {"speed 5645", "sense 2A"}, kCurSpeed, "32X (5645KB/S)", -1},
+        {"below the drive's table: its lowest", SelectSpeed, 3, {"speed 176", "sense 2A"}, kCurSpeed,
+         "4X (706KB/S)", -1},
+        {"an entry that is no number sends nothing", SelectSpeed, 4, {"sense 2A"}, kCurSpeed, "4X (706KB/S)", -1},
+        {"lock", Click, kLock, {"lock 1", "sense 2A"}, 0, nullptr, 1},
+        {"unlock", Click, kUnlock, {"lock 0", "sense 2A"}, 0, nullptr, 0},
+        {"lock again", Click, kLock, {"lock 1", "sense 2A"}, 0, nullptr, 1},
+        {"spin-down 4 sec", SelectSpindown, 5, {"spindown 6", "sense 0D"}, kSpindownTime, "4 sec", -1},
+        {"spin-down 125 ms", SelectSpindown, 0, {"spindown 1", "sense 0D"}, kSpindownTime, "125 ms",
+         -1},
+        {"spin-down 32 min", SelectSpindown, 14, {"spindown 15", "sense 0D"}, kSpindownTime,
+         "32 min", -1},
+        {"the second drive: its own status", SelectDrive, 1, {"sense 2A@3", "sense 2A@3", "sense 0D@3",
+                                                               "sense 2A@3"}, kMaxSpeed, "62X (11080KB/S)", 0},
+        {"the second drive's speed", Timer, 1, {"sense 2A@3", "sense 2A@3", "sense 0D@3", "sense 2A@3"},
+         kCurSpeed, "31X (5540KB/S)", 0},
+        {"the second drive's vendor-specific spin-down", Timer, 1, {"sense 2A@3", "sense 2A@3", "sense 0D@3",
+                                                                     "sense 2A@3"}, kSpindownTime, "VS", 0},
     };
     KesvoraProcess p;
     addTwoDrives(p);
     p.writeSettings("[0:1]\r\nspeedNames=8,16,32,1,x\r\nkbSpeeds=1411,2822,5645,176,abc\r\n");
     ASSERT_TRUE(p.start());
-    EXPECT_EQ(p.comboItems(kSetSpeed),
-              (std::vector<std::string>{"8X (1411KB/S)", "16X (2822KB/S)", "32X (5645KB/S)", "1X (176KB/S)",
-                                        "xX (abcKB/S)"}));
+    std::vector<SimRecord> atStart = p.simCommands();
+    ASSERT_GE(atStart.size(), 4u);
+    EXPECT_EQ(summaries({atStart.end() - 4, atStart.end()}), kRefresh) << "the start-up shows the first drive";
+    EXPECT_EQ(p.comboItems(kSetSpeed), (std::vector<std::string>{"8X (1411KB/S)", "16X (2822KB/S)",
+                                                                  "32X (5645KB/S)", "1X (176KB/S)", "xX (abcKB/S)"}));
     EXPECT_EQ(p.comboSelection(kSetSpeed), -1);
 
-    // A changed maximum in the drive must not show: the maximum is not read.
-    p.sim.device(0, 1).maxSpeed(8467);
-    p.sim.write(p.path("ksim.ini"));
-
-    for (const Row& row : rows) {
-        SCOPED_TRACE("item " + std::to_string(row.index));
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
         p.clearSimLog();
-        p.selectComboItem(kSetSpeed, row.index);
-        std::vector<SimRecord> cmds = p.simCommands();
-        size_t next = 0;
-        if (row.sentKbps >= 0) {
-            ASSERT_GE(cmds.size(), 1u);
-            ASSERT_EQ(cmds[0].opcode(), 0xBB) << describeAll(cmds);
-            ASSERT_GE(cmds[0].cdb.size(), 4u);
-            EXPECT_EQ(cmds[0].cdb[2] << 8 | cmds[0].cdb[3], row.sentKbps);
-            next = 1;
+        switch (step.act) {
+        case Timer: ASSERT_TRUE(p.send(kTimerMsg, static_cast<WPARAM>(step.arg), 0)); break;
+        case SelectSpeed: p.selectComboItem(kSetSpeed, step.arg); break;
+        case SelectSpindown: p.selectComboItem(kSetSpindown, step.arg); break;
+        case Click: p.click(step.arg); break;
+        case SelectDrive: p.selectComboItem(kDriveList, step.arg); break;
         }
-        ASSERT_EQ(cmds.size(), next + 1) << describeAll(cmds);
-        EXPECT_EQ(sensePage(cmds[next]), 0x2A);
-        EXPECT_EQ(p.text(kCurSpeed), row.shown);
-        EXPECT_EQ(p.text(kMaxSpeed), "52X (9152KB/S)");
+        EXPECT_EQ(summaries(p.simCommands()), step.sent);
+        if (step.control != 0) {
+            EXPECT_EQ(p.text(step.control), step.shows);
+        }
+        if (step.locked >= 0) {
+            EXPECT_EQ(p.checked(kLocked), step.locked == 1);
+        }
     }
-    p.closeWithEscape();
-    EXPECT_TRUE(p.waitForExit());
-}
-
-TEST(MainWindowPanel, LockAndUnlockShowTheStateReadBack)
-{
-    KesvoraProcess p;
-    addTwoDrives(p);
-    ASSERT_TRUE(p.start());
-    struct Row {
-        int button;
-        int prevent;
-        bool shown;
-    } rows[] = {{kLock, 1, true}, {kUnlock, 0, false}, {kLock, 1, true}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.button);
-        p.clearSimLog();
-        p.click(row.button);
-        std::vector<SimRecord> cmds = p.simCommands();
-        ASSERT_EQ(cmds.size(), 2u) << describeAll(cmds);
-        EXPECT_EQ(cmds[0].opcode(), 0x1E);
-        ASSERT_GE(cmds[0].cdb.size(), 5u);
-        EXPECT_EQ(cmds[0].cdb[4] & 0x03, row.prevent);
-        EXPECT_EQ(sensePage(cmds[1]), 0x2A);
-        EXPECT_EQ(p.checked(kLocked), row.shown);
-    }
-    p.closeWithEscape();
-    EXPECT_TRUE(p.waitForExit());
-}
-
-TEST(MainWindowPanel, SpindownSelectionSetsTheCodeAndReadsBack)
-{
-    KesvoraProcess p;
-    addTwoDrives(p);
-    ASSERT_TRUE(p.start());
-    struct Row {
-        int index;
-        int code;
-    } rows[] = {{5, 6}, {0, 1}, {14, 15}};
-    std::vector<std::string> names = spindownNames();
-    for (const Row& row : rows) {
-        SCOPED_TRACE(names[row.index]);
-        p.clearSimLog();
-        p.selectComboItem(kSetSpindown, row.index);
-        std::vector<SimRecord> cmds = p.simCommands();
-        ASSERT_GE(cmds.size(), 2u) << describeAll(cmds);
-        const SimRecord& select = cmds[cmds.size() - 2];
-        EXPECT_EQ(select.opcode(), 0x55) << describeAll(cmds);
-        ASSERT_TRUE(select.hasOut);
-        ASSERT_GE(select.out.size(), 12u);
-        EXPECT_EQ(select.out[select.out.size() - 5] & 0x0F, row.code) << ksim::describe(select);
-        EXPECT_EQ(sensePage(cmds.back()), 0x0D);
-        EXPECT_EQ(p.text(kSpindownTime), names[row.index]);
-    }
+    // The controls the first drive's capabilities decided stay as they were.
+    EXPECT_TRUE(p.enabled(kLock));
+    EXPECT_TRUE(p.enabled(kSetSpindown));
     p.closeWithEscape();
     EXPECT_TRUE(p.waitForExit());
 }
@@ -519,3 +480,5 @@ TEST(MainWindowEnd, EndSessionWritesSpeedLists)
     p.closeWithEscape();
     EXPECT_TRUE(p.waitForExit());
 }
+
+}  // namespace
