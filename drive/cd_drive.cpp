@@ -2,6 +2,7 @@
 
 #include "drive/byte_order.h"
 #include "drive/conversions.h"
+#include "drive/mmc.h"
 #include "drive/mode_pages.h"
 #include "drive/scsi_command.h"
 
@@ -104,7 +105,7 @@ bool CdDrive::setSpindown(BYTE code) const
     // device parameters page with the caller's multiplier and the standard
     // units: 60 S units per M unit, 75 F units per S unit.
     BYTE parameters[16] = {};
-    parameters[8] = 0x0D;
+    parameters[8] = mmc::PAGE_CD_PARAMETERS;
     parameters[9] = 0x06;
     parameters[11] = code;
     writeBigEndian16(&parameters[12], 60);

@@ -15,23 +15,15 @@ namespace framework_detail {
 template <class T, class ArgT>
 class LinkedList {
 public:
-    explicit LinkedList(int nBlockSize) : m_nBlockSize(nBlockSize > 0 ? nBlockSize : 10) {}
+    LinkedList() = default;
     LinkedList(const LinkedList&) = delete;
     LinkedList& operator=(const LinkedList&) = delete;
     ~LinkedList() { RemoveAll(); }
 
     int GetCount() const { return m_nCount; }
-    int GetSize() const { return m_nCount; }
     bool IsEmpty() const { return m_nCount == 0; }
-    int GetBlockSize() const { return m_nBlockSize; }
 
     POSITION GetHeadPosition() const { return toPos(m_pHead); }
-    POSITION GetTailPosition() const { return toPos(m_pTail); }
-
-    T& GetHead() { return m_pHead->data; }
-    const T& GetHead() const { return m_pHead->data; }
-    T& GetTail() { return m_pTail->data; }
-    const T& GetTail() const { return m_pTail->data; }
 
     // Returns the element at pos and moves pos to the next one (null at the end).
     T& GetNext(POSITION& pos)
@@ -46,16 +38,8 @@ public:
         pos = toPos(n->next);
         return n->data;
     }
-    T& GetPrev(POSITION& pos)
-    {
-        Node* n = toNode(pos);
-        pos = toPos(n->prev);
-        return n->data;
-    }
-
     T& GetAt(POSITION pos) { return toNode(pos)->data; }
     const T& GetAt(POSITION pos) const { return toNode(pos)->data; }
-    void SetAt(POSITION pos, ArgT value) { toNode(pos)->data = value; }
 
     // Position of the element at a 0-based index, or null when out of range.
     POSITION FindIndex(int nIndex) const
@@ -80,30 +64,6 @@ public:
         return toPos(n);
     }
 
-    POSITION AddHead(ArgT value)
-    {
-        Node* n = new Node{value, nullptr, m_pHead};
-        if (m_pHead != nullptr)
-            m_pHead->prev = n;
-        else
-            m_pTail = n;
-        m_pHead = n;
-        ++m_nCount;
-        return toPos(n);
-    }
-
-    POSITION InsertAfter(POSITION pos, ArgT value)
-    {
-        Node* at = toNode(pos);
-        if (at == nullptr || at == m_pTail)
-            return AddTail(value);
-        Node* n = new Node{value, at, at->next};
-        at->next->prev = n;
-        at->next = n;
-        ++m_nCount;
-        return toPos(n);
-    }
-
     void RemoveAt(POSITION pos)
     {
         Node* n = toNode(pos);
@@ -113,20 +73,6 @@ public:
         (n->next ? n->next->prev : m_pTail) = n->prev;
         delete n;
         --m_nCount;
-    }
-
-    T RemoveHead()
-    {
-        T value = m_pHead->data;
-        RemoveAt(toPos(m_pHead));
-        return value;
-    }
-
-    T RemoveTail()
-    {
-        T value = m_pTail->data;
-        RemoveAt(toPos(m_pTail));
-        return value;
     }
 
     void RemoveAll()
@@ -165,14 +111,14 @@ private:
     Node* m_pHead = nullptr;
     Node* m_pTail = nullptr;
     int m_nCount = 0;
-    int m_nBlockSize;
 };
 
 }  // namespace framework_detail
 
 class CObList : public CObject, public framework_detail::LinkedList<CObject*, CObject*> {
 public:
-    explicit CObList(int nBlockSize = 10) : LinkedList(nBlockSize) {}
+    // The block size is accepted for the callers' sake; nodes are allocated one by one.
+    explicit CObList(int /*nBlockSize*/ = 10) {}
 
     // First position after startAfter (from the head when null) holding value.
     POSITION Find(CObject* value, POSITION startAfter = nullptr) const
@@ -183,7 +129,7 @@ public:
 
 class CStringList : public CObject, public framework_detail::LinkedList<CString, const CString&> {
 public:
-    explicit CStringList(int nBlockSize = 10) : LinkedList(nBlockSize) {}
+    explicit CStringList(int /*nBlockSize*/ = 10) {}
 
     POSITION AddTail(const char* psz) { return LinkedList::AddTail(CString(psz)); }
     POSITION AddTail(const CString& s) { return LinkedList::AddTail(s); }

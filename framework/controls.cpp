@@ -25,12 +25,6 @@ void CListBox::GetText(int nIndex, CString& rString)
     rString.ReleaseBuffer(nCopied > 0 && nCopied <= nLength ? static_cast<int>(nCopied) : 0);
 }
 
-void CSpinButtonCtrl::GetRange(int& nLower, int& nUpper)
-{
-    LRESULT range = SendMessage(UDM_GETRANGE);
-    nLower = static_cast<short>(HIWORD(range));
-    nUpper = static_cast<short>(LOWORD(range));
-}
 
 void CProgressCtrl::GetRange(int& nLower, int& nUpper)
 {

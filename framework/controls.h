@@ -8,21 +8,14 @@
 #include "framework/wnd.h"
 
 class CButton : public CWnd {
-public:
-    int GetCheck() { return static_cast<int>(SendMessage(BM_GETCHECK)); }
-    void SetCheck(int nCheck) { SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck)); }
 };
 
 class CEdit : public CWnd {
-public:
-    void SetSel(int nStart, int nEnd) { SendMessage(EM_SETSEL, static_cast<WPARAM>(nStart), nEnd); }
-    void LimitText(int nChars) { SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(nChars)); }
 };
 
 class CComboBox : public CWnd {
 public:
     int AddString(LPCSTR lpszString) { return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszString))); }
-    int DeleteString(UINT nIndex) { return static_cast<int>(SendMessage(CB_DELETESTRING, nIndex)); }
     void ResetContent() { SendMessage(CB_RESETCONTENT); }
     int GetCurSel() { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
     int SetCurSel(int nSelect) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(nSelect))); }
@@ -38,7 +31,6 @@ public:
     int DeleteString(UINT nIndex) { return static_cast<int>(SendMessage(LB_DELETESTRING, nIndex)); }
     void ResetContent() { SendMessage(LB_RESETCONTENT); }
     int GetCurSel() { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
-    int SetCurSel(int nSelect) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(nSelect))); }
     int GetCount() { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
     int GetTextLen(int nIndex) { return static_cast<int>(SendMessage(LB_GETTEXTLEN, static_cast<WPARAM>(nIndex))); }
     // An index out of range gives an empty string.
@@ -48,11 +40,6 @@ public:
 class CSpinButtonCtrl : public CWnd {
 public:
     void SetRange(int nLower, int nUpper) { SendMessage(UDM_SETRANGE, 0, MAKELPARAM(nUpper, nLower)); }
-    void GetRange(int& nLower, int& nUpper);
-    int SetPos(int nPos) { return static_cast<int>(SendMessage(UDM_SETPOS, 0, MAKELPARAM(nPos, 0))); }
-    // The position in the low word; the high word is non-zero when the
-    // buddy's text is not a valid position.
-    int GetPos() { return static_cast<int>(SendMessage(UDM_GETPOS)); }
 };
 
 class CProgressCtrl : public CWnd {

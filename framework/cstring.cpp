@@ -54,23 +54,11 @@ CString& CString::operator=(const char* psz)
     return *this;
 }
 
-CString& CString::operator=(char ch)
-{
-    m_s.assign(1, ch);
-    return *this;
-}
-
 char CString::GetAt(int nIndex) const
 {
     if (nIndex < 0 || nIndex >= GetLength())
         return '\0';
     return m_s[static_cast<size_t>(nIndex)];
-}
-
-void CString::SetAt(int nIndex, char ch)
-{
-    if (nIndex >= 0 && nIndex < GetLength())
-        m_s[static_cast<size_t>(nIndex)] = ch;
 }
 
 CString& CString::operator+=(const CString& s)
@@ -127,12 +115,6 @@ CString CString::Left(int nCount) const
     return CString(m_s.c_str(), clampIndex(nCount, GetLength()));
 }
 
-CString CString::Right(int nCount) const
-{
-    int n = clampIndex(nCount, GetLength());
-    return CString(m_s.c_str() + GetLength() - n, n);
-}
-
 CString CString::Mid(int nFirst) const
 {
     return Mid(nFirst, GetLength());
@@ -159,54 +141,6 @@ int CString::Find(const char* pszSub, int nStart) const
         return -1;
     size_t p = m_s.find(pszSub, static_cast<size_t>(nStart));
     return p == std::string::npos ? -1 : static_cast<int>(p);
-}
-
-int CString::ReverseFind(char ch) const
-{
-    size_t p = m_s.rfind(ch);
-    return p == std::string::npos ? -1 : static_cast<int>(p);
-}
-
-void CString::MakeUpper()
-{
-    for (size_t i = 0; i < m_s.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(m_s[i]);
-        if (IsLeadByteAnsi(c) && i + 1 < m_s.size())
-            ++i;
-        else if (c >= 'a' && c <= 'z')
-            m_s[i] = static_cast<char>(c - 'a' + 'A');
-    }
-}
-
-void CString::MakeLower()
-{
-    for (size_t i = 0; i < m_s.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(m_s[i]);
-        if (IsLeadByteAnsi(c) && i + 1 < m_s.size())
-            ++i;
-        else
-            m_s[i] = foldAscii(static_cast<char>(c));
-    }
-}
-
-CString& CString::TrimLeft()
-{
-    size_t n = 0;
-    while (n < m_s.size() && (m_s[n] == ' ' || m_s[n] == '\t' || m_s[n] == '\r' || m_s[n] == '\n'))
-        ++n;
-    m_s.erase(0, n);
-    return *this;
-}
-
-CString& CString::TrimRight()
-{
-    while (!m_s.empty()) {
-        char c = m_s.back();
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
-            break;
-        m_s.pop_back();
-    }
-    return *this;
 }
 
 void CString::Format(const char* pszFormat, ...)
@@ -284,4 +218,3 @@ bool operator==(const char* a, const CString& b) { return b.Compare(a) == 0; }
 bool operator!=(const CString& a, const CString& b) { return !(a == b); }
 bool operator!=(const CString& a, const char* b) { return !(a == b); }
 bool operator!=(const char* a, const CString& b) { return !(a == b); }
-bool operator<(const CString& a, const CString& b) { return a.str() < b.str(); }

@@ -20,7 +20,6 @@ public:
     CString& operator=(const CString&) = default;
     CString& operator=(CString&&) noexcept = default;
     CString& operator=(const char* psz);
-    CString& operator=(char ch);
 
     int GetLength() const { return static_cast<int>(m_s.size()); }
     bool IsEmpty() const { return m_s.empty(); }
@@ -31,7 +30,6 @@ public:
 
     char GetAt(int nIndex) const;
     char operator[](int nIndex) const { return GetAt(nIndex); }
-    void SetAt(int nIndex, char ch);
 
     CString& operator+=(const CString& s);
     CString& operator+=(const char* psz);
@@ -43,19 +41,12 @@ public:
     int CompareNoCase(const char* psz) const;
 
     CString Left(int nCount) const;
-    CString Right(int nCount) const;
     CString Mid(int nFirst) const;
     CString Mid(int nFirst, int nCount) const;
 
     // Index of the first match at or after nStart, or -1.
     int Find(char ch, int nStart = 0) const;
     int Find(const char* pszSub, int nStart = 0) const;
-    int ReverseFind(char ch) const;
-
-    void MakeUpper();
-    void MakeLower();
-    CString& TrimLeft();
-    CString& TrimRight();
 
     void Format(const char* pszFormat, ...)
 #if defined(__GNUC__)
@@ -86,4 +77,3 @@ bool operator==(const char* a, const CString& b);
 bool operator!=(const CString& a, const CString& b);
 bool operator!=(const CString& a, const char* b);
 bool operator!=(const char* a, const CString& b);
-bool operator<(const CString& a, const CString& b);

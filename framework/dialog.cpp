@@ -3,7 +3,55 @@
 
 #include "framework/app.h"
 
+#include <cstring>
+
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
+namespace {
+
+// Resource type of a dialog template's initial control data (the initial
+// items of its list and combo boxes), stored under the template's id.
+const LPCSTR kRtDlgInit = MAKEINTRESOURCEA(240);
+// The record's message as resource compilers write it: the 16-bit values
+// of LB_ADDSTRING and CB_ADDSTRING.
+const WORD kDlgInitLbAddString = 0x0401;
+const WORD kDlgInitCbAddString = 0x0403;
+
+// Adds the initial items of the template's data block to its controls.
+// The block is a run of records {WORD control id, WORD message, DWORD
+// length, length bytes of a zero-terminated string} ending with a zero
+// WORD; a record that runs past the resource ends the work, one with an
+// unknown message or an unterminated string is passed over.
+void ExecuteDlgInit(HWND hWnd, HINSTANCE hInstance, LPCSTR lpszTemplate)
+{
+    HRSRC hResource = ::FindResourceA(hInstance, lpszTemplate, kRtDlgInit);
+    if (hResource == nullptr)
+        return;
+    const DWORD nSize = ::SizeofResource(hInstance, hResource);
+    const BYTE* p = static_cast<const BYTE*>(::LockResource(::LoadResource(hInstance, hResource)));
+    if (p == nullptr)
+        return;
+    const BYTE* const pEnd = p + nSize;
+    while (pEnd - p >= 8) {
+        WORD nID, nMessage;
+        DWORD nLength;
+        std::memcpy(&nID, p, sizeof nID);
+        std::memcpy(&nMessage, p + 2, sizeof nMessage);
+        std::memcpy(&nLength, p + 4, sizeof nLength);
+        if (nID == 0)
+            return;
+        p += 8;
+        if (nLength > static_cast<DWORD>(pEnd - p))
+            return;
+        UINT message = nMessage == kDlgInitCbAddString ? CB_ADDSTRING
+                     : nMessage == kDlgInitLbAddString ? LB_ADDSTRING : 0;
+        if (message != 0 && nLength > 0 && p[nLength - 1] == '\0')
+            ::SendDlgItemMessageA(hWnd, nID, message, 0, reinterpret_cast<LPARAM>(p));
+        p += nLength;
+    }
+}
+
+} // namespace
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, &ThisClass::OnOK)
@@ -16,7 +64,8 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParent) : m_nIDTemplate(nIDTemplate), 
 
 // Binds the dialog object when the window is made: from then on every
 // message goes through WindowProc, and the dialog manager's own processing
-// is reached as the default.
+// is reached as the default. The template's initial list items are in the
+// controls before OnInitDialog runs.
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
 {
     if (message != WM_INITDIALOG)
@@ -24,6 +73,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM lPa
     auto* pDialog = reinterpret_cast<CDialog*>(lParam);
     if (pDialog == nullptr || !pDialog->SubclassWindow(hWnd))
         return TRUE;
+    ExecuteDlgInit(hWnd, reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(hWnd, GWLP_HINSTANCE)),
+                   MAKEINTRESOURCEA(pDialog->m_nIDTemplate));
     return pDialog->OnInitDialog();
 }
 

@@ -35,13 +35,6 @@ BOOL CGdiObject::DeleteObject()
     return ::DeleteObject(Detach());
 }
 
-int CGdiObject::GetObject(int nCount, LPVOID lpObject) const
-{
-    if (m_hObject == nullptr)
-        return 0;
-    return ::GetObjectA(m_hObject, nCount, lpObject);
-}
-
 BOOL CFont::CreateFontIndirect(const LOGFONTA* lpLogFont)
 {
     return Attach(::CreateFontIndirectA(lpLogFont));
@@ -59,7 +52,9 @@ BOOL CFont::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientatio
 
 int CFont::GetLogFont(LOGFONTA* pLogFont) const
 {
-    return GetObject(sizeof(LOGFONTA), pLogFont);
+    if (m_hObject == nullptr)
+        return 0;
+    return ::GetObjectA(m_hObject, sizeof(LOGFONTA), pLogFont);
 }
 
 BOOL CBrush::CreateSolidBrush(COLORREF crColor)
@@ -80,7 +75,7 @@ BOOL CBitmap::CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitcount
 CDC::~CDC()
 {
     if (m_bOwned)
-        DeleteDC();
+        ::DeleteDC(Detach());
 }
 
 BOOL CDC::Attach(HDC hDC)
@@ -107,13 +102,6 @@ BOOL CDC::CreateCompatibleDC(CDC* pDC)
     m_hDC = ::CreateCompatibleDC(pDC ? pDC->m_hDC : nullptr);
     m_bOwned = m_hDC != nullptr;
     return m_hDC != nullptr;
-}
-
-BOOL CDC::DeleteDC()
-{
-    if (m_hDC == nullptr)
-        return FALSE;
-    return ::DeleteDC(Detach());
 }
 
 HGDIOBJ CDC::SelectObject(HGDIOBJ hObject)
@@ -146,11 +134,6 @@ COLORREF CDC::SetTextColor(COLORREF crColor)
     return ::SetTextColor(m_hDC, crColor);
 }
 
-COLORREF CDC::GetTextColor() const
-{
-    return ::GetTextColor(m_hDC);
-}
-
 COLORREF CDC::SetBkColor(COLORREF crColor)
 {
     return ::SetBkColor(m_hDC, crColor);
@@ -166,19 +149,9 @@ int CDC::DrawText(const CString& str, LPRECT lpRect, UINT nFormat)
     return ::DrawTextA(m_hDC, str, str.GetLength(), lpRect, nFormat);
 }
 
-int CDC::DrawText(const char* lpszString, int nCount, LPRECT lpRect, UINT nFormat)
-{
-    return ::DrawTextA(m_hDC, lpszString, nCount, lpRect, nFormat);
-}
-
 BOOL CDC::TextOut(int x, int y, const CString& str)
 {
     return ::TextOutA(m_hDC, x, y, str, str.GetLength());
-}
-
-BOOL CDC::TextOut(int x, int y, const char* lpszString, int nCount)
-{
-    return ::TextOutA(m_hDC, x, y, lpszString, nCount);
 }
 
 BOOL CDC::MoveTo(int x, int y)
@@ -206,11 +179,6 @@ BOOL CDC::DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags)
     return ::DrawEdge(m_hDC, lpRect, nEdge, nFlags);
 }
 
-BOOL CDC::DrawIcon(int x, int y, HICON hIcon)
-{
-    return ::DrawIcon(m_hDC, x, y, hIcon);
-}
-
 BOOL CDC::DrawIconEx(int x, int y, HICON hIcon, int cx, int cy, UINT istepIfAniCur,
                      HBRUSH hbrFlickerFreeDraw, UINT diFlags)
 {
@@ -222,8 +190,3 @@ int CDC::GetClipBox(LPRECT lpRect) const
     return ::GetClipBox(m_hDC, lpRect);
 }
 
-void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr)
-{
-    ::SetBkColor(m_hDC, clr);
-    ::ExtTextOutA(m_hDC, 0, 0, ETO_OPAQUE, lpRect, nullptr, 0, nullptr);
-}

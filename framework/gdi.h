@@ -19,14 +19,12 @@ public:
     ~CGdiObject() override;
 
     HGDIOBJ m_hObject = nullptr;
-    HGDIOBJ GetSafeHandle() const { return m_hObject; }
 
     // Takes ownership of hObject; false when this wrapper already holds one.
     BOOL Attach(HGDIOBJ hObject);
     HGDIOBJ Detach();
     // Deletes the object held; false when there is none or GDI refuses.
     BOOL DeleteObject();
-    int GetObject(int nCount, LPVOID lpObject) const;
 };
 
 class CFont : public CGdiObject {
@@ -74,14 +72,12 @@ public:
     ~CDC() override;
 
     HDC m_hDC = nullptr;
-    HDC GetSafeHdc() const { return m_hDC; }
     operator HDC() const { return m_hDC; }
 
     // Borrows hDC; false when this object already holds one or hDC is null.
     BOOL Attach(HDC hDC);
     HDC Detach();
     BOOL CreateCompatibleDC(CDC* pDC);
-    BOOL DeleteDC();
 
     // Each returns the object that was selected before.
     HGDIOBJ SelectObject(HGDIOBJ hObject);
@@ -91,27 +87,20 @@ public:
     HBITMAP SelectObject(CBitmap* pBitmap);
 
     COLORREF SetTextColor(COLORREF crColor);
-    COLORREF GetTextColor() const;
     COLORREF SetBkColor(COLORREF crColor);
     int SetBkMode(int nBkMode);
 
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat);
-    int DrawText(const char* lpszString, int nCount, LPRECT lpRect, UINT nFormat);
     BOOL TextOut(int x, int y, const CString& str);
-    BOOL TextOut(int x, int y, const char* lpszString, int nCount);
 
     BOOL MoveTo(int x, int y);
     BOOL LineTo(int x, int y);
     BOOL PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags);
-    BOOL DrawIcon(int x, int y, HICON hIcon);
     BOOL DrawIconEx(int x, int y, HICON hIcon, int cx, int cy, UINT istepIfAniCur,
                     HBRUSH hbrFlickerFreeDraw, UINT diFlags);
     int GetClipBox(LPRECT lpRect) const;
-    // Fills the rectangle with one colour through the background colour,
-    // which it leaves set to clr.
-    void FillSolidRect(LPCRECT lpRect, COLORREF clr);
 
 private:
     bool m_bOwned = false;

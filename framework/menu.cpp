@@ -135,11 +135,6 @@ BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect
     return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd ? pWnd->m_hWnd : nullptr, lpRect);
 }
 
-UINT CMenu::CheckMenuItem(UINT nIDCheckItem, UINT nCheck)
-{
-    return static_cast<UINT>(::CheckMenuItem(m_hMenu, nIDCheckItem, nCheck));
-}
-
 void CMenu::DrawItem(LPDRAWITEMSTRUCT)
 {
 }

@@ -19,7 +19,6 @@ public:
     ~CMenu() override;
 
     HMENU m_hMenu = nullptr;
-    HMENU GetSafeHmenu() const { return m_hMenu; }
     operator HMENU() const { return m_hMenu; }
 
     // Binds hMenu to this object in the permanent map; false when this
@@ -41,7 +40,6 @@ public:
     UINT GetMenuItemCount() const;
     CMenu* GetSubMenu(int nPos) const;
     BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = nullptr);
-    UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
 
     // Owner-drawn items: the framework calls these for items of a menu
     // bound in the permanent map. The base class draws and measures nothing.

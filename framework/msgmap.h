@@ -102,14 +102,6 @@ LRESULT MeasureItem(CWnd* pWnd, WPARAM wParam, LPARAM lParam)
 }
 
 template <class T, auto pfn>
-LRESULT DrawItem(CWnd* pWnd, WPARAM wParam, LPARAM lParam)
-{
-    static_assert(Fits<T, pfn, void(int, LPDRAWITEMSTRUCT)>());
-    (static_cast<T*>(pWnd)->*pfn)(static_cast<int>(wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    return TRUE;
-}
-
-template <class T, auto pfn>
 LRESULT EndSession(CWnd* pWnd, WPARAM wParam, LPARAM)
 {
     static_assert(Fits<T, pfn, void(BOOL)>());
@@ -148,7 +140,6 @@ protected:                                           \
      &msgmap::CommandRange<ThisClass, memberFxn>},
 #define ON_BN_CLICKED(id, memberFxn) KESVORA_ON_CODE(BN_CLICKED, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) KESVORA_ON_CODE(CBN_SELCHANGE, id, memberFxn)
-#define ON_LBN_SELCHANGE(id, memberFxn) KESVORA_ON_CODE(LBN_SELCHANGE, id, memberFxn)
 
 #define ON_MESSAGE(message, memberFxn) \
     {static_cast<UINT>(message), 0, 0, 0, nullptr, &msgmap::Message<ThisClass, memberFxn>},
@@ -163,6 +154,5 @@ protected:                                           \
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, 0, nullptr, &msgmap::Timer<ThisClass, &ThisClass::OnTimer>},
 #define ON_WM_MEASUREITEM() \
     {WM_MEASUREITEM, 0, 0, 0, nullptr, &msgmap::MeasureItem<ThisClass, &ThisClass::OnMeasureItem>},
-#define ON_WM_DRAWITEM() {WM_DRAWITEM, 0, 0, 0, nullptr, &msgmap::DrawItem<ThisClass, &ThisClass::OnDrawItem>},
 #define ON_WM_ENDSESSION() \
     {WM_ENDSESSION, 0, 0, 0, nullptr, &msgmap::EndSession<ThisClass, &ThisClass::OnEndSession>},

@@ -16,7 +16,6 @@ class CObject {
 public:
     virtual ~CObject() = default;
     virtual const CRuntimeClass* GetRuntimeClass() const;
-    virtual void Serialize() {}
 
     bool IsKindOf(const CRuntimeClass* pClass) const;
 

@@ -164,31 +164,9 @@ BOOL CWnd::IsIconic() const
     return ::IsIconic(m_hWnd);
 }
 
-BOOL CWnd::IsWindowEnabled() const
-{
-    return ::IsWindowEnabled(m_hWnd);
-}
-
 BOOL CWnd::EnableWindow(BOOL bEnable)
 {
     return ::EnableWindow(m_hWnd, bEnable);
-}
-
-void CWnd::SetWindowText(LPCSTR lpszString)
-{
-    ::SetWindowTextA(m_hWnd, lpszString ? lpszString : "");
-}
-
-void CWnd::GetWindowText(CString& rString) const
-{
-    int nLength = ::GetWindowTextLengthA(m_hWnd);
-    if (nLength <= 0) {
-        rString.Empty();
-        return;
-    }
-    char* buffer = rString.GetBuffer(nLength);
-    int nCopied = ::GetWindowTextA(m_hWnd, buffer, nLength + 1);
-    rString.ReleaseBuffer(nCopied > 0 ? nCopied : 0);
 }
 
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer)
@@ -221,11 +199,6 @@ void CWnd::GetClientRect(LPRECT lpRect) const
 {
     if (!::GetClientRect(m_hWnd, lpRect))
         SetRectEmpty(lpRect);
-}
-
-HWND CWnd::SetFocus()
-{
-    return ::SetFocus(m_hWnd);
 }
 
 BOOL CWnd::DestroyWindow()

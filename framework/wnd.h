@@ -24,7 +24,6 @@ public:
     ~CWnd() override;
 
     HWND m_hWnd = nullptr;
-    HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
 
     // Binds hWnd to this object in the permanent map; false when this object
@@ -47,17 +46,13 @@ public:
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL ShowWindow(int nCmdShow);
     BOOL IsIconic() const;
-    BOOL IsWindowEnabled() const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
-    void SetWindowText(LPCSTR lpszString);
-    void GetWindowText(CString& rString) const;
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer);
     BOOL KillTimer(UINT_PTR nIDEvent);
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     CMenu* GetSystemMenu(BOOL bRevert);
     BOOL SetForegroundWindow();
     void GetClientRect(LPRECT lpRect) const;
-    HWND SetFocus();
     BOOL DestroyWindow();
 
     // Runs DoDataExchange in the given direction; false when it failed.

@@ -37,11 +37,6 @@ void completeNow(const Completion& c, unsigned pendingMs)
     const Outcome& o = c.outcome;
     if (!o.data.empty() && c.buffer != nullptr)
         std::memcpy(c.buffer, o.data.data(), o.data.size());
-    if (o.hasSense) {
-        std::vector<uint8_t> sense = senseBytes(o.sense);
-        size_t n = std::min<size_t>({srb->SRB_SenseLen, sizeof srb->SenseArea, sense.size()});
-        std::memcpy(srb->SenseArea, sense.data(), n);
-    }
     srb->SRB_HaStat = o.haStat;
     srb->SRB_TargStat = o.targStat;
     appendLog(c.logPath, c.logPrefix + execSuffix(c.result, o.srbStatus, pendingMs));

@@ -1,81 +1,5 @@
-// Set-up file of the simulated drives (an INI file, read with the
-// private-profile functions).
-//
-//   [interface]
-//   supportStatus=0x01   bits 8-15 of GetASPI32SupportInfo (0xE8: no adapters)
-//   adapters=1           bits 0-7: number of host adapters, 0-255
-//   lastError=<n>        if given, SetLastError(n) before GetASPI32SupportInfo returns
-//   generation=<text>    not interpreted; change it to force a reload
-//
-//   [adapter<n>]         n = 0 .. adapters-1
-//   maxTargets=8         HA_Unique[3] of the adapter inquiry (any byte: 8, 16, 0, 7, 15...)
-//   inquiryResult=0x01   SRB_Status and return value of the adapter inquiry;
-//                        anything but 0x01 makes it fail without adapter data
-//   scsiId=7             HA_SCSI_ID
-//   manager=, identifier=  HA_ManagerId, HA_Identifier (up to 16 characters)
-//
-//   [device<a>:<t>]      the device at adapter a, target t (decimal, 0-255)
-//   type=5               peripheral device type 0-31 (5 CD-ROM, 0 disk, ...)
-//   qualifier=0          peripheral qualifier 0-7 (bits 5-7 of INQUIRY byte 0)
-//   lun=0                the only LUN the device answers at; every command at
-//                        another LUN fails (ILLEGAL REQUEST, LUN not supported)
-//   vendor=, product=, revision=   INQUIRY text: padded with blanks to 8, 16
-//                        and 4 bytes, cut when longer. Enclose the value in
-//                        double quotes to keep leading or trailing blanks
-//                        (vendor="        " is all blanks).
-//   vendorHex=, productHex=, revisionHex=  the same fields as hex bytes
-//                        ("41 42 20 00"); they win over the text keys
-//   nameInquiryFails=0   1: an INQUIRY with allocation length 192 fails
-//                        while other INQUIRYs work
-//   maxSpeed=7056        maximum read speed, KB/s (page 0x2A bytes 8-9)
-//   speed=<maxSpeed>     current read speed, KB/s (page 0x2A bytes 14-15)   [dynamic]
-//   speedPolicy=clip     any | clip | table | ignore | zero (SET CD SPEED;
-//                        a request of 0xFFFF means the maximum)
-//   speedTable=...       speeds for "table", KB/s, separated by commas or
-//                        blanks; default 176,353,706,1411,2117,2822,4234,5645,
-//                        7056,8467,9878,11289; entries above maxSpeed unused
-//   blockDescriptor=0    1: MODE SENSE(10) returns an 8-byte block descriptor
-//                        (header bytes 6-7 = 8, pages 8 bytes further on)
-//                        unless the CDB sets DBD
-//   lockSupported=1      page 0x2A byte 6 bit 0
-//   locked=0             page 0x2A byte 6 bit 1                              [dynamic]
-//   lockIgnore=0         1: PREVENT ALLOW MEDIUM REMOVAL completes but never
-//                        changes the lock state (also unchanged when the lock
-//                        is not supported)
-//   mechanismBits=0x00   bits 2-7 of page 0x2A byte 6 (eject, loading mechanism)
-//   spindown=0x0A        page 0x0D byte 3, any byte (0x1A included)          [dynamic]
-//                        MODE SELECT(10) of page 0x0D sets its low 4 bits from
-//                        the page's byte 3 and keeps the high 4 bits
-//   queued=0             1: every command returns SS_PENDING and signals the
-//                        event at once, as real queued ASPI layers do
-//   refuseResult=0xE0    what SendASPI32Command returns for a refused submission
-//   maxSpeedZero=0       the next N reads of page 0x2A report maximum speed 0
-//
-//   Faults, per opcode (two hex digits: 12, 5A, 55, BB, 1E, ..., or "all"),
-//   and for MODE SENSE(10) optionally per page (5A.2A, 5A.0D):
-//   refuse.<op>[.<page>]=N|always   refuse the next N submissions: the return
-//                        value is refuseResult and the SRB is not touched
-//   error.<op>[.<page>]=N|always    complete the next N commands with
-//                        SRB_Status = SS_ERR and sense data; nothing executes
-//   sense.<op>[.<page>]=KK AA QQ    sense key, ASC, ASCQ of those errors
-//                        (hex; default 02 04 01, not ready)
-//   delay.<op>[.<page>]=<ms>        complete later: return SS_PENDING and
-//                        complete from another thread after <ms> (0-600000)
-//   delayCount.<op>[.<page>]=N|always  how many commands are delayed (default always)
-//   For each kind (refuse, error, delay) the most specific rule that is
-//   still armed decides: <op>.<page>, then <op>, then all. A refusal wins
-//   over everything; an error can also be delayed. Counters count down
-//   only when their rule is used.
-//
-// The simulator re-reads the file when its content or write time changes:
-// static values and fault counters come from the file anew, the [dynamic]
-// values only when their text differs from the file read before (see
-// Simulator::apply and sim/README.md).
-//
-// Numbers are decimal or 0x-prefixed hex; booleans 1/0, yes/no, true/false,
-// on/off. An invalid or out-of-range value leaves the default. Keys and
-// section names are case-insensitive; for two sections naming the same
-// address the first one counts.
+// Reading the set-up file of the simulated drives (an INI file, read with
+// the private-profile functions). Its keys and their meaning: sim/README.md.
 #include "sim/config.h"
 
 #include <windows.h>
@@ -202,12 +126,6 @@ void readTextField(const Profile& ini, const std::string& section, const char* k
                    size_t size)
 {
     std::string text;
-    std::vector<uint8_t> bytes;
-    std::string hexKey = std::string(key) + "Hex";
-    if (ini.get(section, hexKey.c_str(), &text) && parseHexBytes(text, &bytes)) {
-        setField(field, size, bytes);
-        return;
-    }
     if (ini.get(section, key, &text))
         setField(field, size, std::vector<uint8_t>(text.begin(), text.end()));
 }
@@ -302,7 +220,6 @@ void readFaults(const Profile& ini, const std::string& section, DeviceConfig* de
             continue;
         FaultRule& rule = dev->faults[fk];
         unsigned long ms;
-        std::vector<uint8_t> bytes;
         if (kind == "refuse") {
             parseCount(text, &rule.refuse);
         } else if (kind == "error") {
@@ -312,11 +229,6 @@ void readFaults(const Profile& ini, const std::string& section, DeviceConfig* de
                 rule.delayMs = static_cast<unsigned>(ms);
         } else if (kind == "delaycount") {
             parseCount(text, &rule.delayCount);
-        } else if (kind == "sense") {
-            if (parseHexBytes(text, &bytes) && bytes.size() == 3) {
-                rule.hasSense = true;
-                rule.sense = Sense{static_cast<uint8_t>(bytes[0] & 0x0F), bytes[1], bytes[2]};
-            }
         }
     }
 }
@@ -345,8 +257,6 @@ DeviceConfig readDevice(const Profile& ini, const std::string& section, uint8_t 
         parseSpeedTable(text, &s.speedTable);
     ini.flag(section, "blockDescriptor", &s.blockDescriptor);
     ini.flag(section, "lockSupported", &s.lockSupported);
-    ini.flag(section, "lockIgnore", &s.lockIgnore);
-    ini.number(section, "mechanismBits", 0xFF, &s.mechanismBits);
 
     // Dynamic values: remember whether and how the file gives them.
     unsigned long v;
@@ -366,8 +276,6 @@ DeviceConfig readDevice(const Profile& ini, const std::string& section, uint8_t 
         dev.spindownText = trim(text);
     }
 
-    ini.flag(section, "queued", &dev.queued);
-    ini.number(section, "refuseResult", 0xFF, &dev.refuseResult);
     ini.number(section, "maxSpeedZero", kMaxCount, &dev.maxSpeedZero);
     readFaults(ini, section, &dev);
     return dev;
@@ -375,14 +283,9 @@ DeviceConfig readDevice(const Profile& ini, const std::string& section, uint8_t 
 
 void readAdapter(const Profile& ini, unsigned n, AdapterConfig* a)
 {
-    std::string section = "adapter" + std::to_string(n), text;
+    std::string section = "adapter" + std::to_string(n);
     ini.number(section, "maxTargets", 0xFF, &a->maxTargets);
     ini.number(section, "inquiryResult", 0xFF, &a->inquiryResult);
-    ini.number(section, "scsiId", 0xFF, &a->scsiId);
-    if (ini.get(section, "manager", &text))
-        a->manager = text.substr(0, 16);
-    if (ini.get(section, "identifier", &text))
-        a->identifier = text.substr(0, 16);
 }
 
 }  // namespace
@@ -441,28 +344,6 @@ bool parseCount(const std::string& text, long* out)
     if (!parseUnsigned(t, kMaxCount, &v))
         return false;
     *out = static_cast<long>(v);
-    return true;
-}
-
-bool parseHexBytes(const std::string& text, std::vector<uint8_t>* out)
-{
-    std::vector<uint8_t> bytes;
-    std::string item;
-    std::string t = text + " ";
-    for (char c : t) {
-        if (c == ' ' || c == '\t' || c == ',' || c == '/') {
-            if (!item.empty()) {
-                if (item.size() > 2 || !std::isxdigit(static_cast<unsigned char>(item[0])) ||
-                    (item.size() == 2 && !std::isxdigit(static_cast<unsigned char>(item[1]))))
-                    return false;
-                bytes.push_back(static_cast<uint8_t>(std::strtoul(item.c_str(), nullptr, 16)));
-                item.clear();
-            }
-        } else {
-            item += c;
-        }
-    }
-    *out = bytes;
     return true;
 }
 

@@ -1,5 +1,5 @@
 // The simulator's set-up file, read into plain records. The format is
-// described at the top of config.cpp and in sim/README.md.
+// described in sim/README.md.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +23,6 @@ const int kAnyPage = -1;
 struct FaultRule {
     long refuse = 0;
     long error = 0;
-    bool hasSense = false;
-    Sense sense;
     unsigned delayMs = 0;
     long delayCount = kAlways;  // how many commands the delay applies to
 };
@@ -44,8 +42,6 @@ struct DeviceConfig {
     std::string speedText;
     std::string lockedText;
     std::string spindownText;
-    bool queued = false;
-    uint8_t refuseResult = 0xE0;
     unsigned maxSpeedZero = 0;
     std::map<FaultKey, FaultRule> faults;
 };
@@ -53,9 +49,6 @@ struct DeviceConfig {
 struct AdapterConfig {
     uint8_t maxTargets = 8;
     uint8_t inquiryResult = 0x01;
-    uint8_t scsiId = 7;
-    std::string manager = "KSIM ASPI";
-    std::string identifier = "KSIM ADAPTER";
 };
 
 struct SimConfig {
@@ -76,6 +69,5 @@ SimConfig loadSimConfig(const std::string& path);
 bool parseUnsigned(const std::string& text, unsigned long maxValue, unsigned long* out);
 bool parseBool(const std::string& text, bool* out);
 bool parseCount(const std::string& text, long* out);
-bool parseHexBytes(const std::string& text, std::vector<uint8_t>* out);
 
 }  // namespace ksim

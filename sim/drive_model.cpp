@@ -4,31 +4,13 @@
 #include <cstring>
 
 #include "drive/aspi.h"
+#include "drive/mmc.h"
 
 namespace ksim {
 
 namespace {
 
-// Opcodes the model answers.
-const uint8_t kInquiry = 0x12;
-const uint8_t kPreventAllow = 0x1E;
-const uint8_t kModeSelect10 = 0x55;
-const uint8_t kModeSense10 = 0x5A;
-const uint8_t kSetCdSpeed = 0xBB;
-
-const uint8_t kPageCdParameters = 0x0D;
-const uint8_t kPageCapabilities = 0x2A;
-const uint8_t kPageAll = 0x3F;
-
 const size_t kInquiryDataLen = 96;
-
-// Sense of the ILLEGAL REQUEST answers.
-const Sense kInvalidOpcode{0x05, 0x20, 0x00};
-const Sense kInvalidFieldInCdb{0x05, 0x24, 0x00};
-const Sense kLunNotSupported{0x05, 0x25, 0x00};
-const Sense kParamListLengthError{0x05, 0x1A, 0x00};
-const Sense kInvalidFieldInParams{0x05, 0x26, 0x00};
-const Sense kSavingNotSupported{0x05, 0x39, 0x00};
 
 unsigned be16(const uint8_t* p)
 {
@@ -63,53 +45,41 @@ Outcome dataIn(const Command& cmd, std::vector<uint8_t> bytes, size_t allocLen)
     return o;
 }
 
-// Page values: 0 current, 1 changeable, 2 default.
-void appendCdParametersPage(const DeviceProfile& profile, const DriveState& state, int pc, std::vector<uint8_t>& out)
+// The current values of the pages.
+void appendCdParametersPage(const DriveState& state, std::vector<uint8_t>& out)
 {
-    uint8_t page[8] = {kPageCdParameters, 0x06, 0x00, 0x00, 0x00, 60, 0x00, 75};
-    if (pc == 1) {
-        std::memset(page + 2, 0, 6);
-        page[3] = 0x0F;
-    } else {
-        page[3] = pc == 2 ? profile.initialSpindown : state.spindown;
-    }
+    const uint8_t page[8] = {mmc::PAGE_CD_PARAMETERS, 0x06, 0x00, state.spindown, 0x00, 60, 0x00, 75};
     out.insert(out.end(), page, page + sizeof page);
 }
 
-void appendCapabilitiesPage(const DeviceProfile& profile, DriveState& state, int pc, std::vector<uint8_t>& out)
+void appendCapabilitiesPage(const DeviceProfile& profile, DriveState& state, std::vector<uint8_t>& out)
 {
     uint8_t page[22] = {};
-    page[0] = kPageCapabilities;
+    page[0] = mmc::PAGE_CAPABILITIES;
     page[1] = sizeof page - 2;
-    if (pc != 1) {
-        bool locked = pc == 2 ? profile.initialLocked : state.locked;
-        uint16_t current = pc == 2 ? profile.initialSpeed : state.speed;
-        uint16_t maximum = profile.maxSpeed;
-        if (profile.policy == SpeedPolicy::Zero)
-            current = 0;
-        if (pc == 0 && state.maxSpeedZeroLeft > 0) {
-            maximum = 0;
-            --state.maxSpeedZeroLeft;
-        }
-        page[2] = 0x03;  // reads CD-R and CD-RW media
-        page[4] = 0x01;  // plays audio
-        page[6] = static_cast<uint8_t>((profile.mechanismBits & 0xFC) | (profile.lockSupported ? 0x01 : 0) |
-                                       (locked ? 0x02 : 0));
-        putBe16(page + 8, maximum);
-        putBe16(page + 10, 256);  // volume levels
-        putBe16(page + 12, 128);  // buffer size, KB
-        putBe16(page + 14, current);
+    uint16_t current = profile.policy == SpeedPolicy::Zero ? 0 : state.speed;
+    uint16_t maximum = profile.maxSpeed;
+    if (state.maxSpeedZeroLeft > 0) {
+        maximum = 0;
+        --state.maxSpeedZeroLeft;
     }
+    page[2] = 0x03;  // reads CD-R and CD-RW media
+    page[4] = 0x01;  // plays audio
+    page[6] = static_cast<uint8_t>((profile.lockSupported ? 0x01 : 0) | (state.locked ? 0x02 : 0));
+    putBe16(page + 8, maximum);
+    putBe16(page + 10, 256);  // volume levels
+    putBe16(page + 12, 128);  // buffer size, KB
+    putBe16(page + 14, current);
     out.insert(out.end(), page, page + sizeof page);
 }
 
 Outcome inquiry(const DeviceProfile& profile, const Command& cmd)
 {
     if (cmd.cdbLen < 6 || (cmd.cdb[1] & 0x01) != 0 || cmd.cdb[2] != 0)
-        return checkCondition(kInvalidFieldInCdb);
+        return checkCondition();
     size_t allocLen = be16(cmd.cdb + 3);
     if (profile.nameInquiryFails && allocLen == 192)
-        return checkCondition(kInvalidFieldInCdb);
+        return checkCondition();
 
     std::vector<uint8_t> data(kInquiryDataLen, 0);
     data[0] = static_cast<uint8_t>(((profile.qualifier & 0x07) << 5) | (profile.type & 0x1F));
@@ -125,17 +95,13 @@ Outcome inquiry(const DeviceProfile& profile, const Command& cmd)
 Outcome modeSense10(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdbLen < 10)
-        return checkCondition(kInvalidFieldInCdb);
+        return checkCondition();
     bool dbd = (cmd.cdb[1] & 0x08) != 0;
-    int pc = cmd.cdb[2] >> 6;
-    uint8_t pageCode = cmd.cdb[2] & 0x3F;
+    // Only current values (page control 0) of the two pages, without subpages.
+    uint8_t pageCode = cmd.cdb[2];
     size_t allocLen = be16(cmd.cdb + 7);
-    if (pc == 3)
-        return checkCondition(kSavingNotSupported);
-    if (cmd.cdb[3] != 0)
-        return checkCondition(kInvalidFieldInCdb);  // no subpages
-    if (pageCode != kPageCdParameters && pageCode != kPageCapabilities && pageCode != kPageAll)
-        return checkCondition(kInvalidFieldInCdb);
+    if (cmd.cdb[3] != 0 || (pageCode != mmc::PAGE_CD_PARAMETERS && pageCode != mmc::PAGE_CAPABILITIES))
+        return checkCondition();
 
     bool withDescriptor = profile.blockDescriptor && !dbd;
     std::vector<uint8_t> data(8, 0);
@@ -145,10 +111,10 @@ Outcome modeSense10(const DeviceProfile& profile, DriveState& state, const Comma
         const uint8_t descriptor[8] = {0, 0, 0, 0, 0, 0x00, 0x08, 0x00};
         data.insert(data.end(), descriptor, descriptor + 8);
     }
-    if (pageCode == kPageCdParameters || pageCode == kPageAll)
-        appendCdParametersPage(profile, state, pc, data);
-    if (pageCode == kPageCapabilities || pageCode == kPageAll)
-        appendCapabilitiesPage(profile, state, pc, data);
+    if (pageCode == mmc::PAGE_CD_PARAMETERS)
+        appendCdParametersPage(state, data);
+    else
+        appendCapabilitiesPage(profile, state, data);
     putBe16(&data[0], static_cast<unsigned>(data.size() - 2));
     return dataIn(cmd, std::move(data), allocLen);
 }
@@ -158,40 +124,40 @@ Outcome modeSense10(const DeviceProfile& profile, DriveState& state, const Comma
 Outcome modeSelect10(DriveState& state, const Command& cmd)
 {
     if (cmd.cdbLen < 10)
-        return checkCondition(kInvalidFieldInCdb);
+        return checkCondition();
     bool pf = (cmd.cdb[1] & 0x10) != 0;
     bool sp = (cmd.cdb[1] & 0x01) != 0;
     size_t len = be16(cmd.cdb + 7);
     if (sp)
-        return checkCondition(kInvalidFieldInCdb);
+        return checkCondition();
     if (len == 0)
         return goodOutcome();
     if (!pf)
-        return checkCondition(kInvalidFieldInCdb);
+        return checkCondition();
     if (!cmd.dataOutAllowed || cmd.outData == nullptr || cmd.bufLen < len)
         return transferError();
 
     const uint8_t* p = cmd.outData;
     if (len < 8)
-        return checkCondition(kParamListLengthError);
+        return checkCondition();
     size_t descriptorLen = be16(p + 6);
     if (descriptorLen != 0 && descriptorLen != 8)
-        return checkCondition(kInvalidFieldInParams);
+        return checkCondition();
     size_t pos = 8 + descriptorLen;
     if (pos > len)
-        return checkCondition(kParamListLengthError);
+        return checkCondition();
 
     bool haveSpindown = false;
     uint8_t spindown = 0;
     while (pos < len) {
         if (pos + 2 > len)
-            return checkCondition(kParamListLengthError);
+            return checkCondition();
         uint8_t code = p[pos] & 0x3F;
         size_t pageLen = p[pos + 1];
         if (pos + 2 + pageLen > len)
-            return checkCondition(kParamListLengthError);
-        if (code != kPageCdParameters || pageLen != 6)
-            return checkCondition(kInvalidFieldInParams);
+            return checkCondition();
+        if (code != mmc::PAGE_CD_PARAMETERS || pageLen != 6)
+            return checkCondition();
         haveSpindown = true;
         spindown = p[pos + 3] & 0x0F;
         pos += 2 + pageLen;
@@ -204,7 +170,7 @@ Outcome modeSelect10(DriveState& state, const Command& cmd)
 Outcome setCdSpeed(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdbLen < 6)
-        return checkCondition(kInvalidFieldInCdb);
+        return checkCondition();
     state.speed = selectSpeed(profile, state.speed, static_cast<uint16_t>(be16(cmd.cdb + 2)));
     return goodOutcome();
 }
@@ -212,8 +178,8 @@ Outcome setCdSpeed(const DeviceProfile& profile, DriveState& state, const Comman
 Outcome preventAllow(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdbLen < 6)
-        return checkCondition(kInvalidFieldInCdb);
-    if (profile.lockSupported && !profile.lockIgnore)
+        return checkCondition();
+    if (profile.lockSupported)
         state.locked = (cmd.cdb[4] & 0x01) != 0;
     return goodOutcome();
 }
@@ -243,13 +209,11 @@ Outcome goodOutcome()
     return o;
 }
 
-Outcome checkCondition(Sense sense)
+Outcome checkCondition()
 {
     Outcome o;
     o.srbStatus = SS_ERR;
     o.targStat = STATUS_CHKCOND;
-    o.hasSense = true;
-    o.sense = sense;
     return o;
 }
 
@@ -283,34 +247,23 @@ uint16_t selectSpeed(const DeviceProfile& profile, uint16_t current, uint16_t re
 Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdb == nullptr || cmd.cdbLen == 0)
-        return checkCondition(kInvalidOpcode);
+        return checkCondition();
     if (cmd.lun != profile.lun)
-        return checkCondition(kLunNotSupported);
+        return checkCondition();
     switch (cmd.cdb[0]) {
-    case kInquiry:
+    case mmc::INQUIRY:
         return inquiry(profile, cmd);
-    case kModeSense10:
+    case mmc::MODE_SENSE_10:
         return modeSense10(profile, state, cmd);
-    case kModeSelect10:
+    case mmc::MODE_SELECT_10:
         return modeSelect10(state, cmd);
-    case kSetCdSpeed:
+    case mmc::SET_CD_SPEED:
         return setCdSpeed(profile, state, cmd);
-    case kPreventAllow:
+    case mmc::PREVENT_ALLOW_MEDIUM_REMOVAL:
         return preventAllow(profile, state, cmd);
     default:
-        return checkCondition(kInvalidOpcode);
+        return checkCondition();
     }
-}
-
-std::vector<uint8_t> senseBytes(const Sense& sense)
-{
-    std::vector<uint8_t> b(18, 0);
-    b[0] = 0x70;  // current error, fixed format
-    b[2] = sense.key & 0x0F;
-    b[7] = 10;  // additional sense length
-    b[12] = sense.asc;
-    b[13] = sense.ascq;
-    return b;
 }
 
 }  // namespace ksim

@@ -16,12 +16,6 @@ enum class SpeedPolicy {
     Zero,    // the current speed always reads as 0
 };
 
-struct Sense {
-    uint8_t key = 0;
-    uint8_t asc = 0;
-    uint8_t ascq = 0;
-};
-
 // What the set-up file says about one device; replaced at every reload.
 struct DeviceProfile {
     uint8_t type = 5;
@@ -36,8 +30,6 @@ struct DeviceProfile {
     std::vector<uint16_t> speedTable;  // ascending, entries above maxSpeed unused
     bool blockDescriptor = false;
     bool lockSupported = true;
-    bool lockIgnore = false;
-    uint8_t mechanismBits = 0;  // bits 2-7 of page 0x2A byte 6
     // Start values of the dynamic state.
     uint16_t initialSpeed = 7056;
     bool initialLocked = false;
@@ -68,19 +60,18 @@ struct Command {
     size_t bufLen = 0;
 };
 
-// How a command ended. srbStatus is SS_COMP or an error status; data holds
-// the bytes to deliver to the caller's buffer (never more than bufLen).
+// How a command ended. srbStatus is SS_COMP or an error status (target
+// status CHECK CONDITION for a command the device rejected); data holds the
+// bytes to deliver to the caller's buffer (never more than bufLen).
 struct Outcome {
     uint8_t srbStatus;
     uint8_t haStat = 0;
     uint8_t targStat = 0;
-    bool hasSense = false;
-    Sense sense;
     std::vector<uint8_t> data;
 };
 
 Outcome goodOutcome();
-Outcome checkCondition(Sense sense);
+Outcome checkCondition();
 
 // Executes one CDB; changes the state only when the command succeeds.
 Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Command& cmd);
@@ -88,8 +79,5 @@ Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Co
 // The speed a SET CD SPEED request selects under the profile's policy, from
 // the current speed (0xFFFF asks for the maximum).
 uint16_t selectSpeed(const DeviceProfile& profile, uint16_t current, uint16_t request);
-
-// Fixed-format sense data (18 bytes).
-std::vector<uint8_t> senseBytes(const Sense& sense);
 
 }  // namespace ksim

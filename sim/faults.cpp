@@ -4,8 +4,6 @@ namespace ksim {
 
 namespace {
 
-const Sense kDefaultFaultSense{0x02, 0x04, 0x01};  // not ready, becoming ready
-
 bool armed(long count)
 {
     return count == kAlways || count > 0;
@@ -54,7 +52,6 @@ FaultDecision takeFaults(DeviceConfig& device, uint8_t opcode, int page)
         if (r != nullptr && armed(r->error)) {
             countDown(r->error);
             d.error = true;
-            d.sense = r->hasSense ? r->sense : kDefaultFaultSense;
             break;
         }
     }

@@ -11,7 +11,6 @@ namespace ksim {
 struct FaultDecision {
     bool refuse = false;
     bool error = false;
-    Sense sense;          // of the error
     unsigned delayMs = 0;  // 0: complete at once
 };
 

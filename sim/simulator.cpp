@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "drive/aspi.h"
+#include "drive/mmc.h"
 #include "sim/completion.h"
 #include "sim/faults.h"
 #include "sim/log.h"
@@ -12,7 +13,7 @@ namespace ksim {
 namespace {
 
 const DWORD kMaxSetupFileSize = 1 << 20;
-const uint8_t kModeSense10 = 0x5A;
+const BYTE kRefuseResult = SS_INVALID_SRB;
 
 Simulator g_simulator;
 
@@ -63,12 +64,6 @@ bool readWholeFile(const std::string& path, std::string* content)
     if (ok)
         content->swap(data);
     return ok;
-}
-
-void copyText(BYTE* field, size_t size, const std::string& text)
-{
-    std::memset(field, 0, size);
-    std::memcpy(field, text.data(), std::min(size, text.size()));
 }
 
 }  // namespace
@@ -212,15 +207,9 @@ DWORD Simulator::adapterInquiry(SRB_HAInquiry* srb, const std::string& log)
     } else if (m_config.adapters[ha].inquiryResult != SS_COMP) {
         result = m_config.adapters[ha].inquiryResult;
     } else {
-        const AdapterConfig& a = m_config.adapters[ha];
         srb->HA_Count = m_config.adapterCount;
-        srb->HA_SCSI_ID = a.scsiId;
-        copyText(srb->HA_ManagerId, sizeof srb->HA_ManagerId, a.manager);
-        copyText(srb->HA_Identifier, sizeof srb->HA_Identifier, a.identifier);
         std::memset(srb->HA_Unique, 0, sizeof srb->HA_Unique);
-        srb->HA_Unique[3] = a.maxTargets;
-        srb->HA_Unique[6] = 0x01;  // maximum transfer length 64 KB, little-endian
-        srb->HA_Rsvd1 = 0;
+        srb->HA_Unique[3] = m_config.adapters[ha].maxTargets;
         result = SS_COMP;
     }
     srb->SRB_Status = static_cast<BYTE>(result);
@@ -251,7 +240,6 @@ DWORD Simulator::execute(SRB_ExecSCSICmd* srb, const std::string& log)
     c.logPath = log;
     c.logPrefix = prefix;
     unsigned delayMs = 0;
-    bool queued = false;
 
     Device* dev = findDevice(srb->SRB_HaId, srb->SRB_Target);
     if (dev == nullptr) {
@@ -260,12 +248,12 @@ DWORD Simulator::execute(SRB_ExecSCSICmd* srb, const std::string& log)
         c.outcome.haStat = HASTAT_SEL_TO;
     } else {
         uint8_t opcode = srb->CDBByte[0];
-        int page = opcode == kModeSense10 && srb->SRB_CDBLen >= 3 ? (srb->CDBByte[2] & 0x3F) : kAnyPage;
+        int page = opcode == mmc::MODE_SENSE_10 && srb->SRB_CDBLen >= 3 ? (srb->CDBByte[2] & 0x3F) : kAnyPage;
         FaultDecision fault = takeFaults(dev->config, opcode, page);
         if (fault.refuse)
-            return refuse(dev->config.refuseResult);
+            return refuse(kRefuseResult);
         if (fault.error) {
-            c.outcome = checkCondition(fault.sense);
+            c.outcome = checkCondition();
         } else {
             Command cmd;
             cmd.cdb = srb->CDBByte;
@@ -279,7 +267,6 @@ DWORD Simulator::execute(SRB_ExecSCSICmd* srb, const std::string& log)
             c.outcome = executeCommand(dev->config.profile, dev->state, cmd);
         }
         delayMs = fault.delayMs;
-        queued = dev->config.queued;
     }
 
     if (delayMs > 0 && completeLater(c, delayMs))
@@ -287,7 +274,7 @@ DWORD Simulator::execute(SRB_ExecSCSICmd* srb, const std::string& log)
     // A request that does not complete cleanly at once goes the queued way:
     // SS_PENDING with the event already signalled, so that the caller tells
     // an error status from a refusal.
-    bool viaEvent = c.signalEvent && (queued || c.outcome.srbStatus != SS_COMP);
+    bool viaEvent = c.signalEvent && c.outcome.srbStatus != SS_COMP;
     c.result = viaEvent ? SS_PENDING : c.outcome.srbStatus;
     completeNow(c, 0);
     return c.result;

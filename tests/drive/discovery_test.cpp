@@ -2,6 +2,8 @@
 // a fake table of system calls.
 #include <gtest/gtest.h>
 
+#include "drive/mmc.h"
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -60,8 +62,8 @@ Lines answeredTraces(const Lines& lines)
     return out;
 }
 
-const Bytes kTypeInquiry = {0x12, 0x00, 0x00, 0x00, 0x64, 0x00};
-const Bytes kNameInquiry = {0x12, 0x00, 0x00, 0x00, 0xC0, 0x00};
+const Bytes kTypeInquiry = {mmc::INQUIRY, 0x00, 0x00, 0x00, 0x64, 0x00};
+const Bytes kNameInquiry = {mmc::INQUIRY, 0x00, 0x00, 0x00, 0xC0, 0x00};
 
 // Each INQUIRY arrives exactly as the scan must send it.
 void expectInquiries(const std::vector<ksim::SimRecord>& sent)
@@ -106,7 +108,7 @@ TEST(DetectDrives, TwoCdRomsAndADiskGiveTwoRecordsInTargetOrder)
     // Targets 0 to 7 asked for their type once each; the two CD-ROMs also
     // for their name; the bound is asked before every further target.
     ksim::SimLog log = sim.log();
-    std::vector<ksim::SimRecord> sent = log.commands(0x12);
+    std::vector<ksim::SimRecord> sent = log.commands(mmc::INQUIRY);
     expectInquiries(sent);
     std::vector<std::pair<int, Bytes>> order;
     for (const ksim::SimRecord& r : sent)
@@ -138,9 +140,9 @@ TEST(DetectDrives, WhichDevicesAreListed)
         {"answers only at LUN 1", [](ksim::SimDevice& d) { d.type(5).lun(1); }, false, nullptr},
         {"name cannot be read", [](ksim::SimDevice& d) { d.type(5).nameInquiryFails(); }, false,
          "Couldn't get the name of the drive."},
-        {"type inquiry fails", [](ksim::SimDevice& d) { d.type(5).error(0x12, ksim::kSimAlways); }, false, nullptr},
-        {"type inquiry refused", [](ksim::SimDevice& d) { d.type(5).refuse(0x12, ksim::kSimAlways); }, false, nullptr},
-        {"answers later", [](ksim::SimDevice& d) { d.type(5).delay(0x12, 50); }, true, nullptr},
+        {"type inquiry fails", [](ksim::SimDevice& d) { d.type(5).error(mmc::INQUIRY, ksim::kSimAlways); }, false, nullptr},
+        {"type inquiry refused", [](ksim::SimDevice& d) { d.type(5).refuse(mmc::INQUIRY, ksim::kSimAlways); }, false, nullptr},
+        {"answers later", [](ksim::SimDevice& d) { d.type(5).delay(mmc::INQUIRY, 1); }, true, nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -152,7 +154,7 @@ TEST(DetectDrives, WhichDevicesAreListed)
         TraceCapture trace;
         detectDrives(&drives.list);
         EXPECT_EQ(drives.size(), row.listed ? 1 : 0);
-        expectInquiries(sim.log().commands(0x12));
+        expectInquiries(sim.log().commands(mmc::INQUIRY));
         if (row.lastTrace != nullptr) {
             EXPECT_EQ(answeredTraces(trace.lines()).back(), row.lastTrace);
         }
@@ -170,7 +172,7 @@ TEST(DetectDrives, SixteenTargetsAreAskedWhenTheAdapterReportsThem)
     DriveList drives;
     detectDrives(&drives.list);
     std::vector<int> targets, expected;
-    for (const ksim::SimRecord& r : sim.log().commands(0x12)) {
+    for (const ksim::SimRecord& r : sim.log().commands(mmc::INQUIRY)) {
         if (r.cdb == kTypeInquiry)
             targets.push_back(r.tgt);
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/sim_setup.h"
+#include "tests/support/temp_folder.h"
 
 class SimDrives {
 public:
@@ -23,7 +24,7 @@ public:
     void clearLog();
 
 private:
-    std::string m_folder;
+    TempFolder m_folder{"kesvora-sim"};
     std::string m_config;
     std::string m_log;
 };

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "drive/mmc.h"
 #include "drive/transport.h"
 #include "fake_aspi.h"
 
@@ -17,7 +18,7 @@ SRB_ExecSCSICmd readRequest()
     srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
     srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
     srb.SRB_CDBLen = 6;
-    srb.CDBByte[0] = 0x12;
+    srb.CDBByte[0] = mmc::INQUIRY;
     return srb;
 }
 

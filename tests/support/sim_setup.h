@@ -60,15 +60,11 @@ public:
     SimDevice& speedTable(const std::vector<int>& kbps);
     SimDevice& blockDescriptor(bool present = true) { return key("blockDescriptor", present); }
     SimDevice& lock(bool supported, bool locked = false) { return key("lockSupported", supported).key("locked", locked); }
-    SimDevice& lockIgnore(bool ignore = true) { return key("lockIgnore", ignore); }
-    SimDevice& mechanismBits(int bits) { return key("mechanismBits", bits); }
     SimDevice& spindown(int byte) { return key("spindown", byte); }
-    SimDevice& refuseResult(int result) { return key("refuseResult", result); }
     SimDevice& maxSpeedZero(int reads) { return key("maxSpeedZero", reads); }
     // Faults per opcode (-1: every opcode) and, for 0x5A, per page (-1: any).
     SimDevice& refuse(int opcode, long count, int page = -1) { return fault("refuse", opcode, page, count); }
     SimDevice& error(int opcode, long count, int page = -1) { return fault("error", opcode, page, count); }
-    SimDevice& sense(int opcode, int senseKey, int asc, int ascq, int page = -1);
     SimDevice& delay(int opcode, unsigned ms, long count = kSimAlways, int page = -1);
 
 private:

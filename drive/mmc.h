@@ -1,0 +1,18 @@
+// The MMC operation codes and mode page codes the program and its simulated
+// drives use, named once for the drive layer, the simulator and the tests.
+#pragma once
+
+namespace mmc {
+
+// Operation codes (CDB byte 0).
+constexpr unsigned char INQUIRY = 0x12;
+constexpr unsigned char PREVENT_ALLOW_MEDIUM_REMOVAL = 0x1E;
+constexpr unsigned char MODE_SELECT_10 = 0x55;
+constexpr unsigned char MODE_SENSE_10 = 0x5A;
+constexpr unsigned char SET_CD_SPEED = 0xBB;
+
+// Mode page codes (MODE SENSE(10) CDB byte 2, first byte of a page).
+constexpr unsigned char PAGE_CD_PARAMETERS = 0x0D;   // inactivity timer multiplier
+constexpr unsigned char PAGE_CAPABILITIES = 0x2A;    // speeds, lock state
+
+}  // namespace mmc

@@ -1,0 +1,28 @@
+#include "tests/support/temp_folder.h"
+
+#include <windows.h>
+
+TempFolder::TempFolder(const char* prefix)
+{
+    static LONG s_count = 0;
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    m_path = std::string(temp) + prefix + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+             std::to_string(InterlockedIncrement(&s_count)) + "\\";
+    CreateDirectoryA(m_path.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder()
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((m_path + "*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string path = m_path + fd.cFileName;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(m_path.c_str());
+}
