@@ -43,12 +43,7 @@ void CDrivePanel::Exchange(CDataExchange* pDX)
 
 void CDrivePanel::Init()
 {
-    // The spin-down names come with the template; a framework that does not
-    // apply a template's initial items leaves the list empty, so fill it.
-    if (m_cbSpindown.GetCount() <= 0) {
-        for (unsigned code = 1; code <= 15; ++code)
-            m_cbSpindown.AddString(spindownName(code));
-    }
+    // The spin-down names are the template's initial items of its list.
     for (int i = 0; i < m_drives.GetCount(); ++i)
         m_cbDrive.AddString(DriveList::Label(*m_drives.GetAt(i)));
     m_cbDrive.SetCurSel(0);
