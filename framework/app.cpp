@@ -5,6 +5,7 @@
 
 #include "framework/cstring.h"
 #include "framework/menu.h"
+#include "framework/pump.h"
 #include "framework/wnd.h"
 
 IMPLEMENT_DYNAMIC(CWinApp, CObject)
@@ -42,12 +43,8 @@ int CWinApp::Run()
             if (!OnIdle(lIdleCount++))
                 break;
         }
-        if (!::GetMessageA(&msg, nullptr, 0, 0))
+        if (!AfxPumpMessage(msg))
             break;
-        if (!PreTranslateMessage(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
     }
     ExitInstance();
     return static_cast<int>(msg.wParam);

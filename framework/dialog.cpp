@@ -2,6 +2,7 @@
 #include "framework/dialog.h"
 
 #include "framework/app.h"
+#include "framework/pump.h"
 
 #include <cstring>
 
@@ -135,15 +136,10 @@ void CDialog::RunModalLoop()
                 return;
         }
         do {
-            if (!::GetMessageA(&msg, nullptr, 0, 0)) {
+            if (!AfxPumpMessage(msg, this)) {
                 // Leave the quit message for the loops further out.
                 ::PostQuitMessage(static_cast<int>(msg.wParam));
                 return;
-            }
-            bool bHandled = pApp != nullptr ? pApp->PreTranslateMessage(&msg) : PreTranslateMessage(&msg);
-            if (!bHandled) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
             }
             if (m_bModalEnded)
                 return;
