@@ -3,12 +3,14 @@
 // items, so the tests run these functions inside the program (each is a
 // thread procedure started from outside) and read what they write.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
 
 #include "menu/drawn_menu_entry.h"
 #include "tests/support/gdi_count.h"
+#include "tests/support/import_hook.h"
 
 namespace {
 
@@ -51,7 +53,37 @@ void dump(FILE* f, HMENU hMenu, int depth)
     }
 }
 
+// The program's calls of Shell_NotifyIconA, counted by message (NIM_ADD,
+// NIM_MODIFY, NIM_DELETE); they still reach the shell.
+decltype(&::Shell_NotifyIconA) realShellNotifyIcon;
+volatile LONG g_trayCalls[3];
+
+BOOL WINAPI hookShellNotifyIcon(DWORD message, PNOTIFYICONDATAA data)
+{
+    if (message < 3)
+        InterlockedIncrement(&g_trayCalls[message]);
+    return realShellNotifyIcon(message, data);
+}
+
 }  // namespace
+
+// Starts counting the program's notification icon calls; 0 when it does
+// not import Shell_NotifyIconA.
+extern "C" __declspec(dllexport) DWORD WINAPI ProbeWatchTray(LPVOID)
+{
+    const ImportHook hook = {"Shell_NotifyIconA", reinterpret_cast<void*>(hookShellNotifyIcon),
+                             reinterpret_cast<void**>(&realShellNotifyIcon)};
+    if (realShellNotifyIcon == nullptr)
+        redirectImports("shell32.dll", &hook, 1);
+    return realShellNotifyIcon != nullptr ? 1 : 0;
+}
+
+// The calls with the message passed as the argument since ProbeWatchTray.
+extern "C" __declspec(dllexport) DWORD WINAPI ProbeTrayCalls(LPVOID message)
+{
+    ULONG_PTR m = reinterpret_cast<ULONG_PTR>(message);
+    return m < 3 ? static_cast<DWORD>(g_trayCalls[m]) : 0xFFFFFFFF;
+}
 
 // Writes the items of the menu hMenu and of its sub-menus, one a line, to
 // "tray_probe.txt" in the program's working folder; returns the number of

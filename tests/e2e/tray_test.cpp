@@ -343,4 +343,33 @@ TEST_F(TrayTest, DoubleClickAndShowHideBringTheHiddenWindowBack)
     EXPECT_FALSE(IsIconic(main));
 }
 
+// The icon is added at the first minimise and only then; a taskbar that
+// restarts gets it again, but only once it was there.
+TEST_F(TrayTest, TheIconIsAddedOnceAndAgainForANewTaskbar)
+{
+    startWith(addThreeDrives);
+    ASSERT_EQ(probe->call("ProbeWatchTray"), 1u);
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    const struct {
+        const char* what;
+        UINT msg;
+        WPARAM wParam;
+        DWORD adds;
+    } steps[] = {
+        {"a new taskbar before the icon exists", taskbarCreated, 0, 0},
+        {"the first minimise", WM_SYSCOMMAND, SC_MINIMIZE, 1},
+        {"a second minimise", WM_SYSCOMMAND, SC_MINIMIZE, 1},
+        {"a new taskbar", taskbarCreated, 0, 2},
+        {"shown again from the menu: nothing added", WM_COMMAND, kShowHide, 2},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        p.post(step.msg, step.wParam, 0);
+        ASSERT_TRUE(p.sync());
+        EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_ADD)), step.adds);
+    }
+    EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_MODIFY)), 0u);
+    EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_DELETE)), 0u);
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
 #include "tests/support/gdi_count.h"
 
-#include <cstring>
 #include <set>
+
+#include "tests/support/import_hook.h"
 
 namespace gdicount {
 namespace {
@@ -78,53 +79,14 @@ HBRUSH WINAPI hookCreatePatternBrush(HBITMAP bm) { return track(realCreatePatter
 BOOL WINAPI hookDeleteObject(HGDIOBJ h) { return untrack(h, realDeleteObject(h)); }
 BOOL WINAPI hookDeleteDC(HDC dc) { return untrack(reinterpret_cast<HGDIOBJ>(dc), realDeleteDC(dc)); }
 
-struct Hook {
-    const char* name;
-    void* hook;
-    void** real;
-};
-
 #define HOOK(name) {#name, reinterpret_cast<void*>(hook##name), reinterpret_cast<void**>(&real##name)}
-const Hook kHooks[] = {
+const ImportHook kHooks[] = {
     HOOK(CreateSolidBrush), HOOK(CreatePen),         HOOK(CreateFontIndirectA), HOOK(CreateFontA),
     HOOK(CreateBitmap),     HOOK(CreateCompatibleBitmap), HOOK(CreateDIBSection), HOOK(CreateDIBitmap),
     HOOK(CreateCompatibleDC), HOOK(CreateRectRgn),   HOOK(CreatePatternBrush),  HOOK(DeleteObject),
     HOOK(DeleteDC),
 };
 #undef HOOK
-
-// Redirects the gdi32 imports of the program's own module that have a hook;
-// the functions it does not import are never called by it.
-void patchImports()
-{
-    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (dir.VirtualAddress == 0)
-        return;
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name != 0; ++d) {
-        if (_stricmp(reinterpret_cast<const char*>(base + d->Name), "gdi32.dll") != 0)
-            continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            const char* name = reinterpret_cast<const char*>(
-                reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
-            for (const Hook& h : kHooks) {
-                if (std::strcmp(name, h.name) != 0)
-                    continue;
-                DWORD old = 0;
-                VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
-                *h.real = reinterpret_cast<void*>(slots->u1.Function);
-                slots->u1.Function = reinterpret_cast<ULONG_PTR>(h.hook);
-                VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
-            }
-        }
-    }
-}
 
 template <class T>
 T locked(const T& value)
@@ -143,7 +105,7 @@ bool install()
     if (state == 0) {
         InitializeCriticalSection(&g_lock);
         g_live = new std::set<HGDIOBJ>;
-        patchImports();
+        redirectImports("gdi32.dll", kHooks, sizeof kHooks / sizeof kHooks[0]);
         // Without the deletions nothing could be counted as given back.
         state = realDeleteObject != nullptr && realDeleteDC != nullptr ? 1 : 2;
     }
