@@ -1,51 +1,95 @@
-// Test helpers for the drawn menu: a memory device context over a 32-bit
-// top-down DIB section whose pixels can be read back, icons made in memory,
-// and a BMP writer for looking at what was drawn.
+// Test helpers for the drawn menu: a memory device context over a 32-bit DIB
+// section whose pixels can be read back, and icons made in memory.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
-#include <functional>
+#include <cstdio>
 #include <string>
+
+inline void fillRect(HDC dc, RECT rc, COLORREF clr)
+{
+    HBRUSH brush = CreateSolidBrush(clr);
+    FillRect(dc, &rc, brush);
+    DeleteObject(brush);
+}
 
 class Canvas {
 public:
-    Canvas(int width, int height, COLORREF fill = RGB(1, 2, 3));
-    ~Canvas();
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
+    Canvas(int width, int height, COLORREF fill)
+    {
+        BITMAPINFO bmi = {};
+        bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        m_bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_dc = CreateCompatibleDC(nullptr);
+        m_old = SelectObject(m_dc, m_bitmap);
+        fillRect(m_dc, {0, 0, width, height}, fill);
+    }
+    ~Canvas()
+    {
+        SelectObject(m_dc, m_old);
+        DeleteDC(m_dc);
+        DeleteObject(m_bitmap);
+    }
 
     HDC dc() const { return m_dc; }
-    int width() const { return m_width; }
-    int height() const { return m_height; }
-    // The pixel at (x, y) as a COLORREF.
-    COLORREF at(int x, int y) const;
-    void fill(COLORREF clr);
-    // Pixels of the rectangle that have exactly clr.
-    int count(const RECT& rc, COLORREF clr) const;
-    // Pixels of the rectangle that differ from clr.
-    int countOther(const RECT& rc, COLORREF clr) const;
-    // Bounding box of the pixels of rc that differ from background; empty
-    // (all zero) when there are none.
-    RECT inkBox(const RECT& rc, COLORREF background) const;
-    bool saveBmp(const std::string& path) const;
+    COLORREF at(int x, int y) const { return GetPixel(m_dc, x, y); }
+    // Pixels of rc that have exactly clr.
+    int count(const RECT& rc, COLORREF clr) const
+    {
+        int n = 0;
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                n += at(x, y) == clr;
+        return n;
+    }
 
 private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_oldBitmap = nullptr;
-    uint32_t* m_bits = nullptr;
-    int m_width;
-    int m_height;
+    HDC m_dc;
+    HBITMAP m_bitmap;
+    HGDIOBJ m_old;
 };
 
-// An icon of size x size pixels: paint(x, y, &clr) returns false where the
-// icon is transparent and sets clr where it is opaque.
-HICON makeIcon(int size, const std::function<bool(int, int, COLORREF*)>& paint);
-// A fully opaque icon of one colour.
-HICON makeSolidIcon(int size, COLORREF clr);
-// True while hIcon is a live icon handle.
-bool iconAlive(HICON hIcon);
+// A size x size icon of colour clr, transparent in a frame inset pixels wide.
+inline HICON makeIcon(int size, COLORREF clr, int inset = 0)
+{
+    HDC screen = GetDC(nullptr);
+    HBITMAP colour = CreateCompatibleBitmap(screen, size, size);
+    ReleaseDC(nullptr, screen);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, colour);
+    const RECT all = {0, 0, size, size};
+    const RECT shape = {inset, inset, size - inset, size - inset};
+    fillRect(dc, all, RGB(0, 0, 0)); // the colour image is black where transparent
+    fillRect(dc, shape, clr);
+    SelectObject(dc, mask);
+    fillRect(dc, all, RGB(255, 255, 255)); // the mask is white where transparent
+    fillRect(dc, shape, RGB(0, 0, 0));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ICONINFO ii = {TRUE, 0, 0, mask, colour};
+    HICON icon = CreateIconIndirect(&ii);
+    DeleteObject(colour);
+    DeleteObject(mask);
+    return icon;
+}
 
-std::string describe(COLORREF clr);
+// True while hIcon is a live icon handle.
+inline bool iconAlive(HICON hIcon)
+{
+    ICONINFO ii;
+    if (!GetIconInfo(hIcon, &ii))
+        return false;
+    DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+    return true;
+}
+
+inline std::string describe(COLORREF clr)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "RGB(%u,%u,%u)", GetRValue(clr), GetGValue(clr), GetBValue(clr));
+    return text;
+}

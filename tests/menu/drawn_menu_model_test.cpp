@@ -1,263 +1,229 @@
-// CDrawnMenu's model: measuring, the column break after the banner, and the
-// items the append operations make.
+// CDrawnMenu's model: measuring, the items the append operations make with
+// the column break after the banner, and releasing what the menu owns.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "framework/record_sizes.h"
 #include "menu/drawn_menu.h"
+#include "tests/menu/canvas.h"
 
 namespace {
 
-// The caption's size in the bold menu font, as the screen measures it with
-// the flags the menu uses. (Wine applies DT_VCENTER to the zero rectangle and
-// reports about half the line height; that only shows when a caption is
-// taller than m_nExtent + 4.)
-SIZE boldTextSize(const char* text)
-{
-    NONCLIENTMETRICSA ncm;
-    ZeroMemory(&ncm, sizeof(ncm));
-    ncm.cbSize = kNonClientMetricsV1Size;
-    EXPECT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0));
-    ncm.lfMenuFont.lfWeight = FW_BOLD;
-    HFONT font = CreateFontIndirectA(&ncm.lfMenuFont);
-    HDC dc = GetWindowDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
-    RECT rc = {0, 0, 0, 0};
-    DrawTextA(dc, text, -1, &rc, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    DeleteObject(font);
-    return {rc.right - rc.left, rc.bottom - rc.top};
-}
-
-const UINT SENTINEL = 0xABCD;
-
-MEASUREITEMSTRUCT measure(CDrawnMenu& menu, const void* data, UINT ctlType = ODT_MENU)
-{
-    MEASUREITEMSTRUCT mis;
-    ZeroMemory(&mis, sizeof(mis));
-    mis.CtlType = ctlType;
-    mis.itemWidth = SENTINEL;
-    mis.itemHeight = SENTINEL;
-    mis.itemData = reinterpret_cast<ULONG_PTR>(data);
-    menu.MeasureItem(&mis);
-    return mis;
-}
-
-TEST(DrawnMenuMeasure, EntriesAreTextPlusMarginsAndAtLeastExtentPlusFourHigh)
+// Entries: the bold caption as the screen measures it plus twice the extent
+// plus 12, at least extent + 4 high; the banner: its width, 0 high; dividers:
+// half a check mark high. The system adds the check-mark width less one.
+TEST(DrawnMenu, MeasuresItems)
 {
     struct Row {
+        char kind; // E entry, B banner, D divider
         const char* caption;
         int extent;
+    } const rows[] = {
+        {'E', "显示/隐藏(&D)", 20}, {'E', "W", 20}, {'E', "A && B", 20}, {'E', "&Open", 20},
+        {'E', "Open\tCtrl+O", 20}, {'E', "Tall entry", 40}, {'E', "Tiny extent", 0}, {'E', "", 20},
+        {'B', "TRELVIK", 24}, {'B', "TRELVIK", 12}, {'D', "", 20},
     };
-    const Row rows[] = {
-        {"显示/隐藏(&D)", 20},
-        {"W", 20},
-        {"A && B", 20},
-        {"Tall entry", 40},
-        {"Tiny extent", 0},
-        {"", 20},
-    };
-    const int cxCheck = GetSystemMetrics(SM_CXMENUCHECK);
+    NONCLIENTMETRICSA ncm = {};
+    ncm.cbSize = kNonClientMetricsV1Size;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0));
+    ncm.lfMenuFont.lfWeight = FW_BOLD;
+    HDC dc = GetWindowDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, CreateFontIndirectA(&ncm.lfMenuFont));
     CDrawnMenu menu;
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         const Row& row = rows[i];
-        CDrawnMenuCommandEntry entry(1, row.caption);
-        entry.m_nExtent = row.extent;
-        SIZE text = boldTextSize(row.caption);
-        MEASUREITEMSTRUCT mis = measure(menu, &entry);
-        const int height = text.cy > row.extent + 4 ? text.cy : row.extent + 4;
-        EXPECT_EQ(mis.itemHeight, static_cast<UINT>(height)) << "row " << i << " \"" << row.caption << "\"";
-        EXPECT_EQ(mis.itemWidth, static_cast<UINT>(text.cx + 2 * row.extent + 12 + 1 - cxCheck))
-            << "row " << i << " \"" << row.caption << "\" text " << text.cx << "x" << text.cy;
+        CDrawnMenuEntry* entry = row.kind == 'B'   ? new CDrawnMenuBannerEntry(row.caption, row.extent)
+                                 : row.kind == 'D' ? static_cast<CDrawnMenuEntry*>(new CDrawnMenuDividerEntry)
+                                                   : new CDrawnMenuCommandEntry(1, row.caption);
+        entry->m_nExtent = row.extent;
+        RECT text = {0, 0, 0, 0};
+        DrawTextA(dc, row.caption, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
+        int width = text.right + 2 * row.extent + 12;
+        int height = std::max<int>(text.bottom, row.extent + 4);
+        if (row.kind != 'E') {
+            width = row.kind == 'B' ? row.extent : 0;
+            height = row.kind == 'B' ? 0 : GetSystemMetrics(SM_CYMENUCHECK) / 2;
+        }
+        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, 0, 7, 7, reinterpret_cast<ULONG_PTR>(entry)};
+        menu.MeasureItem(&mis);
+        EXPECT_EQ(static_cast<int>(mis.itemWidth), width + 1 - GetSystemMetrics(SM_CXMENUCHECK)) << "row " << i;
+        EXPECT_EQ(static_cast<int>(mis.itemHeight), height) << "row " << i << " \"" << row.caption << "\"";
+        delete entry;
     }
-    // The default extent gives the 24-pixel minimum height of the tray menu.
-    CDrawnMenuCommandEntry small(1, "x");
-    EXPECT_EQ(measure(menu, &small).itemHeight, 24u);
+    DeleteObject(SelectObject(dc, old));
+    ReleaseDC(nullptr, dc);
 }
 
-TEST(DrawnMenuMeasure, SingleAmpersandIsAPrefixAndAddsNoWidth)
-{
-    CDrawnMenu menu;
-    CDrawnMenuCommandEntry plain(1, "Open");
-    CDrawnMenuCommandEntry prefixed(1, "&Open");
-    CDrawnMenuCommandEntry doubled(1, "&&Open");
-    const UINT width = measure(menu, &plain).itemWidth;
-    EXPECT_EQ(measure(menu, &prefixed).itemWidth, width);
-    EXPECT_GT(measure(menu, &doubled).itemWidth, width);
-}
-
-TEST(DrawnMenuMeasure, TabCaptionIsMeasuredAsOneLineWithTheTextAfterTheTab)
-{
-    CDrawnMenu menu;
-    CDrawnMenuCommandEntry name(1, "Open");
-    CDrawnMenuCommandEntry tabbed(1, "Open\tCtrl+O");
-    CDrawnMenuCommandEntry shortcut(1, "Ctrl+O");
-    MEASUREITEMSTRUCT a = measure(menu, &name);
-    MEASUREITEMSTRUCT b = measure(menu, &tabbed);
-    MEASUREITEMSTRUCT c = measure(menu, &shortcut);
-    const int margins = 2 * 20 + 12 + 1 - GetSystemMetrics(SM_CXMENUCHECK);
-    EXPECT_GE(static_cast<int>(b.itemWidth) - margins,
-              (static_cast<int>(a.itemWidth) - margins) + (static_cast<int>(c.itemWidth) - margins));
-    EXPECT_EQ(b.itemHeight, a.itemHeight);
-    EXPECT_EQ(static_cast<int>(b.itemHeight), boldTextSize("Open").cy > 24 ? boldTextSize("Open").cy : 24);
-}
-
-TEST(DrawnMenuMeasure, BannerAndDivider)
-{
-    const int cxCheck = GetSystemMetrics(SM_CXMENUCHECK);
-    const int cyCheck = GetSystemMetrics(SM_CYMENUCHECK);
-    CDrawnMenu menu;
-    for (int width : {24, 12, 40}) {
-        CDrawnMenuBannerEntry banner("TRELVIK", width);
-        MEASUREITEMSTRUCT mis = measure(menu, &banner);
-        EXPECT_EQ(mis.itemWidth, static_cast<UINT>(width + 1 - cxCheck)) << "banner width " << width;
-        EXPECT_EQ(mis.itemHeight, 0u) << "banner width " << width;
-    }
-    CDrawnMenuDividerEntry divider;
-    MEASUREITEMSTRUCT mis = measure(menu, &divider);
-    EXPECT_EQ(mis.itemHeight, static_cast<UINT>(cyCheck >> 1));
-    EXPECT_EQ(mis.itemWidth, static_cast<UINT>(1 - cxCheck));
-}
-
-TEST(DrawnMenuMeasure, LeavesOtherRequestsAlone)
-{
-    CDrawnMenu menu;
-    CDrawnMenuCommandEntry entry(1, "Open");
-    CDrawnMenuCommandEntry unsigned_(1, "Open");
-    unsigned_.m_dwSignature = 0;
-    struct {
-        const char* what;
-        const void* data;
-        UINT ctlType;
-    } const rows[] = {
-        {"list box", &entry, ODT_LISTBOX},
-        {"button", &entry, ODT_BUTTON},
-        {"no data", nullptr, ODT_MENU},
-        {"no signature", &unsigned_, ODT_MENU},
-    };
-    for (const auto& row : rows) {
-        MEASUREITEMSTRUCT mis = measure(menu, row.data, row.ctlType);
-        EXPECT_EQ(mis.itemWidth, SENTINEL) << row.what;
-        EXPECT_EQ(mis.itemHeight, SENTINEL) << row.what;
-    }
-}
-
-MENUITEMINFOA itemInfo(HMENU menu, UINT pos)
-{
-    MENUITEMINFOA mii;
-    ZeroMemory(&mii, sizeof(mii));
-    mii.cbSize = kMenuItemInfoV1Size;
-    mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_ID | MIIM_SUBMENU | MIIM_STATE;
-    EXPECT_TRUE(GetMenuItemInfoA(menu, pos, TRUE, &mii)) << "position " << pos;
-    return mii;
-}
-
-// Menus built from a sequence of operations: B banner, E entry, D divider,
-// S sub-menu. Expected: one character per item, '|' where the item starts a
-// new column, '.' where it does not; then whether a break is still pending.
-TEST(DrawnMenuAppend, ColumnBreakFollowsTheBanner)
+// Menus built from operations: B banner, E entry, G entry appended grayed and
+// checked, D divider, S sub-menu. Read back as the kind of entry each item
+// carries, '|' before an item that starts a new column, '?' for an item of
+// the wrong type or without its entry; then whether a break is pending.
+TEST(DrawnMenu, AppendsItemsAndBreaksTheColumnAfterTheBanner)
 {
     struct Row {
         const char* ops;
-        const char* breaks;
+        const char* items;
         bool pending;
-    };
-    const Row rows[] = {
-        {"BEE", ".|.", false}, {"BDE", "...", false}, {"B", ".", true},   {"BS", ".|", false},
-        {"BSE", ".|.", false}, {"EBE", "..|", false}, {"BBE", "..|", false}, {"BDSB", "....", true},
-        {"E", ".", false},
+    } const rows[] = {
+        {"BEE", "B|EE", false}, {"BDE", "BDE", false},  {"B", "B", true},     {"BSE", "B|SE", false},
+        {"EBE", "EB|E", false}, {"BBE", "BB|E", false}, {"BDSB", "BDSB", true}, {"BG", "B|G", false},
     };
     for (size_t r = 0; r < sizeof(rows) / sizeof(rows[0]); ++r) {
-        const Row& row = rows[r];
         CDrawnMenu menu;
         ASSERT_TRUE(menu.Attach(CreatePopupMenu()));
-        for (const char* op = row.ops; *op; ++op) {
-            switch (*op) {
-            case 'B':
+        for (const char* op = rows[r].ops; *op; ++op) {
+            if (*op == 'B') {
                 EXPECT_TRUE(menu.AppendBanner(new CDrawnMenuBannerEntry("T", 24)));
-                break;
-            case 'E':
-                EXPECT_TRUE(menu.AppendEntry(0, new CDrawnMenuCommandEntry(100, "E")));
-                break;
-            case 'D':
+            } else if (*op == 'D') {
                 menu.AppendDivider();
-                break;
-            case 'S': {
+            } else if (*op == 'S') {
                 CDrawnMenu* sub = new CDrawnMenu;
                 sub->Attach(CreatePopupMenu());
                 EXPECT_TRUE(menu.AppendSubmenu(0, sub, new CDrawnMenuCommandEntry(200, "S")));
-                break;
-            }
+            } else {
+                EXPECT_TRUE(menu.AppendEntry(*op == 'G' ? MF_GRAYED | MF_CHECKED : 0, new CDrawnMenuCommandEntry(1, "E")));
             }
         }
         std::string got;
-        for (UINT i = 0; i < menu.GetMenuItemCount(); ++i)
-            got += (itemInfo(menu, i).fType & MFT_MENUBREAK) ? '|' : '.';
-        EXPECT_EQ(got, row.breaks) << "row " << r << " " << row.ops;
-        EXPECT_EQ(menu.m_bColumnBreakPending != FALSE, row.pending) << "row " << r << " " << row.ops;
+        for (UINT i = 0; i < menu.GetMenuItemCount(); ++i) {
+            MENUITEMINFOA mii = {};
+            mii.cbSize = kMenuItemInfoV1Size;
+            mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE;
+            ASSERT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &mii));
+            const CDrawnMenuEntry* entry = DrawnMenuEntryFromData(mii.dwItemData);
+            const bool separator = (mii.fType & ~MFT_MENUBREAK) == (MFT_OWNERDRAW | MFT_SEPARATOR);
+            const bool grayedChecked = (mii.fState & MF_GRAYED) && (mii.fState & MF_CHECKED);
+            got += (mii.fType & MFT_MENUBREAK) ? "|" : "";
+            got += entry == nullptr || !(mii.fType & MFT_OWNERDRAW) || separator != (entry->m_bBanner || entry->m_bDivider)
+                       ? '?'
+                   : entry->m_bBanner      ? 'B'
+                   : entry->m_bDivider     ? 'D'
+                   : mii.hSubMenu != nullptr ? 'S'
+                   : grayedChecked         ? 'G'
+                                           : 'E';
+        }
+        EXPECT_EQ(got, rows[r].items) << "row " << r << " " << rows[r].ops;
+        EXPECT_EQ(menu.m_bColumnBreakPending != FALSE, rows[r].pending) << "row " << r << " " << rows[r].ops;
     }
 }
 
-TEST(DrawnMenuAppend, PendingBreakAppliesWhenTheNextEntryComesLater)
+std::vector<const void*> g_released;
+
+int timesReleased(const void* p)
 {
-    CDrawnMenu menu;
-    ASSERT_TRUE(menu.Attach(CreatePopupMenu()));
-    ASSERT_TRUE(menu.AppendBanner(new CDrawnMenuBannerEntry("T", 24)));
-    // Something appended behind the menu's back does not consume the break.
-    ASSERT_TRUE(AppendMenuA(menu, MF_STRING, 5, "plain"));
-    EXPECT_TRUE(menu.m_bColumnBreakPending);
-    ASSERT_TRUE(menu.AppendEntry(0, new CDrawnMenuCommandEntry(6, "later")));
-    EXPECT_FALSE(itemInfo(menu, 1).fType & MFT_MENUBREAK);
-    EXPECT_TRUE(itemInfo(menu, 2).fType & MFT_MENUBREAK);
+    return static_cast<int>(std::count(g_released.begin(), g_released.end(), p));
 }
 
-TEST(DrawnMenuAppend, ItemsCarryTheirEntries)
+template <class Base>
+class Counted : public Base {
+public:
+    using Base::Base;
+    ~Counted() override { g_released.push_back(this); }
+};
+using Entry = Counted<CDrawnMenuCommandEntry>;
+using Menu = Counted<CDrawnMenu>;
+
+// A tray-like menu: banner, entries (one appended twice), dividers, CDrawnMenu
+// sub-menus, items replaced since (by command, through the top level, and a
+// popup item by position) or removed, and what is not its own: a plain string
+// item, an owner-drawn item with foreign data, a plain CMenu sub-menu and a
+// raw popup handle.
+TEST(DrawnMenu, ReleasesWhatItOwnsOnceAndNothingElse)
 {
-    CDrawnMenu menu;
-    ASSERT_TRUE(menu.Attach(CreatePopupMenu()));
-    CDrawnMenuEntry* banner = new CDrawnMenuBannerEntry("TRELVIK", 24);
-    CDrawnMenuEntry* entry = new CDrawnMenuCommandEntry(32771, "Show");
-    CDrawnMenuEntry* flagged = new CDrawnMenuCommandEntry(32772, "Gray");
-    CDrawnMenuEntry* label = new CDrawnMenuCommandEntry(32775, "Drives");
-    CDrawnMenu* sub = new CDrawnMenu;
-    ASSERT_TRUE(sub->Attach(CreatePopupMenu()));
-    ASSERT_TRUE(menu.AppendBanner(banner));
-    ASSERT_TRUE(menu.AppendEntry(0, entry));
-    ASSERT_TRUE(menu.AppendEntry(MF_GRAYED | MF_CHECKED, flagged));
-    menu.AppendDivider();
-    ASSERT_TRUE(menu.AppendSubmenu(0, sub, label));
-    ASSERT_EQ(menu.GetMenuItemCount(), 5u);
+    g_released.clear();
+    std::vector<const void*> owned;
+    std::vector<HICON> icons;
+    auto entry = [&](UINT id) {
+        icons.push_back(makeIcon(16, RGB(200, 30, 30)));
+        Entry* e = new Entry(id, "entry", icons.back());
+        owned.push_back(e);
+        return e;
+    };
+    auto menu = [&] {
+        Menu* m = new Menu;
+        m->Attach(CreatePopupMenu());
+        owned.push_back(m);
+        return m;
+    };
+    Menu* top = menu();
+    Menu* drives = menu();
+    Menu* speeds = menu();
+    Menu* removed = menu();
+    auto* banner = new Counted<CDrawnMenuBannerEntry>("TRELVIK", 24);
+    owned.push_back(banner);
+    struct {
+        DWORD signature = 0x12345678;
+        int value = 42;
+    } foreign;
+    auto* plainSub = new Counted<CMenu>;
+    ASSERT_TRUE(plainSub->CreatePopupMenu());
 
-    MENUITEMINFOA mii = itemInfo(menu, 0);
-    EXPECT_EQ(mii.fType, static_cast<UINT>(MFT_OWNERDRAW | MFT_SEPARATOR));
-    EXPECT_EQ(mii.dwItemData, reinterpret_cast<ULONG_PTR>(banner));
+    ASSERT_TRUE(top->AppendBanner(banner));
+    ASSERT_TRUE(top->AppendEntry(0, entry(32771)));
+    Entry* twice = entry(32772);
+    ASSERT_TRUE(top->AppendEntry(0, twice));
+    ASSERT_TRUE(top->AppendEntry(0, twice));
+    top->AppendDivider();
+    ASSERT_TRUE(drives->AppendEntry(0, entry(32800)));
+    ASSERT_TRUE(drives->AppendEntry(0, entry(32801)));
+    ASSERT_TRUE(top->AppendSubmenu(0, drives, entry(32775)));
+    ASSERT_TRUE(speeds->AppendEntry(0, entry(32830)));
+    speeds->AppendDivider();
+    ASSERT_TRUE(top->AppendSubmenu(0, speeds, entry(32776)));
+    ASSERT_TRUE(removed->AppendEntry(0, entry(32840)));
+    ASSERT_TRUE(top->AppendSubmenu(0, removed, entry(32777)));
+    ASSERT_TRUE(AppendMenuA(top->m_hMenu, MF_STRING, 2, "plain item"));
+    ASSERT_TRUE(AppendMenuA(top->m_hMenu, MF_OWNERDRAW, 3, reinterpret_cast<LPCSTR>(&foreign)));
+    ASSERT_TRUE(top->AppendSubmenu(0, plainSub, entry(4)));
+    ASSERT_TRUE(top->AppendSubmenu(0, CMenu::FromHandle(CreatePopupMenu()), entry(5)));
+    // As the tray menu marks a chosen drive: by command, through the top level.
+    ASSERT_TRUE(top->ModifyMenu(32801, MF_BYCOMMAND | MF_CHECKED, 32801, "[1] E:\\ drive"));
+    ASSERT_TRUE(top->ModifyMenu(32771, MF_BYCOMMAND | MF_STRING, 32771, "plain"));
+    // Windows destroys a replaced popup's handle, Wine keeps it as the item's
+    // sub-menu; a removed one no item names.
+    ASSERT_TRUE(top->ModifyMenu(6, MF_BYPOSITION | MF_STRING, 999, "no longer a popup"));
+    ASSERT_TRUE(RemoveMenu(top->m_hMenu, 7, MF_BYPOSITION));
+    const HMENU handles[] = {top->m_hMenu, drives->m_hMenu, speeds->m_hMenu, removed->m_hMenu};
 
-    mii = itemInfo(menu, 1);
-    EXPECT_EQ(mii.fType, static_cast<UINT>(MFT_OWNERDRAW | MFT_MENUBREAK));
-    EXPECT_EQ(mii.wID, 32771u);
-    EXPECT_EQ(mii.dwItemData, reinterpret_cast<ULONG_PTR>(entry));
+    delete top;
 
-    mii = itemInfo(menu, 2);
-    EXPECT_EQ(mii.fType, static_cast<UINT>(MFT_OWNERDRAW));
-    EXPECT_EQ(mii.wID, 32772u);
-    EXPECT_TRUE(mii.fState & MFS_GRAYED);
-    EXPECT_TRUE(mii.fState & MFS_CHECKED);
+    for (size_t i = 0; i < owned.size(); ++i)
+        EXPECT_EQ(timesReleased(owned[i]), 1) << "object " << i << " of " << owned.size();
+    for (size_t i = 0; i < icons.size(); ++i)
+        EXPECT_FALSE(iconAlive(icons[i])) << "icon " << i;
+    for (HMENU h : handles)
+        EXPECT_TRUE(!IsMenu(h) && CMenu::FromHandlePermanent(h) == nullptr) << h;
+    EXPECT_EQ(foreign.value, 42);
+    EXPECT_EQ(timesReleased(plainSub), 0) << "a plain CMenu sub-menu is not the parent's";
+    EXPECT_EQ(CMenu::FromHandlePermanent(plainSub->m_hMenu), plainSub);
+    CMenu::DeleteTempMap();
+    delete plainSub;
+}
 
-    mii = itemInfo(menu, 3);
-    EXPECT_EQ(mii.fType, static_cast<UINT>(MFT_OWNERDRAW | MFT_SEPARATOR));
-    ASSERT_NE(mii.dwItemData, 0u);
-    const CDrawnMenuEntry* divider = reinterpret_cast<const CDrawnMenuEntry*>(mii.dwItemData);
-    EXPECT_TRUE(divider->m_bDivider);
-    EXPECT_EQ(divider->m_dwSignature, 0x0505A0A0u);
-
-    mii = itemInfo(menu, 4);
-    EXPECT_EQ(mii.fType, static_cast<UINT>(MFT_OWNERDRAW));
-    EXPECT_EQ(mii.hSubMenu, sub->m_hMenu);
-    EXPECT_EQ(mii.dwItemData, reinterpret_cast<ULONG_PTR>(label));
-    EXPECT_EQ(CMenu::FromHandlePermanent(GetSubMenu(menu, 4)), sub);
+// Whatever a menu refuses stays the caller's (here on the stack: taking it
+// over would crash).
+TEST(DrawnMenu, RefusedEntriesStayTheCallers)
+{
+    g_released.clear();
+    Entry refused(7, "e", makeIcon(16, 0));
+    Menu refusedSub;
+    refusedSub.Attach(CreatePopupMenu());
+    {
+        CDrawnMenu unattached;
+        EXPECT_FALSE(unattached.AppendEntry(0, &refused));
+        EXPECT_FALSE(unattached.AppendBanner(&refused));
+        EXPECT_FALSE(unattached.AppendSubmenu(0, &refusedSub, &refused));
+        EXPECT_FALSE(unattached.AppendEntry(0, nullptr));
+        EXPECT_FALSE(unattached.AppendBanner(nullptr));
+        EXPECT_FALSE(unattached.AppendSubmenu(0, nullptr, &refused));
+        unattached.AppendDivider(); // nothing to append to: its own entry goes at once
+    }
+    EXPECT_TRUE(g_released.empty()) << g_released.size() << " released";
+    EXPECT_TRUE(iconAlive(refused.m_hIcon));
 }
 
 } // namespace
