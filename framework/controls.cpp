@@ -25,11 +25,3 @@ void CListBox::GetText(int nIndex, CString& rString)
     rString.ReleaseBuffer(nCopied > 0 && nCopied <= nLength ? static_cast<int>(nCopied) : 0);
 }
 
-
-void CProgressCtrl::GetRange(int& nLower, int& nUpper)
-{
-    PBRANGE range = {0, 0};
-    SendMessage(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
-    nLower = range.iLow;
-    nUpper = range.iHigh;
-}

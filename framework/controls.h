@@ -45,7 +45,5 @@ public:
 class CProgressCtrl : public CWnd {
 public:
     void SetRange(short nLower, short nUpper) { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(nLower, nUpper)); }
-    void GetRange(int& nLower, int& nUpper);
     int SetPos(int nPos) { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPos))); }
-    int GetPos() { return static_cast<int>(SendMessage(PBM_GETPOS)); }
 };

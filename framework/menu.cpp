@@ -120,16 +120,6 @@ BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCSTR 
     return ::ModifyMenuA(m_hMenu, nPosition, nFlags, nIDNewItem, lpszNewItem);
 }
 
-UINT CMenu::GetMenuItemCount() const
-{
-    return static_cast<UINT>(::GetMenuItemCount(m_hMenu));
-}
-
-CMenu* CMenu::GetSubMenu(int nPos) const
-{
-    return FromHandle(::GetSubMenu(m_hMenu, nPos));
-}
-
 BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect)
 {
     return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd ? pWnd->m_hWnd : nullptr, lpRect);

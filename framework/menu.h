@@ -37,8 +37,6 @@ public:
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
     BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
-    UINT GetMenuItemCount() const;
-    CMenu* GetSubMenu(int nPos) const;
     BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = nullptr);
 
     // Owner-drawn items: the framework calls these for items of a menu

@@ -40,8 +40,8 @@ TEST(CMenuMaps, TemporaryWrappersNeverDestroyTheHandle)
     ASSERT_TRUE(menu.AppendMenu(MF_STRING, 10, "ten"));
     ASSERT_TRUE(menu.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(sub), "sub"));
     EXPECT_EQ(CMenu::FromHandle(nullptr), nullptr);
-    EXPECT_EQ(menu.GetSubMenu(0), nullptr);
-    CMenu* wrapper = menu.GetSubMenu(1);
+    EXPECT_EQ(CMenu::FromHandle(::GetSubMenu(menu.m_hMenu, 0)), nullptr);
+    CMenu* wrapper = CMenu::FromHandle(::GetSubMenu(menu.m_hMenu, 1));
     ASSERT_NE(wrapper, nullptr);
     EXPECT_EQ(wrapper->m_hMenu, sub);
     EXPECT_EQ(CMenu::FromHandle(sub), wrapper) << "one wrapper per handle until idle time";

@@ -89,7 +89,7 @@ TEST(DrawnMenu, AppendsItemsAndBreaksTheColumnAfterTheBanner)
             }
         }
         std::string got;
-        for (UINT i = 0; i < menu.GetMenuItemCount(); ++i) {
+        for (UINT i = 0; i < static_cast<UINT>(::GetMenuItemCount(menu.m_hMenu)); ++i) {
             MENUITEMINFOA mii = {};
             mii.cbSize = kMenuItemInfoV1Size;
             mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE;
