@@ -292,6 +292,11 @@ TEST(MainWindowPanel, AutoRefreshOnAndOff)
     KesvoraProcess p;
     addTwoDrives(p);
     ASSERT_TRUE(p.start());
+    // The longest interval is valid too.
+    p.setText(kRefreshSecs, "600");
+    p.click(kAutoRefresh);
+    EXPECT_TRUE(p.checked(kAutoRefresh));
+    p.click(kAutoRefresh);
     p.setText(kRefreshSecs, "1");
     p.clearSimLog();
     p.click(kAutoRefresh);

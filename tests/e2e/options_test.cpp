@@ -178,11 +178,11 @@ TEST_F(OptionsE2E, AddDeleteAndEscapeKeepTheEdits)
     struct Row {
         const char* text;
         bool added;
-    } rows[] = {{"1", true}, {"200", true}, {"0", false}, {"201", false}, {"1", true}};
+    } rows[] = {{"1", true}, {"200", true}, {"0", false}, {"201", false}, {"2", true}};
     for (const Row& row : rows)
         addSpeed(row.text);
     EXPECT_EQ(listItems(p, dlg),
-              (Texts{"8X (1411KB/S)", "1X (176KB/S)", "200X (35200KB/S)", "1X (176KB/S)"}));
+              (Texts{"8X (1411KB/S)", "1X (176KB/S)", "200X (35200KB/S)", "2X (352KB/S)"}));
     std::vector<e2e::SeenBox> boxes = p.messageBoxes();
     ASSERT_EQ(boxes.size(), 2u) << "0 and 201";
     for (const e2e::SeenBox& box : boxes) {
@@ -196,18 +196,18 @@ TEST_F(OptionsE2E, AddDeleteAndEscapeKeepTheEdits)
     EXPECT_EQ(listItems(p, dlg).size(), 4u);
     p.send(LB_SETCURSEL, 0, 0, p.control(kList, dlg));
     p.click(kDelete, dlg);
-    EXPECT_EQ(listItems(p, dlg), (Texts{"1X (176KB/S)", "200X (35200KB/S)", "1X (176KB/S)"}));
+    EXPECT_EQ(listItems(p, dlg), (Texts{"1X (176KB/S)", "200X (35200KB/S)", "2X (352KB/S)"}));
     LRESULT sel = 0;
     p.send(LB_GETCURSEL, 0, 0, p.control(kList, dlg), &sel);
     EXPECT_EQ(sel, LB_ERR) << "no other item is selected";
 
     escape();
-    EXPECT_EQ(p.comboItems(kSpeedSelector), (Texts{"1X (176KB/S)", "200X (35200KB/S)", "1X (176KB/S)"}));
+    EXPECT_EQ(p.comboItems(kSpeedSelector), (Texts{"1X (176KB/S)", "200X (35200KB/S)", "2X (352KB/S)"}));
     EXPECT_EQ(p.comboSelection(kSpeedSelector), -1);
     p.closeWithOk();
     ASSERT_TRUE(p.waitForExit());
-    EXPECT_EQ(p.setting("0:1", "speedNames"), "1,200,1");
-    EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "176,35200,176");
+    EXPECT_EQ(p.setting("0:1", "speedNames"), "1,200,2");
+    EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "176,35200,352");
 }
 
 TEST_F(OptionsE2E, EmptyListEmptiesTheDriveAndTheSelector)

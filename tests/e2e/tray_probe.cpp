@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "menu/drawn_menu_entry.h"
@@ -54,7 +55,8 @@ void dump(FILE* f, HMENU hMenu, int depth)
 }
 
 // The program's calls of Shell_NotifyIconA, counted by message (NIM_ADD,
-// NIM_MODIFY, NIM_DELETE); they still reach the shell.
+// NIM_MODIFY, NIM_DELETE); the tip of the last one goes to "tray_tip.txt".
+// The calls still reach the shell.
 decltype(&::Shell_NotifyIconA) realShellNotifyIcon;
 volatile LONG g_trayCalls[3];
 
@@ -62,6 +64,12 @@ BOOL WINAPI hookShellNotifyIcon(DWORD message, PNOTIFYICONDATAA data)
 {
     if (message < 3)
         InterlockedIncrement(&g_trayCalls[message]);
+    if (data != nullptr && (data->uFlags & NIF_TIP) != 0) {
+        if (FILE* f = std::fopen("tray_tip.txt", "wb")) {
+            std::fwrite(data->szTip, 1, strnlen(data->szTip, sizeof data->szTip), f);
+            std::fclose(f);
+        }
+    }
     return realShellNotifyIcon(message, data);
 }
 

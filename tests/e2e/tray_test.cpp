@@ -368,6 +368,7 @@ TEST_F(TrayTest, TheIconIsAddedOnceAndAgainForANewTaskbar)
         ASSERT_TRUE(p.sync());
         EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_ADD)), step.adds);
     }
+    EXPECT_EQ(p.readFile("tray_tip.txt"), "Zurivovi2.0.0");
     EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_MODIFY)), 0u);
     EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_DELETE)), 0u);
 }
