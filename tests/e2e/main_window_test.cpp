@@ -124,6 +124,9 @@ TEST(MainWindowStart, TwoDrivesInDiscoveryOrderFirstSelected)
     EXPECT_TRUE(p.enabled(kRefreshSecs));
     EXPECT_TRUE(p.windowVisible());
     EXPECT_TRUE(p.messageBoxes().empty());
+    // The selectors offer their items only: nothing can be typed into them.
+    for (int id : {kDriveList, kSetSpeed, kSetSpindown})
+        EXPECT_EQ(GetWindowLongA(p.control(id), GWL_STYLE) & 0x3, CBS_DROPDOWNLIST) << "control " << id;
     p.closeWithEscape();
     EXPECT_TRUE(p.waitForExit());
 }
