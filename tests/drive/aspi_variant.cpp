@@ -15,8 +15,3 @@ extern "C" __declspec(dllexport) DWORD __cdecl SendASPI32Command(void*)
     return 0x80;
 }
 #endif
-
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
-{
-    return TRUE;
-}

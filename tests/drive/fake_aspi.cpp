@@ -12,14 +12,11 @@ struct LateCompletion {
     DWORD delayMs;
 };
 
-volatile LONG g_completedLater = 0;
-
 DWORD WINAPI completeThread(void* param)
 {
     LateCompletion* c = static_cast<LateCompletion*>(param);
     Sleep(c->delayMs);
     c->srb->SRB_Status = c->status;
-    InterlockedExchange(&g_completedLater, 1);
     SetEvent(static_cast<HANDLE>(c->srb->SRB_PostProc));
     delete c;
     return 0;
@@ -43,14 +40,8 @@ FakeAspi::~FakeAspi()
 
 DWORD FakeAspi::completeLater(SRB_ExecSCSICmd& srb, BYTE status, DWORD delayMs)
 {
-    InterlockedExchange(&g_completedLater, 0);
     CloseHandle(CreateThread(nullptr, 0, completeThread, new LateCompletion{&srb, status, delayMs}, 0, nullptr));
     return SS_PENDING;
-}
-
-bool FakeAspi::completedLater()
-{
-    return InterlockedCompareExchange(&g_completedLater, 0, 0) != 0;
 }
 
 DWORD __cdecl FakeAspi::send(void* srb)

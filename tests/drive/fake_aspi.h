@@ -40,8 +40,6 @@ public:
     // Completes a request from another thread after delayMs: sets its
     // status, then signals its event. Returns SS_PENDING for the handler.
     static DWORD completeLater(SRB_ExecSCSICmd& srb, BYTE status, DWORD delayMs);
-    // True once the last completeLater thread has set the status.
-    static bool completedLater();
 
 private:
     static DWORD __cdecl getSupportInfo() { return 0x0101; }

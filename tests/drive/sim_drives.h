@@ -3,25 +3,36 @@
 // environment variables. Frees ASPI when the test ends.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
+#include "drive/transport.h"
 #include "tests/support/sim_setup.h"
 #include "tests/support/temp_folder.h"
 
 class SimDrives {
 public:
-    SimDrives();
-    ~SimDrives();
+    SimDrives() : m_config(m_folder.file("ksim.ini")), m_log(m_folder.file("ksim.log"))
+    {
+        SetEnvironmentVariableA("KSIM_CONFIG", m_config.c_str());
+        SetEnvironmentVariableA("KSIM_LOG", m_log.c_str());
+    }
+    ~SimDrives()
+    {
+        freeASPI();
+        SetEnvironmentVariableA("KSIM_CONFIG", nullptr);
+        SetEnvironmentVariableA("KSIM_LOG", nullptr);
+    }
     SimDrives(const SimDrives&) = delete;
     SimDrives& operator=(const SimDrives&) = delete;
 
     ksim::SimSetup setup;
 
     // Writes `setup` for the simulator to read at its next call.
-    void write();
-    const std::string& configPath() const { return m_config; }
-    ksim::SimLog log() const;
-    void clearLog();
+    void write() { setup.write(m_config); }
+    ksim::SimLog log() const { return ksim::readSimLog(m_log); }
+    void clearLog() { ksim::clearSimLog(m_log); }
 
 private:
     TempFolder m_folder{"kesvora-sim"};

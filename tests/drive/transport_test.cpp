@@ -1,25 +1,98 @@
-// sendASPI32Command and getMaxTargets against an in-process fake: attempts,
-// fresh events, waiting for a queued request, and the adapter inquiry.
+// The transport: loadASPI and freeASPI against the simulated drives (the
+// failures to load a library are load_failure_test's); sendASPI32Command and
+// getMaxTargets against an in-process fake: attempts, a fresh event per
+// attempt, waiting for a queued request, the adapter inquiry.
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
 
-#include "drive/mmc.h"
 #include "drive/transport.h"
 #include "fake_aspi.h"
+#include "sim_drives.h"
+#include "tests/support/box_watch.h"
+#include "trace_capture.h"
 
 namespace {
 
-SRB_ExecSCSICmd readRequest()
+typedef std::vector<std::string> Lines;
+
+const Lines kResolved = {"Loaded wnaspi32.dll OK", "Got getASPI32SupportInfo proc address OK",
+                         "Got sendASPI32Command proc address OK"};
+
+// Every status of the support information: completed stores the adapter
+// count (even 0); any other shows its message and fails, and the library
+// stays loaded until it is freed.
+TEST(LoadASPI, SupportStatusDecidesTheOutcome)
 {
-    SRB_ExecSCSICmd srb;
-    std::memset(&srb, 0, sizeof srb);
-    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
-    srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
-    srb.SRB_CDBLen = 6;
-    srb.CDBByte[0] = mmc::INQUIRY;
-    return srb;
+    const struct {
+        int status, adapters;
+        unsigned long lastError;
+        const char* text;  // null: loads
+        const char* trace;
+    } rows[] = {
+        {0x01, 3, 0, nullptr, "Found 3 Host Adapter(s)"},
+        {0x01, 0, 0, nullptr, "Found 0 Host Adapter(s)"},
+        {0x01, 255, 0, nullptr, "Found 255 Host Adapter(s)"},
+        {0xE8, 2, 0, "ASPI 发现有 0 主适配器", "ASPI ERROR - ASPI reported 0 host adapters"},
+        {0x04, 2, 5, "调用 getASPI32SupportInfo 错误: 0x00000005", "ASPI Error calling getASPI32SupportInfo: 0x00000005"},
+        {0x00, 2, 0x12345678, "调用 getASPI32SupportInfo 错误: 0x12345678",
+         "ASPI Error calling getASPI32SupportInfo: 0x12345678"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.trace);
+        SimDrives sim;
+        sim.setup.supportStatus(row.status).adapters(row.adapters).lastError(row.lastError);
+        sim.write();
+        TraceCapture trace;
+        BoxWatch watch;
+        EXPECT_EQ(loadASPI(), row.text == nullptr);
+        std::vector<SeenBox> boxes = watch.seen();
+        ASSERT_EQ(boxes.size(), row.text ? 1u : 0u);
+        if (row.text) {
+            EXPECT_EQ(boxes[0].caption, "ASPI 错误");
+            EXPECT_EQ(boxes[0].text, row.text);
+            EXPECT_FALSE(boxes[0].anyIcon);
+            EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
+        } else {
+            EXPECT_EQ(getHostAdapterCount(), row.adapters);
+        }
+        Lines expected = kResolved;
+        expected.push_back(row.trace);
+        EXPECT_EQ(trace.lines(), expected);
+        EXPECT_NE(GetModuleHandleA("wnaspi32.dll"), nullptr);
+        EXPECT_TRUE(freeASPI());
+    }
+}
+
+// A second load changes nothing and says nothing; freeing lets go of the
+// library once, and nothing reaches it afterwards.
+TEST(LoadASPI, SecondLoadIsSilentAndFreeingIsOnce)
+{
+    SimDrives sim;
+    sim.setup.adapters(1).adapter(0).maxTargets(16);
+    sim.write();
+    ASSERT_TRUE(loadASPI());
+    size_t logged = sim.log().records.size();
+    TraceCapture trace;
+    {
+        BoxWatch watch;
+        EXPECT_FALSE(loadASPI());
+        EXPECT_TRUE(watch.seen().empty());
+    }
+    EXPECT_EQ(sim.log().records.size(), logged) << "the interface was not asked again";
+    EXPECT_EQ(getHostAdapterCount(), 1);
+    EXPECT_EQ(getMaxTargets(0), 16) << "the loaded library still answers";
+    EXPECT_TRUE(freeASPI());
+    EXPECT_EQ(GetModuleHandleA("wnaspi32.dll"), nullptr);
+    EXPECT_EQ(sim.log().records.back().kind, ksim::SimRecord::Unload);
+    EXPECT_FALSE(freeASPI()) << "nothing left to free";
+    EXPECT_EQ(trace.lines(), Lines{"Freed wnaspi32.dll OK"});
+    EXPECT_EQ(getMaxTargets(0), -1) << "no request reaches a freed library";
+    EXPECT_EQ(getHostAdapterCount(), 0);
 }
 
 bool handleClosed(HANDLE h)
@@ -28,93 +101,67 @@ bool handleClosed(HANDLE h)
     return !GetHandleInformation(h, &flags);
 }
 
-TEST(SendASPI32Command, CompletedAtOnceUsesOneFreshEventAndClosesIt)
+// Each row answers every submission through its handler; a request whose
+// completion is queued has completed, whatever its status.
+TEST(SendASPI32Command, AttemptsEventsAndWaiting)
 {
-    FakeAspi fake;
-    SRB_ExecSCSICmd srb = readRequest();
-    EXPECT_TRUE(sendASPI32Command(&srb));
-    ASSERT_EQ(fake.requests().size(), 1u);
-    const RecordedRequest& r = fake.requests()[0];
-    EXPECT_NE(r.event, nullptr);
-    EXPECT_TRUE(r.eventUnsignalled);
-    EXPECT_EQ(srb.SRB_PostProc, r.event);
-    EXPECT_TRUE(handleClosed(r.event));
-}
-
-TEST(SendASPI32Command, RefusedThreeTimesGivesFalseAfterExactlyThreeSubmissions)
-{
-    for (DWORD refusal : {SS_ABORTED, SS_ERR, SS_INVALID_HA, SS_ASPI_IS_BUSY, 0x12345678}) {
-        SCOPED_TRACE(refusal);
+    int calls = 0;
+    const struct {
+        const char* what;
+        std::function<DWORD(SRB_ExecSCSICmd&)> answer;
+        bool sent;
+        size_t submissions;
+        BYTE status;
+    } rows[] = {
+        {"at once", nullptr, true, 1, SS_COMP},
+        {"busy", [](SRB_ExecSCSICmd&) { return DWORD(SS_ASPI_IS_BUSY); }, false, 3, 0},
+        {"error", [](SRB_ExecSCSICmd&) { return DWORD(SS_ERR); }, false, 3, 0},
+        {"unknown result", [](SRB_ExecSCSICmd&) { return DWORD(0x12345678); }, false, 3, 0},
+        {"third attempt", [&calls](SRB_ExecSCSICmd& srb) -> DWORD {
+             srb.SRB_Status = SS_COMP;
+             return ++calls < 3 ? SS_ASPI_IS_BUSY : SS_COMP;
+         }, true, 3, SS_COMP},
+        {"queued", [](SRB_ExecSCSICmd& srb) { return FakeAspi::completeLater(srb, SS_COMP, 150); }, true, 1, SS_COMP},
+        {"queued, error", [](SRB_ExecSCSICmd& srb) { return FakeAspi::completeLater(srb, SS_ABORTED, 150); }, true, 1,
+         SS_ABORTED},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
         FakeAspi fake;
-        fake.onExec([refusal](SRB_ExecSCSICmd&) { return refusal; });
-        SRB_ExecSCSICmd srb = readRequest();
-        EXPECT_FALSE(sendASPI32Command(&srb));
-        ASSERT_EQ(fake.requests().size(), 3u);
+        if (row.answer)
+            fake.onExec(row.answer);
+        SRB_ExecSCSICmd srb;
+        std::memset(&srb, 0, sizeof srb);
+        srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+        srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
+        EXPECT_EQ(sendASPI32Command(&srb), row.sent);
+        EXPECT_EQ(srb.SRB_Status, row.status);
+        ASSERT_EQ(fake.requests().size(), row.submissions);
         for (const RecordedRequest& r : fake.requests()) {
             EXPECT_TRUE(r.eventUnsignalled);
             EXPECT_TRUE(r.eventIsNewObject);
             EXPECT_TRUE(r.previousEventClosed);
-            // The same block is submitted again, unchanged but for its event.
-            std::vector<BYTE> a = r.block, b = fake.requests()[0].block;
-            const size_t post = offsetof(SRB_ExecSCSICmd, SRB_PostProc);
-            std::memset(&a[post], 0, sizeof(void*));
-            std::memset(&b[post], 0, sizeof(void*));
-            EXPECT_EQ(a, b);
         }
-        EXPECT_TRUE(handleClosed(fake.requests()[2].event));
+        EXPECT_EQ(srb.SRB_PostProc, fake.requests().back().event);
+        EXPECT_TRUE(handleClosed(fake.requests().back().event));
     }
-}
-
-TEST(SendASPI32Command, AcceptedOnTheThirdAttempt)
-{
-    FakeAspi fake;
-    int calls = 0;
-    fake.onExec([&calls](SRB_ExecSCSICmd& srb) -> DWORD {
-        srb.SRB_Status = SS_COMP;
-        return ++calls < 3 ? SS_ASPI_IS_BUSY : SS_COMP;
-    });
-    SRB_ExecSCSICmd srb = readRequest();
-    EXPECT_TRUE(sendASPI32Command(&srb));
-    EXPECT_EQ(fake.requests().size(), 3u);
-}
-
-TEST(SendASPI32Command, QueuedRequestIsWaitedForUntilItsEventIsSignalled)
-{
-    for (BYTE outcome : {SS_COMP, SS_ERR, SS_ABORTED}) {
-        SCOPED_TRACE(outcome);
-        FakeAspi fake;
-        fake.onExec([outcome](SRB_ExecSCSICmd& srb) { return FakeAspi::completeLater(srb, outcome, 150); });
-        SRB_ExecSCSICmd srb = readRequest();
-        DWORD start = GetTickCount();
-        // A request that completes with an error status has still completed.
-        EXPECT_TRUE(sendASPI32Command(&srb));
-        EXPECT_TRUE(FakeAspi::completedLater()) << "returned before the completion";
-        EXPECT_GE(GetTickCount() - start, 100u);
-        EXPECT_EQ(srb.SRB_Status, outcome);
-        EXPECT_EQ(fake.requests().size(), 1u) << "a completed request is not submitted again";
-        EXPECT_TRUE(handleClosed(fake.requests()[0].event));
-    }
-}
-
-TEST(SendASPI32Command, FalseWithoutAnInterface)
-{
-    SRB_ExecSCSICmd srb = readRequest();
-    EXPECT_FALSE(sendASPI32Command(&srb));
+    SRB_ExecSCSICmd srb = {};
+    EXPECT_FALSE(sendASPI32Command(&srb)) << "without an interface";
     FakeAspi fake;
     EXPECT_FALSE(sendASPI32Command(nullptr));
     EXPECT_TRUE(fake.requests().empty());
 }
 
-// One inquiry, once, with only the command and the adapter set: 16 targets
-// when the adapter reports 16, else 8; -1 when the inquiry fails.
+// One inquiry, with only the command and the adapter set: 16 targets when
+// the adapter reports 16, else 8; -1 when the inquiry fails.
 TEST(GetMaxTargets, SixteenOnlyWhenReportedAndMinusOneOnFailure)
 {
     const struct {
         DWORD result;
         BYTE reported;
         int expected;
-    } rows[] = {{SS_COMP, 16, 16}, {SS_COMP, 0, 8},  {SS_COMP, 8, 8},       {SS_COMP, 15, 8},     {SS_COMP, 17, 8},
-                {SS_COMP, 255, 8}, {SS_ERR, 16, -1}, {SS_PENDING, 16, -1}, {SS_INVALID_HA, 16, -1}};
+    } rows[] = {{SS_COMP, 16, 16}, {SS_COMP, 0, 8}, {SS_COMP, 8, 8}, {SS_COMP, 15, 8}, {SS_COMP, 17, 8},
+                {SS_ERR, 16, -1}, {SS_PENDING, 16, -1}};
     std::vector<BYTE> expectedBlock(sizeof(SRB_HAInquiry), 0);
     expectedBlock[offsetof(SRB_HAInquiry, SRB_Cmd)] = SC_HA_INQUIRY;
     expectedBlock[offsetof(SRB_HAInquiry, SRB_HaId)] = 5;
