@@ -1,15 +1,4 @@
-# Cross-compiling for 32-bit Windows with MinGW-w64; tests run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-# The posix thread model: GoogleTest needs std::mutex.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
+# 32-bit Windows (the main program: the ASPI layers it loads are 32-bit).
+set(KESVORA_MINGW_ARCH i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
