@@ -1,6 +1,5 @@
 #include "tests/e2e/driver.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -11,39 +10,34 @@ const char KesvoraProcess::kMissing[] = "<missing>";
 
 namespace {
 
-// Controls of the system's message box.
-const int kBoxTextControl = 0xFFFF;
-const int kBoxIconControl = 0x0440;
-
 const DWORD kSendTimeoutMs = 10000;
 
-std::string moduleFolder()
+LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide = false)
 {
-    char buf[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, buf, sizeof buf);
-    std::string s = buf;
-    size_t slash = s.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
+    DWORD_PTR result = 0;
+    if (wide)
+        SendMessageTimeoutW(hwnd, msg, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result);
+    else
+        SendMessageTimeoutA(hwnd, msg, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result);
+    return static_cast<LRESULT>(result);
 }
 
-void removeTree(const std::string& dir)
+BOOL CALLBACK collectTopLevel(HWND hwnd, LPARAM param)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string full = dir + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
+    auto* d = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == d->first)
+        d->second.push_back(hwnd);
+    return TRUE;
+}
+
+BOOL CALLBACK findEdit(HWND hwnd, LPARAM param)
+{
+    if (className(hwnd) != "Edit")
+        return TRUE;
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
 }
 
 }  // namespace
@@ -55,20 +49,6 @@ std::string className(HWND hwnd)
     return cls;
 }
 
-namespace {
-
-BOOL CALLBACK collectTopLevel(HWND hwnd, LPARAM param)
-{
-    std::pair<DWORD, std::vector<HWND>>* d = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == d->first)
-        d->second.push_back(hwnd);
-    return TRUE;
-}
-
-}  // namespace
-
 std::vector<HWND> topLevelWindows(DWORD pid)
 {
     std::pair<DWORD, std::vector<HWND>> d(pid, {});
@@ -78,30 +58,16 @@ std::vector<HWND> topLevelWindows(DWORD pid)
 
 std::string windowText(HWND hwnd)
 {
-    if (hwnd == nullptr)
-        return std::string();
-    char buf[1024] = {};
-    DWORD_PTR ignored = 0;
     // WM_GETTEXT is carried across processes; GetWindowText of another
     // process's control would only give its creation title.
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL,
-                        kSendTimeoutMs, &ignored);
+    char buf[1024] = {};
+    if (hwnd != nullptr)
+        sendTo(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
     buf[sizeof buf - 1] = '\0';
     return buf;
 }
 
-KesvoraProcess::KesvoraProcess()
-{
-    InitializeCriticalSection(&m_lock);
-    static int counter = 0;
-    char tmp[MAX_PATH] = {};
-    GetTempPathA(sizeof tmp, tmp);
-    char name[64];
-    std::snprintf(name, sizeof name, "kesvora-e2e-%lu-%d", GetCurrentProcessId(), ++counter);
-    m_folder = std::string(tmp) + name;
-    removeTree(m_folder);
-    CreateDirectoryA(m_folder.c_str(), nullptr);
-}
+KesvoraProcess::KesvoraProcess() = default;
 
 KesvoraProcess::~KesvoraProcess()
 {
@@ -113,48 +79,27 @@ KesvoraProcess::~KesvoraProcess()
         CloseHandle(m_pi.hProcess);
         CloseHandle(m_pi.hThread);
     }
-    if (m_hWatch != nullptr) {
-        SetEvent(m_hStop);
-        WaitForSingleObject(m_hWatch, INFINITE);
-        CloseHandle(m_hWatch);
-        CloseHandle(m_hStop);
-    }
-    DeleteCriticalSection(&m_lock);
-    if (GetEnvironmentVariableA("KESVORA_KEEP_E2E", nullptr, 0) == 0)
-        removeTree(m_folder);
-}
-
-std::string KesvoraProcess::path(const std::string& name) const
-{
-    return m_folder + "\\" + name;
+    m_boxes.reset();
 }
 
 void KesvoraProcess::writeFile(const std::string& name, const std::string& text) const
 {
-    FILE* f = std::fopen(path(name).c_str(), "wb");
-    if (f == nullptr)
-        return;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
+    if (FILE* f = std::fopen(path(name).c_str(), "wb")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
 }
 
 std::string KesvoraProcess::readFile(const std::string& name) const
 {
     std::string out;
-    FILE* f = std::fopen(path(name).c_str(), "rb");
-    if (f == nullptr)
-        return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        out.append(buf, n);
-    std::fclose(f);
+    if (FILE* f = std::fopen(path(name).c_str(), "rb")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+            out.append(buf, n);
+        std::fclose(f);
+    }
     return out;
-}
-
-bool KesvoraProcess::fileExists(const std::string& name) const
-{
-    return GetFileAttributesA(path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string KesvoraProcess::setting(const std::string& section, const std::string& key) const
@@ -173,18 +118,18 @@ bool KesvoraProcess::createProcess()
     SetEnvironmentVariableA("KSIM_CONFIG", path("ksim.ini").c_str());
     SetEnvironmentVariableA("KSIM_LOG", path("ksim.log").c_str());
 
-    if (m_hWatch == nullptr) {
-        m_hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        m_hWatch = CreateThread(nullptr, 0, watchThread, this, 0, nullptr);
-    }
-
-    std::string exe = moduleFolder() + "\\kesvora.exe";
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string exe = self;
+    exe = exe.substr(0, exe.find_last_of("\\/") + 1) + "kesvora.exe";
     std::string cmdLine = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    BOOL ok = CreateProcessA(exe.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &si,
-                             &m_pi);
-    return ok != FALSE;
+    if (!CreateProcessA(exe.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.path().c_str(), &si,
+                        &m_pi))
+        return false;
+    m_boxes.reset(new BoxWatch({}, m_pi.dwProcessId));
+    return true;
 }
 
 bool KesvoraProcess::launch()
@@ -196,20 +141,10 @@ bool KesvoraProcess::start(DWORD timeoutMs)
 {
     if (!createProcess())
         return false;
-    DWORD begin = GetTickCount();
-    while (GetTickCount() - begin < timeoutMs) {
-        m_hMain = findWindow(kMainTitle);
-        if (m_hMain != nullptr)
-            break;
-        if (!running())
-            return false;
-        Sleep(20);
-    }
-    if (m_hMain == nullptr)
-        return false;
+    m_hMain = waitForWindow(kMainTitle, timeoutMs);
     // A sent message is handled only once the dialog's initialisation has
     // returned and its loop runs.
-    return sync();
+    return m_hMain != nullptr && sync();
 }
 
 bool KesvoraProcess::running() const
@@ -225,29 +160,22 @@ bool KesvoraProcess::waitForExit(DWORD timeoutMs)
 DWORD KesvoraProcess::exitCode() const
 {
     DWORD code = STILL_ACTIVE;
-    if (m_pi.hProcess != nullptr)
-        GetExitCodeProcess(m_pi.hProcess, &code);
+    GetExitCodeProcess(m_pi.hProcess, &code);
     return code;
-}
-
-HWND KesvoraProcess::findWindow(const char* title) const
-{
-    for (HWND h : topLevelWindows(m_pi.dwProcessId))
-        if (windowText(h) == title)
-            return h;
-    return nullptr;
 }
 
 HWND KesvoraProcess::waitForWindow(const char* title, DWORD timeoutMs) const
 {
-    DWORD begin = GetTickCount();
-    do {
-        HWND h = findWindow(title);
-        if (h != nullptr)
-            return h;
-        Sleep(20);
-    } while (GetTickCount() - begin < timeoutMs);
-    return nullptr;
+    HWND found = nullptr;
+    waitUntil(
+        [&] {
+            for (HWND h : topLevelWindows(m_pi.dwProcessId))
+                if (windowText(h) == title)
+                    found = h;
+            return found != nullptr || !running();
+        },
+        timeoutMs);
+    return found;
 }
 
 HWND KesvoraProcess::control(int id, HWND hDlg) const
@@ -260,28 +188,22 @@ std::string KesvoraProcess::text(int id, HWND hDlg) const
     return windowText(control(id, hDlg));
 }
 
-std::vector<std::string> KesvoraProcess::comboItems(int id, HWND hDlg) const
+std::vector<std::string> KesvoraProcess::items(int id, HWND hDlg, bool listBox) const
 {
-    std::vector<std::string> items;
     HWND h = control(id, hDlg);
-    DWORD_PTR count = 0;
-    if (!SendMessageTimeoutA(h, CB_GETCOUNT, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &count))
-        return items;
-    for (int i = 0; i < static_cast<int>(count); ++i) {
-        // The item text is fetched as UTF-16: Wine hands the ANSI request
-        // of another process the wide text, unconverted.
-        WCHAR wbuf[1024] = {};
-        DWORD_PTR len = 0;
-        SendMessageTimeoutW(h, CB_GETLBTEXTLEN, i, 0, SMTO_NORMAL, kSendTimeoutMs, &len);
-        if (len >= sizeof wbuf / sizeof wbuf[0]) {
+    std::vector<std::string> items;
+    LRESULT count = sendTo(h, listBox ? LB_GETCOUNT : CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i) {
+        // Fetched as UTF-16: Wine hands the ANSI request of another process
+        // the wide text, unconverted.
+        WCHAR wide[1024] = {};
+        if (sendTo(h, listBox ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, i, 0, true) >= 1024) {
             items.push_back("<too long>");
             continue;
         }
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wbuf), SMTO_NORMAL, kSendTimeoutMs,
-                            &ignored);
+        sendTo(h, listBox ? LB_GETTEXT : CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide), true);
         char buf[2048] = {};
-        WideCharToMultiByte(CP_ACP, 0, wbuf, -1, buf, sizeof buf - 1, nullptr, nullptr);
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf - 1, nullptr, nullptr);
         items.push_back(buf);
     }
     return items;
@@ -289,16 +211,12 @@ std::vector<std::string> KesvoraProcess::comboItems(int id, HWND hDlg) const
 
 int KesvoraProcess::comboSelection(int id, HWND hDlg) const
 {
-    DWORD_PTR sel = 0;
-    SendMessageTimeoutA(control(id, hDlg), CB_GETCURSEL, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &sel);
-    return static_cast<int>(static_cast<LRESULT>(sel));
+    return static_cast<int>(sendTo(control(id, hDlg), CB_GETCURSEL, 0, 0));
 }
 
 bool KesvoraProcess::checked(int id, HWND hDlg) const
 {
-    DWORD_PTR state = 0;
-    SendMessageTimeoutA(control(id, hDlg), BM_GETCHECK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &state);
-    return state == BST_CHECKED;
+    return sendTo(control(id, hDlg), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 bool KesvoraProcess::enabled(int id, HWND hDlg) const
@@ -313,9 +231,7 @@ bool KesvoraProcess::windowVisible(HWND hwnd) const
 
 void KesvoraProcess::setText(int id, const std::string& text, HWND hDlg) const
 {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(control(id, hDlg), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
-                        kSendTimeoutMs, &ignored);
+    sendTo(control(id, hDlg), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void KesvoraProcess::selectComboItem(int id, int index, HWND hDlg) const
@@ -330,12 +246,8 @@ void KesvoraProcess::click(int id, HWND hDlg) const
 {
     HWND dlg = hDlg != nullptr ? hDlg : m_hMain;
     HWND h = control(id, dlg);
-    LONG type = GetWindowLongA(h, GWL_STYLE) & BS_TYPEMASK;
-    if (type == BS_AUTOCHECKBOX) {
-        LRESULT state = 0;
-        send(BM_GETCHECK, 0, 0, h, &state);
-        send(BM_SETCHECK, state == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0, h);
-    }
+    if ((GetWindowLongA(h, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+        send(BM_SETCHECK, checked(id, dlg) ? BST_UNCHECKED : BST_CHECKED, 0, h);
     send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(h), dlg);
 }
 
@@ -344,10 +256,11 @@ void KesvoraProcess::command(UINT id, HWND hwnd) const
     send(WM_COMMAND, MAKEWPARAM(id, 0), 0, hwnd);
 }
 
-bool KesvoraProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd, LRESULT* result, DWORD timeoutMs) const
+bool KesvoraProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd, LRESULT* result) const
 {
     DWORD_PTR r = 0;
-    LRESULT ok = SendMessageTimeoutA(hwnd != nullptr ? hwnd : m_hMain, msg, wParam, lParam, SMTO_NORMAL, timeoutMs, &r);
+    LRESULT ok =
+        SendMessageTimeoutA(hwnd != nullptr ? hwnd : m_hMain, msg, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &r);
     if (result != nullptr)
         *result = static_cast<LRESULT>(r);
     return ok != 0;
@@ -357,19 +270,6 @@ void KesvoraProcess::post(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd) con
 {
     PostMessageA(hwnd != nullptr ? hwnd : m_hMain, msg, wParam, lParam);
 }
-
-namespace {
-
-BOOL CALLBACK findEdit(HWND hwnd, LPARAM param)
-{
-    if (className(hwnd) == "Edit") {
-        *reinterpret_cast<HWND*>(param) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
 
 bool KesvoraProcess::sync(HWND hwnd) const
 {
@@ -383,118 +283,19 @@ bool KesvoraProcess::sync(HWND hwnd) const
     if (edit == nullptr)
         return send(WM_NULL, 0, 0, dlg);
     static unsigned marker = 0;
-    unsigned limit = 20000 + (++marker % 10000);
+    const unsigned limit = 20000 + (++marker % 10000);
     PostMessageA(edit, EM_SETLIMITTEXT, limit, 0);
-    DWORD begin = GetTickCount();
-    do {
-        LRESULT now = 0;
-        if (!send(EM_GETLIMITTEXT, 0, 0, edit, &now))
-            return false;
-        if (static_cast<unsigned>(now) == limit)
-            return true;
-        Sleep(10);
-    } while (GetTickCount() - begin < kSendTimeoutMs);
-    return false;
-}
-
-void KesvoraProcess::ignoreDialog(const std::string& caption)
-{
-    EnterCriticalSection(&m_lock);
-    m_ignored.push_back(caption);
-    LeaveCriticalSection(&m_lock);
-}
-
-void KesvoraProcess::setAutoDismiss(bool on)
-{
-    EnterCriticalSection(&m_lock);
-    m_bAutoDismiss = on;
-    LeaveCriticalSection(&m_lock);
+    return waitUntil([&] { return static_cast<unsigned>(sendTo(edit, EM_GETLIMITTEXT, 0, 0)) == limit; });
 }
 
 std::vector<SeenBox> KesvoraProcess::messageBoxes() const
 {
-    EnterCriticalSection(&m_lock);
-    std::vector<SeenBox> copy = m_boxes;
-    LeaveCriticalSection(&m_lock);
-    return copy;
+    return m_boxes != nullptr ? m_boxes->seen() : std::vector<SeenBox>();
 }
 
 bool KesvoraProcess::waitForMessageBoxes(size_t n, DWORD timeoutMs) const
 {
-    DWORD begin = GetTickCount();
-    do {
-        if (messageBoxes().size() >= n)
-            return true;
-        Sleep(20);
-    } while (GetTickCount() - begin < timeoutMs);
-    return false;
-}
-
-DWORD WINAPI KesvoraProcess::watchThread(void* self)
-{
-    KesvoraProcess* p = static_cast<KesvoraProcess*>(self);
-    while (WaitForSingleObject(p->m_hStop, 20) == WAIT_TIMEOUT)
-        p->watchOnce();
-    return 0;
-}
-
-void KesvoraProcess::watchOnce()
-{
-    if (m_pi.dwProcessId == 0)
-        return;
-    std::vector<HWND> dialogs;
-    for (HWND h : topLevelWindows(m_pi.dwProcessId))
-        if (className(h) == "#32770" && IsWindowVisible(h))
-            dialogs.push_back(h);
-
-    EnterCriticalSection(&m_lock);
-    bool dismiss = m_bAutoDismiss;
-    std::vector<std::string> ignored = m_ignored;
-    m_handled.erase(std::remove_if(m_handled.begin(), m_handled.end(), [](HWND h) { return !IsWindow(h); }),
-                    m_handled.end());
-    std::vector<HWND> handled = m_handled;
-    LeaveCriticalSection(&m_lock);
-    if (!dismiss)
-        return;
-
-    for (HWND box : dialogs) {
-        if (std::find(handled.begin(), handled.end(), box) != handled.end())
-            continue;
-        // The title is kept by the system, so reading it sends nothing to
-        // a thread that may be busy.
-        char title[256] = {};
-        GetWindowTextA(box, title, sizeof title);
-        if (std::string(title) == kMainTitle ||
-            std::find(ignored.begin(), ignored.end(), std::string(title)) != ignored.end())
-            continue;
-        HWND textCtl = GetDlgItem(box, kBoxTextControl);
-        if (textCtl == nullptr)
-            continue;
-        SeenBox seen;
-        seen.caption = title;
-        seen.text = windowText(textCtl);
-        HWND icon = GetDlgItem(box, kBoxIconControl);
-        if (icon != nullptr) {
-            DWORD_PTR shown = 0;
-            SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &shown);
-            seen.errorIcon = shown != 0 && reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, IDI_HAND);
-        }
-        EnterCriticalSection(&m_lock);
-        m_handled.push_back(box);
-        m_boxes.push_back(seen);
-        LeaveCriticalSection(&m_lock);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-}
-
-ksim::SimLog KesvoraProcess::simLog() const
-{
-    return ksim::readSimLog(path("ksim.log"));
-}
-
-void KesvoraProcess::clearSimLog() const
-{
-    ksim::clearSimLog(path("ksim.log"));
+    return m_boxes != nullptr && m_boxes->waitFor(n, timeoutMs);
 }
 
 }  // namespace e2e

@@ -59,7 +59,6 @@ bool waitFor(const std::function<bool()>& done, DWORD timeoutMs)
 // The dialog opened from the main window's Options button, or null.
 HWND openOptions(e2e::KesvoraProcess& p)
 {
-    p.ignoreDialog("");  // the dialog's title is empty; it is no message box
     p.post(WM_COMMAND, MAKEWPARAM(kOptionsButton, BN_CLICKED), reinterpret_cast<LPARAM>(p.control(kOptionsButton)));
     HWND dlg = nullptr;
     waitFor([&] { return (dlg = optionsWindow(p)) != nullptr; }, 10000);
@@ -183,9 +182,9 @@ TEST_F(OptionsE2E, AddDeleteAndEscapeKeepTheEdits)
         addSpeed(row.text);
     EXPECT_EQ(listItems(p, dlg),
               (Texts{"8X (1411KB/S)", "1X (176KB/S)", "200X (35200KB/S)", "2X (352KB/S)"}));
-    std::vector<e2e::SeenBox> boxes = p.messageBoxes();
+    std::vector<SeenBox> boxes = p.messageBoxes();
     ASSERT_EQ(boxes.size(), 2u) << "0 and 201";
-    for (const e2e::SeenBox& box : boxes) {
+    for (const SeenBox& box : boxes) {
         EXPECT_EQ(box.caption, "提示");
         EXPECT_EQ(box.text, "速度应该在1~200之间!");
     }

@@ -30,7 +30,7 @@ BOOL CALLBACK visitButton(HWND child, LPARAM box)
 
 }  // namespace
 
-BoxWatch::BoxWatch(std::deque<int> answers) : m_answers(std::move(answers))
+BoxWatch::BoxWatch(std::deque<int> answers, DWORD pid) : m_pid(pid), m_answers(std::move(answers))
 {
     InitializeCriticalSection(&m_lock);
     m_stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -54,6 +54,14 @@ std::vector<SeenBox> BoxWatch::seen()
     return copy;
 }
 
+bool BoxWatch::waitFor(size_t n, DWORD timeoutMs)
+{
+    for (DWORD begin = GetTickCount(); seen().size() < n; Sleep(20))
+        if (GetTickCount() - begin > timeoutMs)
+            return false;
+    return true;
+}
+
 DWORD WINAPI BoxWatch::run(void* self)
 {
     BoxWatch* watch = static_cast<BoxWatch*>(self);
@@ -74,9 +82,10 @@ BOOL CALLBACK BoxWatch::visitTop(HWND hwnd, LPARAM self)
     GetWindowThreadProcessId(hwnd, &pid);
     char cls[16] = {};
     GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == GetCurrentProcessId() && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(hwnd) &&
+    BoxWatch* watch = reinterpret_cast<BoxWatch*>(self);
+    if (pid == watch->m_pid && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(hwnd) &&
         GetDlgItem(hwnd, kIconControl) != nullptr && GetDlgItem(hwnd, kTextControl) != nullptr)
-        reinterpret_cast<BoxWatch*>(self)->answer(hwnd);
+        watch->answer(hwnd);
     return TRUE;
 }
 
@@ -90,9 +99,11 @@ void BoxWatch::answer(HWND box)
     seen.caption = windowText(box);
     seen.text = windowText(GetDlgItem(box, kTextControl));
     HWND icon = GetDlgItem(box, kIconControl);
-    HICON shown = IsWindowVisible(icon) ? reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) : nullptr;
-    seen.anyIcon = shown != nullptr;
-    seen.stopIcon = shown != nullptr && shown == LoadIconA(nullptr, IDI_HAND);
+    DWORD_PTR shown = 0;
+    if (IsWindowVisible(icon))
+        SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_NORMAL, 5000, &shown);
+    seen.anyIcon = shown != 0;
+    seen.stopIcon = shown != 0 && reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, IDI_HAND);
     EnumChildWindows(box, visitButton, reinterpret_cast<LPARAM>(&seen));
 
     EnterCriticalSection(&m_lock);

@@ -1,6 +1,7 @@
-// Watches this process's message boxes from a helper thread: records what
-// each one showed and presses the next button of a script (IDOK once the
-// script is used up), so that a test can run code that shows them.
+// Watches the message boxes of a process (this one unless told otherwise)
+// from a helper thread: records what each one showed and presses the next
+// button of a script (IDOK once the script is used up), so that a test can
+// run code that shows them. Dialogs other than message boxes are left alone.
 #pragma once
 
 #include <windows.h>
@@ -20,19 +21,22 @@ struct SeenBox {
 
 class BoxWatch {
 public:
-    explicit BoxWatch(std::deque<int> answers = {});
+    explicit BoxWatch(std::deque<int> answers = {}, DWORD pid = GetCurrentProcessId());
     ~BoxWatch();
     BoxWatch(const BoxWatch&) = delete;
     BoxWatch& operator=(const BoxWatch&) = delete;
 
     // The boxes seen so far, in order.
     std::vector<SeenBox> seen();
+    // Waits until at least n boxes have been seen; false on time-out.
+    bool waitFor(size_t n, DWORD timeoutMs = 10000);
 
 private:
     static DWORD WINAPI run(void* self);
     static BOOL CALLBACK visitTop(HWND hwnd, LPARAM self);
     void answer(HWND box);
 
+    DWORD m_pid;
     HANDLE m_thread = nullptr;
     HANDLE m_stop = nullptr;
     CRITICAL_SECTION m_lock;
