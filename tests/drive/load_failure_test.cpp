@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "drive/transport.h"
+#include "drive/aspi_transport.h"
 #include "tests/support/box_watch.h"
 #include "trace_capture.h"
 
