@@ -46,6 +46,25 @@ void removeTree(const std::string& dir)
     RemoveDirectoryA(dir.c_str());
 }
 
+// Loads a library into another process (a remote thread running
+// LoadLibraryA, which sits at the same address in every process); false
+// when it could not be loaded there.
+bool injectLibrary(HANDLE hProcess, const std::string& path)
+{
+    void* mem = VirtualAllocEx(hProcess, nullptr, path.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+    if (mem == nullptr || !WriteProcessMemory(hProcess, mem, path.c_str(), path.size() + 1, nullptr))
+        return false;
+    void* load = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA"));
+    HANDLE t = CreateRemoteThread(hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(load), mem, 0,
+                                  nullptr);
+    if (t == nullptr)
+        return false;
+    DWORD code = 0;
+    bool done = WaitForSingleObject(t, 10000) == WAIT_OBJECT_0 && GetExitCodeThread(t, &code) && code != 0;
+    CloseHandle(t);
+    return done;
+}
+
 }  // namespace
 
 std::string className(HWND hwnd)
@@ -182,8 +201,13 @@ bool KesvoraProcess::createProcess()
     std::string cmdLine = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    BOOL ok = CreateProcessA(exe.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &si,
-                             &m_pi);
+    DWORD flags = sim.hasVolumes() ? CREATE_SUSPENDED : 0;
+    BOOL ok = CreateProcessA(exe.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, flags, nullptr, m_folder.c_str(),
+                             &si, &m_pi);
+    if (ok && flags == CREATE_SUSPENDED) {
+        ok = injectLibrary(m_pi.hProcess, moduleFolder() + "\\ksim_volumes.dll");
+        ResumeThread(m_pi.hThread);
+    }
     return ok != FALSE;
 }
 
