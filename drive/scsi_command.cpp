@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "drive/mmc.h"
-#include "drive/transport.h"
+#include "drive/transport_choice.h"
 #include "framework/trace.h"
 
 namespace {
@@ -60,25 +60,20 @@ const ScsiCommand CMD_SET_SPINDOWN = {
 
 bool submitCommand(BYTE adapter, BYTE target, const ScsiCommand& command, const BYTE* cdb, BYTE* data)
 {
-    SRB_ExecSCSICmd srb;
-    ZeroMemory(&srb, sizeof srb);
-    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
-    srb.SRB_HaId = adapter;
-    srb.SRB_Flags = command.flags;
-    srb.SRB_Target = target;
-    srb.SRB_Lun = 0;
-    srb.SRB_BufLen = command.transferLength;
-    srb.SRB_BufPointer = command.bufferSize != 0 ? data : nullptr;
-    srb.SRB_SenseLen = command.senseLength;
-    srb.SRB_CDBLen = command.cdbLength;
-    CopyMemory(srb.CDBByte, cdb != nullptr ? cdb : command.cdb, command.cdbLength);
+    ScsiRequest request;
+    request.adapter = adapter;
+    request.target = target;
+    request.cdb = cdb != nullptr ? cdb : command.cdb;
+    request.cdbLength = command.cdbLength;
+    request.direction = (command.flags & SRB_DIR_OUT) != 0 ? DataDirection::Out : DataDirection::In;
+    request.data = command.bufferSize != 0 ? data : nullptr;
+    request.transferLength = command.transferLength;
+    request.senseLength = command.senseLength;
 
-    if (!sendASPI32Command(&srb))
-        return false;
-    if (srb.SRB_Status != SS_COMP) {
-        Trace(command.failureTrace, static_cast<unsigned>(reinterpret_cast<uintptr_t>(&srb)),
-              static_cast<unsigned>(srb.SRB_Status));
-        return false;
+    ScsiResult result = activeTransport()->submit(request);
+    if (result.outcome == ScsiOutcome::Failed) {
+        Trace(command.failureTrace, static_cast<unsigned>(reinterpret_cast<uintptr_t>(result.requestAddress)),
+              result.status);
     }
-    return true;
+    return result.outcome == ScsiOutcome::Good;
 }

@@ -288,6 +288,41 @@ void readAdapter(const Profile& ini, unsigned n, AdapterConfig* a)
     ini.number(section, "inquiryResult", 0xFF, &a->inquiryResult);
 }
 
+// "volume<X>" with X a letter.
+bool parseVolumeSection(const std::string& name, char* letter)
+{
+    std::string n = lower(trim(name));
+    if (n.size() != 7 || n.compare(0, 6, "volume") != 0 || n[6] < 'a' || n[6] > 'z')
+        return false;
+    *letter = static_cast<char>(n[6] - 'a' + 'A');
+    return true;
+}
+
+VolumeConfig readVolume(const Profile& ini, const std::string& section, char letter)
+{
+    VolumeConfig v;
+    v.letter = letter;
+    ini.number(section, "driveType", 6, &v.driveType);
+    std::string text;
+    if (ini.get(section, "device", &text)) {
+        uint8_t a = 0, t = 0;
+        if (parseDeviceSection("device" + trim(text), &a, &t)) {
+            v.adapter = a;
+            v.target = t;
+        }
+    }
+    if (ini.get(section, "open", &text)) {
+        std::string t = lower(trim(text));
+        bool yes = true;
+        if (t == "denied")
+            v.open = VolumeOpen::Denied;
+        else if (parseBool(t, &yes))
+            v.open = yes ? VolumeOpen::Yes : VolumeOpen::No;
+    }
+    ini.flag(section, "address", &v.address);
+    return v;
+}
+
 }  // namespace
 
 bool parseUnsigned(const std::string& text, unsigned long maxValue, unsigned long* out)
@@ -365,8 +400,17 @@ SimConfig loadSimConfig(const std::string& path)
     for (unsigned n = 0; n < cfg.adapterCount; ++n)
         readAdapter(ini, n, &cfg.adapters[n]);
 
+    ini.number(iface, "secondMs", kMaxDelayMs, &cfg.secondMs);
     for (const std::string& section : ini.names(nullptr)) {
         uint8_t a = 0, t = 0;
+        char letter = 0;
+        if (parseVolumeSection(section, &letter)) {
+            bool seen = std::any_of(cfg.volumes.begin(), cfg.volumes.end(),
+                                    [&](const VolumeConfig& v) { return v.letter == letter; });
+            if (!seen)
+                cfg.volumes.push_back(readVolume(ini, section, letter));
+            continue;
+        }
         if (!parseDeviceSection(section, &a, &t))
             continue;
         bool seen = std::any_of(cfg.devices.begin(), cfg.devices.end(),

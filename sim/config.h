@@ -51,6 +51,23 @@ struct AdapterConfig {
     uint8_t inquiryResult = 0x01;
 };
 
+// How a simulated volume answers the program's open of "\\.\X:".
+enum class VolumeOpen {
+    Yes,     // opens with any access
+    Denied,  // opens only without access rights (read/write: access denied)
+    No,      // does not open (not found)
+};
+
+// A drive letter of the simulated machine and the device behind it.
+struct VolumeConfig {
+    char letter = 'A';
+    unsigned driveType = 5;  // GetDriveType of its root (5: DRIVE_CDROM)
+    uint8_t adapter = 0;     // the port number it reports
+    uint8_t target = 0;
+    VolumeOpen open = VolumeOpen::Yes;
+    bool address = true;     // answers IOCTL_SCSI_GET_ADDRESS
+};
+
 struct SimConfig {
     uint8_t supportStatus = 0x01;
     uint8_t adapterCount = 1;
@@ -58,6 +75,8 @@ struct SimConfig {
     uint32_t lastError = 0;
     std::vector<AdapterConfig> adapters;  // one per adapter, adapterCount long
     std::vector<DeviceConfig> devices;    // one per address, in file order
+    std::vector<VolumeConfig> volumes;    // one per letter, in file order
+    unsigned secondMs = 1000;             // one second of a pass-through time-out
 };
 
 // Reads the set-up file at the full path given. A missing file, a missing

@@ -23,6 +23,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     // The log lock is not taken here: at process exit a thread killed
     // while holding it would never release it.
     if (reason == DLL_PROCESS_ATTACH) {
+        // [interface] loads=0: the library cannot be loaded, as a broken
+        // ASPI installation.
+        if (GetPrivateProfileIntA("interface", "loads", 1, ksim::setupPath().c_str()) == 0) {
+            ksim::appendLogUnlocked(ksim::logPath(), "LOAD refused");
+            return FALSE;
+        }
         DisableThreadLibraryCalls(instance);
         ksim::appendLogUnlocked(ksim::logPath(), "LOAD");
     } else if (reason == DLL_PROCESS_DETACH) {

@@ -28,6 +28,8 @@ private:
     CRITICAL_SECTION* m_cs;
 };
 
+}  // namespace
+
 // Full path of the set-up file: KSIM_CONFIG, else ksim.ini in the current
 // directory. (The profile functions would look for a bare name in the
 // Windows directory.)
@@ -43,6 +45,8 @@ std::string setupPath()
         return name;
     return full;
 }
+
+namespace {
 
 bool readWholeFile(const std::string& path, std::string* content)
 {
@@ -191,7 +195,7 @@ DWORD Simulator::sendCommand(void* p)
     case SC_HA_INQUIRY:
         return adapterInquiry(static_cast<SRB_HAInquiry*>(p), log);
     case SC_EXEC_SCSI_CMD:
-        return execute(static_cast<SRB_ExecSCSICmd*>(p), log);
+        return execute(static_cast<SRB_ExecSCSICmd*>(p), log, true);
     default:
         appendLog(log, format("BADCMD cmd=0x%02X result=0x%02X", cmd, SS_INVALID_CMD));
         return SS_INVALID_CMD;
@@ -217,7 +221,45 @@ DWORD Simulator::adapterInquiry(SRB_HAInquiry* srb, const std::string& log)
     return result;
 }
 
-DWORD Simulator::execute(SRB_ExecSCSICmd* srb, const std::string& log)
+DWORD Simulator::logicalDrives()
+{
+    Guard guard(&m_lock);
+    refresh();
+    DWORD mask = 0;
+    for (const VolumeConfig& v : m_config.volumes)
+        mask |= DWORD(1) << (v.letter - 'A');
+    return mask;
+}
+
+bool Simulator::findVolume(char letter, VolumeConfig* volume)
+{
+    Guard guard(&m_lock);
+    refresh();
+    for (const VolumeConfig& v : m_config.volumes) {
+        if (v.letter == letter) {
+            *volume = v;
+            return true;
+        }
+    }
+    return false;
+}
+
+unsigned Simulator::secondMs()
+{
+    Guard guard(&m_lock);
+    refresh();
+    return m_config.secondMs;
+}
+
+DWORD Simulator::sendVolumeCommand(SRB_ExecSCSICmd* srb)
+{
+    std::string log = logPath();
+    Guard guard(&m_lock);
+    refresh();
+    return execute(srb, log, false);
+}
+
+DWORD Simulator::execute(SRB_ExecSCSICmd* srb, const std::string& log, bool checkAdapter)
 {
     std::string prefix = execPrefix(*srb);
     auto refuse = [&](DWORD result) {
@@ -227,7 +269,7 @@ DWORD Simulator::execute(SRB_ExecSCSICmd* srb, const std::string& log)
     if ((srb->SRB_BufLen > 0 && srb->SRB_BufPointer == nullptr) || srb->SRB_CDBLen == 0 ||
         srb->SRB_CDBLen > sizeof srb->CDBByte)
         return refuse(SS_INVALID_SRB);
-    if (srb->SRB_HaId >= m_config.adapterCount) {
+    if (checkAdapter && srb->SRB_HaId >= m_config.adapterCount) {
         srb->SRB_Status = SS_INVALID_HA;
         return refuse(SS_INVALID_HA);
     }

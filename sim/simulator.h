@@ -24,6 +24,16 @@ public:
     DWORD supportInfo();
     DWORD sendCommand(void* srb);
 
+    // The simulated machine's volumes, for the system calls a program
+    // makes on them (sim/volumes.cpp).
+    DWORD logicalDrives();
+    // False when the letter has no volume.
+    bool findVolume(char letter, VolumeConfig* volume);
+    unsigned secondMs();
+    // Executes a request that came through a volume: as sendCommand, but
+    // the volume leads to its device whatever the ASPI adapters are.
+    DWORD sendVolumeCommand(SRB_ExecSCSICmd* srb);
+
 private:
     struct Device {
         DeviceConfig config;  // fault counters count down in here
@@ -36,7 +46,7 @@ private:
     Device* findDevice(BYTE adapter, BYTE target);
 
     DWORD adapterInquiry(SRB_HAInquiry* srb, const std::string& log);
-    DWORD execute(SRB_ExecSCSICmd* srb, const std::string& log);
+    DWORD execute(SRB_ExecSCSICmd* srb, const std::string& log, bool checkAdapter);
 
     CRITICAL_SECTION m_lock;
     bool m_loaded = false;
@@ -49,5 +59,9 @@ private:
 };
 
 Simulator& simulator();
+
+// Full path of the set-up file: KSIM_CONFIG, else ksim.ini in the current
+// directory.
+std::string setupPath();
 
 }  // namespace ksim

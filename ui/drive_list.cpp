@@ -8,6 +8,8 @@ namespace {
 
 const char kKeySpeedNames[] = "speedNames";
 const char kKeyKbSpeeds[] = "kbSpeeds";
+// [System] Transport=auto|aspi|passthrough: the SCSI transport to use.
+const char kKeyTransport[] = "Transport";
 
 }  // namespace
 
@@ -18,7 +20,8 @@ DriveList::~DriveList()
 
 void DriveList::Detect(SettingsStore& settings)
 {
-    detectDrives(&m_drives);
+    CString strTransport = settings.getStringValue("System", kKeyTransport, "");
+    detectDrives(&m_drives, parseTransportChoice(strTransport));
     matchDriveLetters(&m_drives);
     for (POSITION pos = m_drives.GetHeadPosition(); pos != nullptr;) {
         CdDrive* pDrive = static_cast<CdDrive*>(m_drives.GetNext(pos));

@@ -1,7 +1,7 @@
 #include "ui/main_dialog.h"
 
 #include "drive/cd_drive.h"
-#include "drive/transport.h"
+#include "drive/transport_choice.h"
 #include "res/resource.h"
 #include "ui/about_dialog.h"
 #include "ui/drive_door.h"
@@ -150,7 +150,7 @@ void CDriveToolDlg::OnDestroy()
     m_drives.SaveSpeedLists(m_settings);
     m_drives.Clear();
     m_trayIcon.Remove();
-    freeASPI();
+    closeTransport();
     // The popup menu goes with the window that shows it.
     m_trayMenu.Destroy();
 }

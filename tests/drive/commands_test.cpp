@@ -12,7 +12,7 @@
 #include "drive/cd_drive.h"
 #include "drive/discovery.h"
 #include "drive/mmc.h"
-#include "drive/transport.h"
+#include "drive/aspi_transport.h"
 #include "fake_aspi.h"
 #include "sim_drives.h"
 #include "trace_capture.h"

@@ -82,7 +82,7 @@ TEST(DetectDrives, CdRomsAreListedInAdapterAndTargetOrder)
     EXPECT_EQ(drives[0].name, "VENDOR78 PRODUCT890123456 REV4");
     EXPECT_EQ(drives[1].name, " DVD-ROM DDU1615 B8S1");
     Lines expected = {"Loaded wnaspi32.dll OK", "Got getASPI32SupportInfo proc address OK",
-                      "Got sendASPI32Command proc address OK", "Found 3 Host Adapter(s)", "Detecting drives...",
+                      "Got sendASPI32Command proc address OK", "Found 3 Host Adapter(s)", "SCSI transport: ASPI", "Detecting drives...",
                       "Device at HA 0, Target 0 appears to be a CD-ROM drive.",
                       "Drive Name: VENDOR78 PRODUCT890123456 REV4",
                       "Device at HA 0, Target 1 appears to be a CD-ROM drive.", "Drive Name:  DVD-ROM DDU1615 B8S1",
@@ -142,6 +142,7 @@ struct Volume {
     UINT type;
     UCHAR port, target;
     bool opens, answers;
+    bool denied = false;  // opens only without access rights
 };
 
 namespace fake {
@@ -163,12 +164,15 @@ HANDLE WINAPI createFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTR
                          DWORD attributes, HANDLE hTemplate)
 {
     argumentsAsExpected &= std::strlen(name) == 6 && std::strncmp(name, "\\\\.\\", 4) == 0 && name[5] == ':' &&
-                           access == (GENERIC_READ | GENERIC_WRITE) && share == (FILE_SHARE_READ | FILE_SHARE_WRITE) &&
+                           (access == (GENERIC_READ | GENERIC_WRITE) || access == 0) && share == (FILE_SHARE_READ | FILE_SHARE_WRITE) &&
                            security == nullptr && disposition == OPEN_EXISTING &&
                            attributes == FILE_ATTRIBUTE_NORMAL && hTemplate == nullptr;
     asked += std::string("/") + name[4];
-    if (!volumes[name[4]].opens)
+    const Volume& v = volumes[name[4]];
+    if (!v.opens || (v.denied && access != 0)) {
+        SetLastError(v.denied ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
+    }
     ++handlesOpen;
     return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x1000 + name[4]));
 }
@@ -215,6 +219,8 @@ TEST(MatchDriveLetters, EachDriveGetsTheLastLetterOfItsAddress)
         {0,
          {{'D', C, 0, 0, false, true}, {'E', C, 0, 1, true, true}, {'F', C, 0, 2, true, false}, {'G', C, 0, 0, true, true}},
          {{0, 0}, {0, 1}, {0, 2}}, "GE?", "ABCD/DE/EF/FG/G"},
+        // Read and write access refused: asked again without access rights.
+        {0, {{'E', C, 0, 1, true, true, true}}, {{0, 1}}, "E", "ABCDE/E/E"},
         // Another adapter, another target; a second record of one address.
         {0,
          {{'E', C, 1, 4, true, true}, {'H', C, 1, 4, true, true}, {'K', C, 0, 4, true, true}, {'L', C, 1, 5, true, true}},

@@ -1,6 +1,6 @@
 #include "fake_aspi.h"
 
-#include "drive/transport.h"
+#include "drive/aspi_transport.h"
 
 FakeAspi* FakeAspi::s_current = nullptr;
 

@@ -7,7 +7,8 @@
 
 #include <string>
 
-#include "drive/transport.h"
+#include "drive/aspi_transport.h"
+#include "drive/transport_choice.h"
 #include "tests/support/sim_setup.h"
 #include "tests/support/temp_folder.h"
 
@@ -20,6 +21,7 @@ public:
     }
     ~SimDrives()
     {
+        closeTransport();
         freeASPI();
         SetEnvironmentVariableA("KSIM_CONFIG", nullptr);
         SetEnvironmentVariableA("KSIM_LOG", nullptr);

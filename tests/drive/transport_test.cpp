@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "drive/transport.h"
+#include "drive/aspi_transport.h"
+#include "drive/discovery.h"
 #include "fake_aspi.h"
 #include "sim_drives.h"
 #include "tests/support/box_watch.h"
@@ -109,21 +110,28 @@ TEST(SendASPI32Command, AttemptsEventsAndWaiting)
     const struct {
         const char* what;
         std::function<DWORD(SRB_ExecSCSICmd&)> answer;
-        bool sent;
+        AspiSend sent;
         size_t submissions;
         BYTE status;
     } rows[] = {
-        {"at once", nullptr, true, 1, SS_COMP},
-        {"busy", [](SRB_ExecSCSICmd&) { return DWORD(SS_ASPI_IS_BUSY); }, false, 3, 0},
-        {"error", [](SRB_ExecSCSICmd&) { return DWORD(SS_ERR); }, false, 3, 0},
-        {"unknown result", [](SRB_ExecSCSICmd&) { return DWORD(0x12345678); }, false, 3, 0},
+        {"at once", nullptr, AspiSend::Completed, 1, SS_COMP},
+        {"busy", [](SRB_ExecSCSICmd&) { return DWORD(SS_ASPI_IS_BUSY); }, AspiSend::Refused, 3, 0},
+        {"error", [](SRB_ExecSCSICmd&) { return DWORD(SS_ERR); }, AspiSend::Refused, 3, 0},
+        {"unknown result", [](SRB_ExecSCSICmd&) { return DWORD(0x12345678); }, AspiSend::Refused, 3, 0},
         {"third attempt", [&calls](SRB_ExecSCSICmd& srb) -> DWORD {
              srb.SRB_Status = SS_COMP;
              return ++calls < 3 ? SS_ASPI_IS_BUSY : SS_COMP;
-         }, true, 3, SS_COMP},
-        {"queued", [](SRB_ExecSCSICmd& srb) { return FakeAspi::completeLater(srb, SS_COMP, 150); }, true, 1, SS_COMP},
-        {"queued, error", [](SRB_ExecSCSICmd& srb) { return FakeAspi::completeLater(srb, SS_ABORTED, 150); }, true, 1,
-         SS_ABORTED},
+         }, AspiSend::Completed, 3, SS_COMP},
+        {"queued", [](SRB_ExecSCSICmd& srb) { return FakeAspi::completeLater(srb, SS_COMP, 150); },
+         AspiSend::Completed, 1, SS_COMP},
+        {"queued, error", [](SRB_ExecSCSICmd& srb) { return FakeAspi::completeLater(srb, SS_ABORTED, 150); },
+         AspiSend::Completed, 1, SS_ABORTED},
+        // The wait fails (here: the event is gone): not completed, and not
+        // submitted again while it may still be queued.
+        {"wait fails", [](SRB_ExecSCSICmd& srb) {
+             CloseHandle(static_cast<HANDLE>(srb.SRB_PostProc));
+             return DWORD(SS_PENDING);
+         }, AspiSend::Outstanding, 1, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -146,10 +154,40 @@ TEST(SendASPI32Command, AttemptsEventsAndWaiting)
         EXPECT_TRUE(handleClosed(fake.requests().back().event));
     }
     SRB_ExecSCSICmd srb = {};
-    EXPECT_FALSE(sendASPI32Command(&srb)) << "without an interface";
+    EXPECT_EQ(sendASPI32Command(&srb), AspiSend::Refused) << "without an interface";
     FakeAspi fake;
-    EXPECT_FALSE(sendASPI32Command(nullptr));
+    EXPECT_EQ(sendASPI32Command(nullptr), AspiSend::Refused);
     EXPECT_TRUE(fake.requests().empty());
+}
+
+// A command whose wait failed may still complete later, into its request
+// block and buffer: it fails, and neither is given to the next command,
+// whose result the late completion must not touch.
+TEST(SubmitCommand, ARequestWhoseWaitFailedIsNeverReused)
+{
+    FakeAspi fake;
+    SRB_ExecSCSICmd* abandoned = nullptr;
+    fake.onExec([&](SRB_ExecSCSICmd& srb) -> DWORD {
+        if (abandoned == nullptr) {
+            abandoned = &srb;
+            CloseHandle(static_cast<HANDLE>(srb.SRB_PostProc));
+            return SS_PENDING;
+        }
+        srb.SRB_BufPointer[0] = 0x05;
+        srb.SRB_Status = SS_COMP;
+        return SS_COMP;
+    });
+    BYTE type = 0;
+    EXPECT_FALSE(getDeviceType(0, 1, &type));
+    ASSERT_NE(abandoned, nullptr);
+    EXPECT_TRUE(getDeviceType(0, 1, &type));
+    EXPECT_EQ(type, 0x05);
+    ASSERT_EQ(fake.requests().size(), 2u);
+    EXPECT_NE(fake.requests()[1].address, fake.requests()[0].address);
+    // The late completion of the first lands in memory still its own.
+    abandoned->SRB_Status = SS_ERR;
+    std::memset(abandoned->SRB_BufPointer, 0xEE, abandoned->SRB_BufLen);
+    EXPECT_NE(abandoned->SRB_BufPointer, fake.requests()[1].exec().SRB_BufPointer);
 }
 
 // One inquiry, with only the command and the adapter set: 16 targets when

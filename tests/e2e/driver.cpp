@@ -32,6 +32,25 @@ BOOL CALLBACK collectTopLevel(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
+// Loads a library into another process (a remote thread running
+// LoadLibraryA, which sits at the same address in every process); false
+// when it could not be loaded there.
+bool injectLibrary(HANDLE hProcess, const std::string& path)
+{
+    void* mem = VirtualAllocEx(hProcess, nullptr, path.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+    if (mem == nullptr || !WriteProcessMemory(hProcess, mem, path.c_str(), path.size() + 1, nullptr))
+        return false;
+    void* load = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA"));
+    HANDLE t = CreateRemoteThread(hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(load), mem, 0,
+                                  nullptr);
+    if (t == nullptr)
+        return false;
+    DWORD code = 0;
+    bool done = WaitForSingleObject(t, 10000) == WAIT_OBJECT_0 && GetExitCodeThread(t, &code) && code != 0;
+    CloseHandle(t);
+    return done;
+}
+
 BOOL CALLBACK findEdit(HWND hwnd, LPARAM param)
 {
     if (className(hwnd) != "Edit")
@@ -121,13 +140,21 @@ bool KesvoraProcess::createProcess()
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, sizeof self);
     std::string exe = self;
-    exe = exe.substr(0, exe.find_last_of("\\/") + 1) + "kesvora.exe";
+    const std::string folder = exe.substr(0, exe.find_last_of("\\/") + 1);
+    exe = folder + "kesvora.exe";
     std::string cmdLine = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    if (!CreateProcessA(exe.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.path().c_str(), &si,
-                        &m_pi))
+    const DWORD flags = sim.hasVolumes() ? CREATE_SUSPENDED : 0;
+    if (!CreateProcessA(exe.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, flags, nullptr, m_folder.path().c_str(),
+                        &si, &m_pi))
         return false;
+    if (flags == CREATE_SUSPENDED) {
+        bool injected = injectLibrary(m_pi.hProcess, folder + "ksim_volumes.dll");
+        ResumeThread(m_pi.hThread);
+        if (!injected)
+            return false;
+    }
     m_boxes.reset(new BoxWatch({}, m_pi.dwProcessId));
     return true;
 }

@@ -37,8 +37,12 @@ public:
     KesvoraProcess(const KesvoraProcess&) = delete;
     KesvoraProcess& operator=(const KesvoraProcess&) = delete;
 
-    // The simulator's set-up, written when the program starts.
+    // The simulator's set-up, written when the program starts. When it
+    // has volumes, the program starts with ksim_volumes.dll loaded, so
+    // that its volume calls reach them from its first instruction on.
     ksim::SimSetup sim;
+    // Writes the simulator's set-up anew while the program runs.
+    bool rewriteSim() const { return sim.write(path("ksim.ini")); }
 
     std::string path(const std::string& name) const { return m_folder.file(name.c_str()); }
     void writeFile(const std::string& name, const std::string& text) const;

@@ -90,6 +90,8 @@ bool SimSetup::write(const std::string& path) const
     for (const auto& d : m_devices)
         appendSection(content, "device" + std::to_string(d.first.first) + ":" + std::to_string(d.first.second),
                       d.second);
+    for (const auto& v : m_volumes)
+        appendSection(content, std::string("volume") + v.first, v.second);
 
     std::string temp = path + ".tmp";
     {

@@ -72,13 +72,33 @@ private:
     SimDevice& fault(const char* kind, int opcode, int page, long count);
 };
 
+// A drive letter of the simulated machine (ksim_volumes.dll).
+class SimVolume : public SimSection {
+public:
+    SimVolume& device(int adapter, int target)
+    {
+        set("device", std::to_string(adapter) + ":" + std::to_string(target));
+        return *this;
+    }
+    SimVolume& driveType(int type) { set("driveType", type); return *this; }
+    SimVolume& open(const std::string& how) { set("open", how); return *this; }  // yes, denied, no
+    SimVolume& address(bool answers) { set("address", answers ? 1 : 0); return *this; }
+};
+
 class SimSetup {
 public:
     SimSetup& supportStatus(int status) { m_interface.set("supportStatus", status); return *this; }
+    // false: wnaspi32.dll refuses to load.
+    SimSetup& aspiLoads(bool loads) { m_interface.set("loads", loads ? 1 : 0); return *this; }
     SimSetup& adapters(int count) { m_interface.set("adapters", count); return *this; }
     SimSetup& lastError(unsigned long code) { m_interface.set("lastError", std::to_string(code)); return *this; }
     SimAdapter& adapter(int n) { return m_adapters[n]; }
     SimDevice& device(int adapter, int target) { return m_devices[{adapter, target}]; }
+    SimVolume& volume(char letter) { return m_volumes[letter]; }
+    void removeVolume(char letter) { m_volumes.erase(letter); }
+    bool hasVolumes() const { return !m_volumes.empty(); }
+    // Milliseconds that one second of a pass-through time-out lasts.
+    SimSetup& secondMs(unsigned ms) { m_interface.set("secondMs", static_cast<long>(ms)); return *this; }
 
     // Writes the file in one step (a temporary file renamed over the old),
     // so that a running simulator never reads half of it. Each write gets a
@@ -89,6 +109,7 @@ private:
     SimSection m_interface;
     std::map<int, SimAdapter> m_adapters;
     std::map<std::pair<int, int>, SimDevice> m_devices;
+    std::map<char, SimVolume> m_volumes;
 };
 
 struct SimRecord {

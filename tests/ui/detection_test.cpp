@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "drive/cd_drive.h"
-#include "drive/transport.h"
+#include "drive/aspi_transport.h"
 #include "framework/pump.h"
 #include "tests/drive/sim_drives.h"
 #include "tests/support/box_watch.h"
