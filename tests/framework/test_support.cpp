@@ -7,23 +7,6 @@
 namespace {
 
 std::atomic<long> g_liveBlocks{0};
-std::atomic<bool> g_watchdogFired{false};
-UINT_PTR g_watchdogTimer = 0;
-
-BOOL CALLBACK CancelDialog(HWND hWnd, LPARAM)
-{
-    char cls[32] = "";
-    GetClassNameA(hWnd, cls, sizeof cls);
-    if (std::string(cls) == "#32770")
-        PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);
-    return TRUE;
-}
-
-void CALLBACK WatchdogProc(HWND, UINT, UINT_PTR, DWORD)
-{
-    g_watchdogFired = true;
-    EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0);
-}
 
 } // namespace
 
@@ -65,22 +48,6 @@ TestApp& theTestApp()
 {
     static TestApp app;
     return app;
-}
-
-Watchdog::Watchdog()
-{
-    g_watchdogFired = false;
-    g_watchdogTimer = SetTimer(nullptr, 0, 30000, WatchdogProc);
-}
-
-Watchdog::~Watchdog()
-{
-    KillTimer(nullptr, g_watchdogTimer);
-}
-
-bool Watchdog::Fired() const
-{
-    return g_watchdogFired;
 }
 
 BEGIN_MESSAGE_MAP(CTestDialog, CDialog)

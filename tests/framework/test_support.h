@@ -1,6 +1,6 @@
-// Shared pieces of the framework tests: the application object, a watchdog
-// that ends a dialog that would otherwise never end, a count of live heap
-// blocks, and a test dialog whose behaviour each test gives.
+// Shared pieces of the framework tests: the application object, a count of
+// live heap blocks, and a test dialog whose behaviour each test gives. A
+// dialog that never ends fails its test by the test run's time limit.
 #pragma once
 
 #include <functional>
@@ -18,15 +18,6 @@ public:
     BOOL OnIdle(LONG lCount) override;
 };
 TestApp& theTestApp();
-
-// Cancels every dialog of this thread after 30 seconds, so that a fault
-// makes a test fail instead of hang.
-class Watchdog {
-public:
-    Watchdog();
-    ~Watchdog();
-    bool Fired() const;
-};
 
 // Heap blocks allocated and not yet freed by the test program.
 long LiveHeapBlocks();

@@ -1,5 +1,5 @@
 // parseBool against the C library's reading of a decimal number: nonzero
-// (overflow included) is 1, zero or no digits is 0, empty text the default.
+// (overflow included) is 1, zero or no digits 0, empty text the default.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -12,16 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     const int def = static_cast<int8_t>(data[0]) * 1000;
-    std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-    text = text.c_str();
-
-    int expected;
-    if (text.empty())
-        expected = def;
-    else if (CString(text.c_str()).CompareNoCase("true") == 0 || CString(text.c_str()).CompareNoCase("yes") == 0)
-        expected = 1;
-    else
-        expected = std::strtoll(text.c_str(), nullptr, 10) != 0 ? 1 : 0;
+    const std::string text = std::string(reinterpret_cast<const char*>(data + 1), size - 1).c_str();
+    const CString s(text.c_str());
+    const int expected = text.empty() ? def
+                         : s.CompareNoCase("true") == 0 || s.CompareNoCase("yes") == 0
+                             ? 1
+                             : std::strtoll(text.c_str(), nullptr, 10) != 0;
     if (parseBool(text.c_str(), def) != expected)
         std::abort();
     return 0;

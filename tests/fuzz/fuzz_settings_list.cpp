@@ -8,32 +8,22 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string text(reinterpret_cast<const char*>(data), size);
-    text = text.c_str();  // values arrive as zero-terminated text
-
-    CStringList list;
+    const std::string text = std::string(reinterpret_cast<const char*>(data), size).c_str();
+    CStringList list, again;
     decodeStringList(text.c_str(), list);
+    decodeStringList(encodeStringList(list), again);
     std::string joined, withoutCommas;
-    for (char c : text) {
-        if (c != ',')
-            withoutCommas += c;
-    }
-    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-        const CString& item = list.GetNext(pos);
-        if (item.IsEmpty() || item.Find(',') >= 0)
+    for (char c : text)
+        withoutCommas += c != ',' ? std::string(1, c) : "";
+    if (again.GetCount() != list.GetCount())
+        std::abort();
+    for (POSITION a = list.GetHeadPosition(), b = again.GetHeadPosition(); a != nullptr;) {
+        const CString& item = list.GetNext(a);
+        if (item.IsEmpty() || item.Find(',') >= 0 || item != again.GetNext(b))
             std::abort();
         joined += item.str();
     }
     if (joined != withoutCommas)
         std::abort();
-
-    CStringList again;
-    decodeStringList(encodeStringList(list), again);
-    if (again.GetCount() != list.GetCount())
-        std::abort();
-    for (POSITION a = list.GetHeadPosition(), b = again.GetHeadPosition(); a != nullptr;) {
-        if (list.GetNext(a) != again.GetNext(b))
-            std::abort();
-    }
     return 0;
 }

@@ -1,6 +1,6 @@
-// Any list box text either parses into a usable pair (non-empty, no commas)
-// whose display text parses back into the same pair, or is refused with both
-// texts empty.
+// Any list box text either parses into a usable pair (non-empty, no commas,
+// the name and "X (" first) whose display text parses back into the same
+// pair, or is refused with both texts empty.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -9,20 +9,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string text(reinterpret_cast<const char*>(data), size);
-    text = text.c_str();
-
-    CString name("?"), kbps("?");
+    const std::string text = std::string(reinterpret_cast<const char*>(data), size).c_str();
+    CString name("?"), kbps("?"), name2, kbps2;
     if (!parseSpeedEntry(text.c_str(), name, kbps)) {
         if (!name.IsEmpty() || !kbps.IsEmpty())
             std::abort();
         return 0;
     }
-    if (name.IsEmpty() || kbps.IsEmpty() || name.Find(',') >= 0 || kbps.Find(',') >= 0)
+    if (name.IsEmpty() || kbps.IsEmpty() || name.Find(',') >= 0 || kbps.Find(',') >= 0 ||
+        text.compare(0, static_cast<size_t>(name.GetLength()) + 3, (name + "X (").str()) != 0)
         std::abort();
-    if (text.compare(0, static_cast<size_t>(name.GetLength()) + 3, (name + "X (").str()) != 0)
-        std::abort();
-    CString name2, kbps2;
     if (!parseSpeedEntry(formatSpeedEntry(name, kbps), name2, kbps2) || name2 != name || kbps2 != kbps)
         std::abort();
     return 0;

@@ -1,5 +1,5 @@
-// The portable core: string operations the program's parsing relies on,
-// list positions, run-time class checks and the trace sink.
+// The portable core: the string operations the parsers rely on, list
+// positions, run-time class checks and the trace sink.
 #include <gtest/gtest.h>
 
 #include "framework/collections.h"
@@ -11,7 +11,6 @@ struct Base : CObject {
     DECLARE_DYNAMIC(Base)
 };
 IMPLEMENT_DYNAMIC(Base, CObject)
-
 struct Derived : Base {
     DECLARE_DYNAMIC(Derived)
 };
@@ -21,14 +20,11 @@ TEST(RuntimeClass, KindFollowsTheBaseChainOnly)
 {
     Derived d;
     Base b;
-    EXPECT_TRUE(d.IsKindOf(RUNTIME_CLASS(Base)));
-    EXPECT_TRUE(d.IsKindOf(RUNTIME_CLASS(CObject)));
-    EXPECT_FALSE(b.IsKindOf(RUNTIME_CLASS(Derived)));
-    EXPECT_FALSE(b.IsKindOf(nullptr));
-    EXPECT_STREQ(d.GetRuntimeClass()->m_lpszClassName, "Derived");
+    EXPECT_TRUE(d.IsKindOf(RUNTIME_CLASS(Base)) && d.IsKindOf(RUNTIME_CLASS(CObject)));
+    EXPECT_FALSE(b.IsKindOf(RUNTIME_CLASS(Derived)) || b.IsKindOf(nullptr));
 }
 
-TEST(CStringOps, SlicingClampsOutOfRangeArguments)
+TEST(CStringOps, SlicingClampsAndFindStopsAtTheEnd)
 {
     CString s("8X (1408KB/S)");
     EXPECT_EQ(s.Left(2), "8X");
@@ -38,17 +34,13 @@ TEST(CStringOps, SlicingClampsOutOfRangeArguments)
     EXPECT_EQ(s.Mid(100), "");
     EXPECT_EQ(s.Mid(-5, 2), "8X");
     EXPECT_EQ(s.GetAt(100), '\0');
-}
-
-TEST(CStringOps, Find)
-{
-    CString s("a,b,,c");
-    EXPECT_EQ(s.Find(','), 1);
-    EXPECT_EQ(s.Find(',', 2), 3);
-    EXPECT_EQ(s.Find(',', 6), -1);
-    EXPECT_EQ(s.Find(",,"), 3);
-    EXPECT_EQ(s.Find("x"), -1);
+    CString list("a,b,,c");
+    EXPECT_EQ(list.Find(','), 1);
+    EXPECT_EQ(list.Find(',', 2), 3);
+    EXPECT_EQ(list.Find(',', 6), -1);
+    EXPECT_EQ(list.Find(",,"), 3);
     EXPECT_EQ(CString().Find('a'), -1);
+    EXPECT_EQ(CString(nullptr), "");
 }
 
 TEST(CStringOps, CompareNoCaseFoldsAsciiButNotDoubleByteCharacters)
@@ -61,26 +53,22 @@ TEST(CStringOps, CompareNoCaseFoldsAsciiButNotDoubleByteCharacters)
     EXPECT_GT(CString("a").CompareNoCase(nullptr), 0);
 }
 
+// Longer than any fixed buffer; the edit-control reads go through GetBuffer.
 TEST(CStringOps, FormatLongOutputAndBuffers)
 {
-    CString big(static_cast<char>('x'), 700);
     CString t;
-    t.Format("[%s]", static_cast<const char*>(big));
+    t.Format("[%s]", static_cast<const char*>(CString('x', 700)));
     EXPECT_EQ(t.GetLength(), 702);
     CString s;
     char* p = s.GetBuffer(10);
-    p[0] = 'h';
-    p[1] = 'i';
-    p[2] = 0;
+    p[0] = 'h', p[1] = 'i', p[2] = 0;
     s.ReleaseBuffer();
-    EXPECT_EQ(s.GetLength(), 2);
-    EXPECT_EQ(CString(nullptr), "");
+    EXPECT_EQ(s, "hi");
 }
 
-TEST(Lists, PositionsIndexesAndRemoval)
+TEST(Lists, IndexesStopAtTheLastElement)
 {
     CStringList l;
-    EXPECT_EQ(l.GetHeadPosition(), nullptr);
     EXPECT_EQ(l.FindIndex(0), nullptr);
     l.AddTail("48");
     l.AddTail("40");
@@ -90,34 +78,17 @@ TEST(Lists, PositionsIndexesAndRemoval)
     EXPECT_EQ(l.FindIndex(-1), nullptr);
     EXPECT_EQ(l.Find("40"), l.FindIndex(1));
     EXPECT_EQ(l.Find("7"), nullptr);
-
-    l.RemoveAt(l.FindIndex(1));
-    CString seen;
-    for (POSITION pos = l.GetHeadPosition(); pos != nullptr;)
-        seen += l.GetNext(pos) + ",";
-    EXPECT_EQ(seen, "48,8,");
-    l.RemoveAt(l.FindIndex(1));
-    l.RemoveAt(l.FindIndex(0));
-    EXPECT_TRUE(l.IsEmpty());
+    l.RemoveAll();
     l.AddTail("1");
+    EXPECT_EQ(l.GetCount(), 1);
     EXPECT_EQ(l.GetAt(l.GetHeadPosition()), "1") << "the list is whole again after emptying";
-
-    Base a, b;
-    CObList objects(10);
-    objects.AddTail(&b);
-    objects.AddTail(&a);
-    EXPECT_EQ(objects.Find(&a), objects.FindIndex(1));
-    EXPECT_EQ(objects.Find(&a, objects.FindIndex(1)), nullptr);
-    objects.RemoveAll();  // the objects are not its to delete
-    EXPECT_EQ(objects.GetCount(), 0);
 }
 
 std::string g_traced;
-void captureTrace(const char* line) { g_traced += line; }
 
 TEST(TraceSink, FormatsOnlyWhenASinkIsInstalled)
 {
-    TraceSink old = SetTraceSink(captureTrace);
+    TraceSink old = SetTraceSink([](const char* line) { g_traced += line; });
     Trace("Found %d Host Adapter(s)", 2);
     SetTraceSink(nullptr);
     Trace("dropped %d", 1);

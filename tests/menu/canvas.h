@@ -16,13 +16,11 @@ inline void fillRect(HDC dc, RECT rc, COLORREF clr)
 
 class Canvas {
 public:
-    Canvas(int width, int height, COLORREF fill)
+    Canvas(int width, int height, COLORREF fill) : m_dc(CreateCompatibleDC(nullptr))
     {
-        BITMAPINFO bmi = {};
-        bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        BITMAPINFO bmi = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
         void* bits = nullptr;
         m_bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_dc = CreateCompatibleDC(nullptr);
         m_old = SelectObject(m_dc, m_bitmap);
         fillRect(m_dc, {0, 0, width, height}, fill);
     }
@@ -32,11 +30,9 @@ public:
         DeleteDC(m_dc);
         DeleteObject(m_bitmap);
     }
-
     HDC dc() const { return m_dc; }
     COLORREF at(int x, int y) const { return GetPixel(m_dc, x, y); }
-    // Pixels of rc that have exactly clr.
-    int count(const RECT& rc, COLORREF clr) const
+    int count(const RECT& rc, COLORREF clr) const  // pixels of rc that have exactly clr
     {
         int n = 0;
         for (int y = rc.top; y < rc.bottom; ++y)
@@ -74,17 +70,6 @@ inline HICON makeIcon(int size, COLORREF clr, int inset = 0)
     DeleteObject(colour);
     DeleteObject(mask);
     return icon;
-}
-
-// True while hIcon is a live icon handle.
-inline bool iconAlive(HICON hIcon)
-{
-    ICONINFO ii;
-    if (!GetIconInfo(hIcon, &ii))
-        return false;
-    DeleteObject(ii.hbmColor);
-    DeleteObject(ii.hbmMask);
-    return true;
 }
 
 inline std::string describe(COLORREF clr)

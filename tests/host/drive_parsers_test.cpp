@@ -1,0 +1,98 @@
+// The drive layer's pure functions: the name built from INQUIRY data, the
+// values read from MODE SENSE(10) data, speed and spin-down conversions.
+// Short data and writes past the name are the fuzz targets' to check.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "drive/conversions.h"
+#include "drive/inquiry.h"
+#include "drive/mode_pages.h"
+
+namespace {
+
+// Vendor, product and revision at their full widths (8, 16, 4): fields lose
+// trailing blanks and keep everything else.
+TEST(InquiryName, FieldsLoseTrailingBlanksOnly)
+{
+    const struct {
+        std::string vendor, product, revision, expected;
+    } rows[] = {
+        /* 0 */ {"ACME    ", "CDROM-5200      ", "1.0 ", "ACME CDROM-5200 1.0"},
+        /* 1 */ {"        ", "DVD-ROM DDU1615 ", "B8S1", " DVD-ROM DDU1615 B8S1"},
+        /* 2 */ {"        ", "                ", "    ", "  "},
+        /* 3 */ {"  AB    ", " CD  ROM        ", " 1  ", "  AB  CD  ROM  1"},
+        /* 4 */ {"VENDOR78", "PRODUCT890123456", "REV4", "VENDOR78 PRODUCT890123456 REV4"},
+        /* 5 */ {"VENDOR78", "                ", "REV4", "VENDOR78  REV4"},
+        /* 6 */ {"\xB9\xE2\xC7\xFD    ", "DRIVE\t          ", "1\t  ", "\xB9\xE2\xC7\xFD DRIVE\t 1\t"},
+        /* 7 */ {std::string("AB\0\0\0\0\0\0", 8), "X               ", "1   ", std::string("AB\0\0\0\0\0\0 X 1", 12)},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::vector<unsigned char> data(96, 'Z');  // bytes past the revision do not count
+        std::memcpy(&data[8], (rows[i].vendor + rows[i].product + rows[i].revision).data(), 28);
+        char out[DRIVE_NAME_MAX + 1] = {};
+        size_t n = buildDriveName(data.data(), data.size(), out);
+        EXPECT_EQ(std::string(out, n), rows[i].expected) << "row " << i;
+    }
+}
+
+// Page 0x2A (lock byte 6, maximum speed 8-9, current 14-15) or 0x0D
+// (spin-down byte 3) after the 8-byte header and the block descriptors.
+TEST(ModePages, BigEndianValuesAfterTheBlockDescriptors)
+{
+    const struct {
+        unsigned descriptors;  // block descriptor length, bytes 6-7
+        int current, maximum, lock, spindown;
+    } rows[] = {
+        {0, 65535, 7056, 0xFE, 0x1A}, {8, 1411, 7056, 0x03, 0x0A},
+        {0x108, 0x1234, 0x5678, 0x21, 0x44},  // the high byte of the length counts
+        {0xFFF0, 0, 0, -1, 0xFF},             // a length past the data: the failure values
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const auto& r = rows[i];
+        std::vector<unsigned char> d(512, 0);
+        d[6] = static_cast<unsigned char>(r.descriptors >> 8), d[7] = static_cast<unsigned char>(r.descriptors);
+        const size_t p = 8 + (r.descriptors < 0x1000 ? r.descriptors : 0);
+        auto put16 = [&](size_t at, int v) { d[at] = static_cast<unsigned char>(v >> 8), d[at + 1] = static_cast<unsigned char>(v); };
+        if (r.lock >= 0) {
+            d[p + 3] = static_cast<unsigned char>(r.spindown), d[p + 6] = static_cast<unsigned char>(r.lock);
+            put16(p + 8, r.maximum), put16(p + 14, r.current);
+        }
+        EXPECT_EQ(modeBlockDescriptorLength(d.data(), d.size()), r.descriptors) << "row " << i;
+        EXPECT_EQ(modeCurrentSpeed(d.data(), d.size()), r.current) << "row " << i;
+        EXPECT_EQ(modeMaxSpeed(d.data(), d.size()), r.maximum) << "row " << i;
+        EXPECT_EQ(modeLockByte(d.data(), d.size()), r.lock) << "row " << i;
+        EXPECT_EQ(modeSpindownByte(d.data(), d.size()), r.spindown) << "row " << i;
+    }
+}
+
+// Truncated, not rounded: every 16-bit speed is the quotient by 176; above,
+// the float constant is slightly larger than 1/176.
+TEST(KbpsToX, TruncatesTheQuotientBy176)
+{
+    for (uint32_t kbps = 0; kbps <= 0xFFFF; ++kbps)
+        ASSERT_EQ(kbpsToX(kbps), static_cast<int>(kbps / 176)) << "kbps " << kbps;
+    EXPECT_EQ(kbpsToX(33554574), 190650);
+    EXPECT_EQ(kbpsToX(33554575), 190651);
+    EXPECT_EQ(kbpsToX(0xFFFFFFFFu), 24403223);
+    EXPECT_EQ(speedText(1411), "8X (1411KB/S)");
+}
+
+TEST(Spindown, NamesAndCodesOfEveryCodeAndNothingElse)
+{
+    const char* const names[16] = {"VS",     "125 ms", "250 ms", "500 ms", "1 sec", "2 sec", "4 sec",  "8 sec",
+                                   "16 sec", "32 sec", "1 min",  "2 min",  "4 min", "8 min", "16 min", "32 min"};
+    for (unsigned code = 0; code < 16; ++code) {
+        EXPECT_EQ(spindownName(code | 0xFFFFFF00u), names[code]) << "code " << code << ": only the low 8 bits count";
+        EXPECT_EQ(spindownCode(names[code]), code > 0 ? code : 0) << names[code];
+    }
+    for (unsigned code : {16u, 0x80u, 0xFFu})
+        EXPECT_EQ(spindownName(code), "") << "code " << code;
+    for (const char* text : {"1 Min", " 1 min", "1min", "", "125ms"})
+        EXPECT_EQ(spindownCode(text), 0) << "\"" << text << "\"";
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// The settings texts: booleans and integers in the file, the comma-separated
+// lists, and the speed entries built from two lists and parsed back.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "settings/list_encoding.h"
+#include "settings/speed_entry.h"
+#include "settings/value_text.h"
+
+namespace {
+
+TEST(ParseBool, WordsAndNumbersWithoutOverflow)
+{
+    const struct {
+        const char* text;
+        int def, expected;
+    } rows[] = {
+        {"Yes", 0, 1}, {"TRUE", 0, 1}, {"yEs", 5, 1}, {"7", 0, 1}, {"-1", 0, 1}, {"+3", 0, 1},
+        {"99999999999", 0, 1}, {"-99999999999999999999", 0, 1}, {"000000000000000000001", 0, 1},
+        {" \t12", 0, 1}, {"1abc", 0, 1}, {"on", 1, 0}, {"no", 1, 0}, {"false", 1, 0}, {"0", 1, 0},
+        {"-0", 1, 0}, {"0x10", 1, 0}, {"00000", 1, 0}, {"yes ", 1, 0}, {"- 1", 1, 0},
+        {"\xD5\xE6", 1, 0}, {"", -42, -42}, {nullptr, INT_MIN, INT_MIN},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
+        EXPECT_EQ(parseBool(rows[i].text, rows[i].def), rows[i].expected) << "row " << i;
+    char buffer[65];
+    formatInt(INT_MIN, buffer, 10);
+    EXPECT_STREQ(buffer, "-2147483648");
+}
+
+std::vector<std::string> items(const CStringList& list)
+{
+    std::vector<std::string> v;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
+        v.push_back(list.GetNext(pos).str());
+    return v;
+}
+
+// Decoding appends the non-empty pieces; encoding joins them again.
+TEST(StringLists, DecodeDropsEmptyPiecesAndEncodeJoins)
+{
+    const struct {
+        const char* text;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"48,40,8", {"48", "40", "8"}}, {"48,,40,", {"48", "40"}}, {",8", {"8"}}, {"16, 8", {"16", " 8"}},
+        {"", {}}, {",,,", {}}, {nullptr, {}}, {" ", {" "}}, {"\xB0\xA1,\xB0\xA2", {"\xB0\xA1", "\xB0\xA2"}},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        CStringList list;
+        list.AddTail("kept");
+        decodeStringList(rows[i].text, list);
+        std::vector<std::string> expected = rows[i].expected;
+        expected.insert(expected.begin(), "kept");
+        EXPECT_EQ(items(list), expected) << "row " << i;
+        std::string joined;
+        for (const std::string& s : expected)
+            joined += (joined.empty() ? "" : ",") + s;
+        EXPECT_EQ(encodeStringList(list).str(), joined) << "row " << i;
+    }
+}
+
+TEST(SpeedEntry, PairsStopAtTheShorterList)
+{
+    CStringList names, kbps;
+    for (const char* s : {"48", "40", "8"})
+        names.AddTail(s);
+    for (const char* s : {"8448", "7040"})
+        kbps.AddTail(s);
+    EXPECT_EQ(speedEntryCount(&names, &kbps), 2);
+    EXPECT_EQ(speedEntryCount(&kbps, &names), 2);
+    EXPECT_EQ(speedEntryCount(&names, nullptr), 0);
+    EXPECT_EQ(speedEntryText(&names, &kbps, 1), "40X (7040KB/S)");
+    EXPECT_EQ(speedEntryText(&names, &kbps, 2), "");
+    EXPECT_EQ(speedEntryText(&names, &kbps, -1), "");
+    CString name("junk"), kb("junk");
+    EXPECT_FALSE(getSpeedEntry(&names, &kbps, 2, name, kb));
+    EXPECT_TRUE(name.IsEmpty() && kb.IsEmpty());
+    EXPECT_EQ(speedEntryToInt("7040"), 7040);
+    EXPECT_EQ(speedEntryToInt("99999999999"), INT_MAX);
+}
+
+// The list box texts taken back from the options dialog: a name, "X (",
+// digits up to "K"; the name and the speed go into comma lists.
+TEST(SpeedEntry, ParseTable)
+{
+    const struct {
+        const char* text;
+        const char* name;  // null: refused
+        const char* kbps;
+    } rows[] = {
+        {"8X (1408KB/S)", "8", "1408"}, {"200X (35200KB/S)", "200", "35200"}, {"8X (1411K", "8", "1411"},
+        {"\xB0\xA1X (1\xB0\xA1KB/S)", "\xB0\xA1", "1\xB0\xA1"},
+        {"", nullptr, nullptr}, {nullptr, nullptr, nullptr}, {"8X", nullptr, nullptr},
+        {"8X(1408KB/S)", nullptr, nullptr}, {"8X 1408KB/S", nullptr, nullptr}, {"8X (1408", nullptr, nullptr},
+        {"8X (KB/S)", nullptr, nullptr}, {"X (1408KB/S)", nullptr, nullptr}, {" 8X (1408KB/S)", nullptr, nullptr},
+        {"8 (1408KB/S)", nullptr, nullptr}, {"8,9X (1408KB/S)", nullptr, nullptr}, {"8X (1,4KB/S)", nullptr, nullptr},
+        {"8X (", nullptr, nullptr}, {"8X ", nullptr, nullptr},
+        // "X" and "K" as the second byte of a double-byte character do not count.
+        {"\x81X (1408KB/S)", nullptr, nullptr}, {"8X (\x81K", nullptr, nullptr},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        CString name("junk"), kbps("junk");
+        EXPECT_EQ(parseSpeedEntry(rows[i].text, name, kbps), rows[i].name != nullptr) << "row " << i;
+        EXPECT_EQ(name, rows[i].name ? rows[i].name : "") << "row " << i;
+        EXPECT_EQ(kbps, rows[i].kbps ? rows[i].kbps : "") << "row " << i;
+    }
+}
+
+}  // namespace
