@@ -107,8 +107,9 @@ TEST_F(DrawnMenuDraw, Entries)
             int light = 0;
             for (int y = 1; y < h; ++y)
                 for (int x = caption.left; x < caption.right; ++x)
-                    if (canvas.at(x, y) == SELECTED_TEXT && ++light)
+                    if (canvas.at(x, y) == SELECTED_TEXT && ++light) {
                         EXPECT_EQ(canvas.at(x - 1, y - 1), GRAY_TEXT) << "row " << r << ": light pixel " << x << "," << y;
+                    }
             EXPECT_EQ(light > 5, row.bar == BACKGROUND) << "row " << r << ": " << light << " light pixels";
             continue;
         }

@@ -51,8 +51,9 @@ protected:
         Bytes buf(256, 0xCC);
         SRB_ExecSCSICmd srb;
         HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        if (send(cdb, buf, bufLen, srb, event) == SS_PENDING)
+        if (send(cdb, buf, bufLen, srb, event) == SS_PENDING) {
             EXPECT_EQ(WaitForSingleObject(event, 10000), WAIT_OBJECT_0) << "queued request never signalled";
+        }
         CloseHandle(event);
         EXPECT_EQ(srb.SRB_Status, SS_COMP);
         return buf;
