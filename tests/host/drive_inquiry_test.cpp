@@ -30,8 +30,9 @@ TEST(InquiryName, FieldsLoseTrailingBlanksAndKeepEverythingElse)
         {"VENDOR78", "                ", "REV4", "VENDOR78  REV4"},
         // 6: bytes that are not blanks (double-byte text, tabs) are copied.
         {"\xB9\xE2\xC7\xFD    ", "DRIVE\t          ", "1\t  ", "\xB9\xE2\xC7\xFD DRIVE\t 1\t"},
-        // 7: a zero byte is not a blank; it is copied and ends the text.
-        {std::string("AB\0\0\0\0\0\0", 8), "X               ", "1   ", std::string("AB\0\0\0\0\0\0 X 1", 12)},
+        // 7: zero bytes pad like blanks, in every field.
+        {std::string("AB\0\0\0\0\0\0", 8), std::string("X\0 Y\0\0\0\0\0\0\0\0\0\0\0\0", 16),
+         std::string("1\0\0\0", 4), "AB X  Y 1"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         std::vector<unsigned char> data(96, 'Z');  // bytes past the revision do not count
@@ -44,8 +45,8 @@ TEST(InquiryName, FieldsLoseTrailingBlanksAndKeepEverythingElse)
         EXPECT_EQ(std::string(out, n), rows[i].expected) << "row " << i;
     }
     char out[DRIVE_NAME_MAX + 1] = {};
-    EXPECT_EQ(buildDriveName(nullptr, 0, out), DRIVE_NAME_MAX) << "no data reads as zeros";
-    EXPECT_STREQ(out, "");
+    EXPECT_EQ(buildDriveName(nullptr, 0, out), 2u) << "no data reads as zeros, which pad";
+    EXPECT_STREQ(out, "  ");
 }
 
 }  // namespace
