@@ -6,6 +6,7 @@
 #include "ui/about_dialog.h"
 #include "ui/drive_door.h"
 #include "ui/options_dialog.h"
+#include "ui/settings_notice.h"
 
 namespace {
 
@@ -147,7 +148,9 @@ HCURSOR CDriveToolDlg::OnQueryDragIcon()
 void CDriveToolDlg::OnDestroy()
 {
     CDialog::OnDestroy();
-    m_drives.SaveSpeedLists(m_settings);
+    // The window is going: the message has no owner.
+    if (!m_drives.SaveSpeedLists(m_settings))
+        ReportSettingsWriteFailure(nullptr, m_settings);
     m_drives.Clear();
     m_trayIcon.Remove();
     freeASPI();
@@ -172,8 +175,17 @@ void CDriveToolDlg::OnTimer(UINT_PTR nIDEvent)
 
 void CDriveToolDlg::OnOptions()
 {
+    // The popup menu stays usable while the dialog is open (the icon's
+    // messages reach the disabled main window): one dialog at a time.
+    if (m_pOptionsDlg != nullptr) {
+        if (m_pOptionsDlg->m_hWnd != nullptr)
+            m_pOptionsDlg->SetForegroundWindow();
+        return;
+    }
     COptionsDlg dlg(m_settings, m_panel.GetSelectedDrive(), m_panel.SpeedSelector());
+    m_pOptionsDlg = &dlg;
     dlg.DoModal();
+    m_pOptionsDlg = nullptr;
 }
 
 void CDriveToolDlg::OnAbout()

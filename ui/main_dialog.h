@@ -51,7 +51,7 @@ protected:
     void OnMenuEject();
     void OnMenuClose();
     void OnMenuDrive(UINT nID) { m_trayMenu.OnDriveCommand(nID); }
-    void OnMenuSpeed(UINT nID) { m_trayMenu.OnSpeedCommand(nID, m_panel.SpeedSelector()); }
+    void OnMenuSpeed(UINT nID) { m_trayMenu.OnSpeedCommand(nID); }
     void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
 
     DECLARE_MESSAGE_MAP()
@@ -67,4 +67,6 @@ private:
     CTrayMenu m_trayMenu;
     bool m_bFirstPaintDone = false;
     HICON m_hIcon = nullptr;
+    // The options dialog while it runs.
+    CDialog* m_pOptionsDlg = nullptr;
 };

@@ -1,8 +1,9 @@
 // The options dialog: a drive's speed list (added by hand, deleted, or
-// built by speed detection) and the three start-up options. The list box is
-// the working copy of the speed list; the drive's lists and the main
-// window's speed selector are rebuilt from it when the dialog is destroyed.
-// The start-up options are stored at the click of their box.
+// built by speed detection) and the three start-up options. The list box
+// and the pairs kept beside it are the working copy of the speed list; when
+// the dialog is destroyed after a change, the drive's lists and the main
+// window's speed selector are rebuilt from them. The start-up options are
+// stored at the click of their box.
 #pragma once
 
 #include "framework/afxwin.h"
@@ -64,8 +65,21 @@ private:
     void SetProgressRange(int nMaxKbps) override;
     void Step(int nPos) override;
 
-    // Appends one item per speed entry of the drive to the list box.
-    void AddDriveEntries(const CdDrive& drive);
+    // Makes the drive's speed entries the working copy.
+    void LoadDriveEntries(const CdDrive& drive);
+    // Appends one entry to the working copy.
+    void AppendEntry(const CString& strName, const CString& strKbps);
+    // Stores a start-up option; when the file refuses it the box goes back
+    // to what is stored, and the user hears of it.
+    void StoreOption(const char* pszKey, int& bValue);
+
+    // The list box shows the entries; the two texts of entry i, exactly as
+    // they will be stored, are item i of these lists, so no entry has to be
+    // taken apart from its display text again.
+    CStringList m_entryNames;
+    CStringList m_entryKbps;
+    bool m_bListChanged = false;
+    bool m_bDetecting = false;
 
     SettingsStore& m_settings;
     CdDrive* m_pDrive;
