@@ -10,7 +10,6 @@
 
 namespace {
 
-const char kSettingsFile[] = ".\\cdrom.ini";
 const char kTrayTip[] = "Zurivovi2.0.0";
 
 HICON LoadAppIcon()
@@ -19,6 +18,9 @@ HICON LoadAppIcon()
 }
 
 }  // namespace
+
+const char CDriveToolDlg::kSettingsFile[] = ".\\cdrom.ini";
+const wchar_t CDriveToolDlg::kSettingsFileW[] = L".\\cdrom.ini";
 
 // Sent to every top-level window when the taskbar (re)starts, so that the
 // notification icon can be put back.

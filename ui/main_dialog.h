@@ -20,6 +20,10 @@ class CDriveToolDlg : public CDialog {
 public:
     explicit CDriveToolDlg(CWnd* pParent = nullptr);
 
+    // The settings file, in the working directory.
+    static const char kSettingsFile[];
+    static const wchar_t kSettingsFileW[];
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;

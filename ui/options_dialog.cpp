@@ -7,13 +7,15 @@
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "settings/speed_entry.h"
+#include "ui/instance.h"
 #include "ui/settings_notice.h"
 
-RegistrySystemCalls g_registrySystemCalls = {::RegOpenKeyA, ::RegQueryValueExA, ::RegSetValueExA,
+RegistrySystemCalls g_registrySystemCalls = {::RegOpenKeyA, ::RegQueryValueExA, ::RegSetValueExW,
                                              ::RegDeleteValueA, ::RegCloseKey};
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunValueName[] = "TRELVIK";
+const wchar_t kRunValueNameW[] = L"TRELVIK";
 
 namespace {
 
@@ -39,12 +41,13 @@ private:
 };
 
 // The full path of the running executable; false when the system could not
-// give it whole in MAX_PATH bytes.
-bool ExecutablePath(CString& strPath)
+// give it whole.
+bool ExecutablePath(std::wstring& strPath)
 {
-    char path[MAX_PATH] = "";
-    DWORD nLength = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (nLength == 0 || nLength >= MAX_PATH)
+    wchar_t path[MAX_PATH * 4] = L"";
+    const DWORD nSize = sizeof path / sizeof path[0];
+    DWORD nLength = ::GetModuleFileNameW(nullptr, path, nSize);
+    if (nLength == 0 || nLength >= nSize)
         return false;
     strPath = path;
     return true;
@@ -52,12 +55,9 @@ bool ExecutablePath(CString& strPath)
 
 }  // namespace
 
-CString RunValueText(const char* pszPath)
+std::wstring RunValueText(const wchar_t* pszPath)
 {
-    CString strPath(pszPath != nullptr ? pszPath : "");
-    if (strPath.Find(' ') < 0)
-        return strPath;
-    return "\"" + strPath + "\"";
+    return L"\"" + std::wstring(pszPath != nullptr ? pszPath : L"") + L"\" " + kAutostartSwitch;
 }
 
 BEGIN_MESSAGE_MAP(COptionsDlg, CDialog)
@@ -238,7 +238,7 @@ void COptionsDlg::OnAutoStart()
 {
     UpdateData(TRUE);
 
-    CString strPath;
+    std::wstring strPath;
     bool bHavePath = ExecutablePath(strPath);
 
     HKEY hKey = nullptr;
@@ -248,11 +248,13 @@ void COptionsDlg::OnAutoStart()
         m_bAutoStart = FALSE;
     } else if (m_bAutoStart) {
         // Without a whole path there is nothing sound to write.
-        CString strValue = RunValueText(strPath);
+        // The data's length counts its terminating zero.
+        std::wstring strValue = RunValueText(strPath.c_str());
         if (!bHavePath ||
-            g_registrySystemCalls.setValueEx(hKey, kRunValueName, 0, REG_SZ,
-                                             reinterpret_cast<const BYTE*>(strValue.GetString()),
-                                             static_cast<DWORD>(strValue.GetLength())) != ERROR_SUCCESS) {
+            g_registrySystemCalls.setValueEx(hKey, kRunValueNameW, 0, REG_SZ,
+                                             reinterpret_cast<const BYTE*>(strValue.c_str()),
+                                             static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t))) !=
+                ERROR_SUCCESS) {
             ::MessageBoxA(m_hWnd, kAutoStartFailed, kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
             m_bAutoStart = FALSE;
         }

@@ -6,6 +6,8 @@
 // stored at the click of their box.
 #pragma once
 
+#include <string>
+
 #include "framework/afxwin.h"
 #include "ui/speed_detection.h"
 
@@ -17,7 +19,9 @@ struct RegistrySystemCalls {
     LONG(WINAPI* openKey)(HKEY hKey, LPCSTR subKey, PHKEY result);
     LONG(WINAPI* queryValueEx)(HKEY hKey, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                LPDWORD dataSize);
-    LONG(WINAPI* setValueEx)(HKEY hKey, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+    // The value is written with the wide call: a path outside the ANSI code
+    // page would otherwise turn into question marks.
+    LONG(WINAPI* setValueEx)(HKEY hKey, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                              DWORD dataSize);
     LONG(WINAPI* deleteValue)(HKEY hKey, LPCSTR valueName);
     LONG(WINAPI* closeKey)(HKEY hKey);
@@ -30,10 +34,10 @@ extern RegistrySystemCalls g_registrySystemCalls;
 extern const char kRunKey[];
 extern const char kRunValueName[];
 
-// The Run value's text for an executable path: the path itself, or the
-// path in double quotes when it contains a blank (so that the system
-// cannot read a shorter path followed by arguments).
-CString RunValueText(const char* pszPath);
+// The Run value's text for an executable path: the path in double quotes
+// (so that the system cannot read a shorter path followed by arguments),
+// then the switch that says the program was started at logon.
+std::wstring RunValueText(const wchar_t* pszPath);
 
 // The question speed detection asks when the drive's maximum speed cannot
 // be read: true for Retry. A box that could not be shown counts as Cancel.

@@ -237,9 +237,7 @@ TEST_F(OptionsE2E, OptionBoxesAreStoredAtTheClick)
     char self[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string exe(self);
-    exe = exe.substr(0, exe.rfind('\\')) + "\\kesvora.exe";
-    if (exe.find(' ') != std::string::npos)
-        exe = "\"" + exe + "\"";
+    exe = "\"" + exe.substr(0, exe.rfind('\\')) + "\\kesvora.exe\" /autostart";
 
     p.click(kAutoStart, dlg);
     EXPECT_TRUE(p.checked(kAutoStart, dlg));

@@ -125,6 +125,38 @@ TEST_F(MainWindowStateTest, PanelControlsFollowTheSelectedDrive)
     EXPECT_EQ(problems, Texts{});
 }
 
+// The options dialogs open in this thread: windows with a Detect button.
+BOOL CALLBACK countOptions(HWND hWnd, LPARAM lParam)
+{
+    if (GetDlgItem(hWnd, IDC_DETECT) != nullptr) {
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> g_optionsSeen;
+
+void CALLBACK closeOptions(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    g_optionsSeen.clear();
+    EnumThreadWindows(GetCurrentThreadId(), countOptions, reinterpret_cast<LPARAM>(&g_optionsSeen));
+    for (HWND h : g_optionsSeen)
+        PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(MainWindowStateTest, SettingsItemOpensOneOptionsDialogAtATime)
+{
+    MainDialogRun main(m_folder.path());
+    main.run([](HWND hDlg) {
+        // The second choice arrives while the first dialog runs.
+        PostMessageA(hDlg, WM_COMMAND, ID_TRAY_OPTIONS, 0);
+        PostMessageA(hDlg, WM_COMMAND, ID_TRAY_OPTIONS, 0);
+        SetTimer(nullptr, 0, 300, closeOptions);
+    });
+    EXPECT_EQ(g_optionsSeen.size(), 1u);
+}
+
 // The text of item nId of the menu: its drawn caption, or its own text once
 // it was made a plain item.
 std::string itemText(HMENU hMenu, UINT nId)
