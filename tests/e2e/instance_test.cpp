@@ -62,7 +62,10 @@ TEST(Instances, SecondStartInTheSameFolderShowsTheFirstAndEnds)
     DWORD pid = 0;
     HANDLE second = startIn(binFolder() + "\\kesvora.exe", "", p.folder(), &pid);
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(WaitForSingleObject(second, 15000), WAIT_OBJECT_0) << "the second instance did not end";
+    if (WaitForSingleObject(second, 15000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the second instance did not end";
+        TerminateProcess(second, 1);
+    }
     CloseHandle(second);
     EXPECT_TRUE(waitFor([&] { return IsWindowVisible(p.mainWindow()) != FALSE; }, 5000))
         << "the first instance's window was not brought back";
@@ -100,12 +103,17 @@ TEST(Instances, StartFromTheRunValueUsesTheProgramFoldersSettings)
                 main = h;
         return main != nullptr;
     }, 20000);
+    if (main == nullptr)
+        TerminateProcess(process, 1);
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(waitFor([&] { return !IsWindowVisible(main); }, 5000)) << "RunMin of the program's folder";
     EXPECT_EQ(SendMessageA(GetDlgItem(main, 1005), CB_GETCOUNT, 0, 0), 1) << "the one speed of the program's folder";
 
     PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
+    if (WaitForSingleObject(process, 15000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the program did not end";
+        TerminateProcess(process, 1);
+    }
     CloseHandle(process);
     EXPECT_EQ(p.readFile("cdrom.ini"), elsewhere);
 }
