@@ -13,6 +13,8 @@
 // The notification icon's identifier and the message it sends.
 enum : UINT {
     TRAY_ICON_ID = 1026,
+    // Tries the notification icon again while the shell refuses it.
+    TRAY_RETRY_TIMER_ID = 2,
     WM_TRAYNOTIFY = WM_USER + 1,
 };
 
@@ -63,6 +65,9 @@ protected:
 private:
     // Hides the window to the notification area.
     void HideToTray();
+    // Adds the icon that the shell refused at the last hide, and hides the
+    // window once it is there.
+    void RetryTrayIcon();
 
     SettingsStore m_settings;
     DriveList m_drives;
@@ -70,6 +75,7 @@ private:
     CTrayIcon m_trayIcon;
     CTrayMenu m_trayMenu;
     bool m_bFirstPaintDone = false;
+    bool m_bTrayAddPending = false;
     HICON m_hIcon = nullptr;
     // The options dialog while it runs.
     CDialog* m_pOptionsDlg = nullptr;

@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "tests/drive/sim_drives.h"
+#include "tests/support/import_hook.h"
 #include "ui/drive_list.h"
 #include "ui/main_dialog.h"
 #include "ui/tray_menu.h"
@@ -155,6 +156,45 @@ TEST_F(MainWindowStateTest, SettingsItemOpensOneOptionsDialogAtATime)
         SetTimer(nullptr, 0, 300, closeOptions);
     });
     EXPECT_EQ(g_optionsSeen.size(), 1u);
+}
+
+// The shell refuses the first g_nRefusedAdds icons.
+decltype(&::Shell_NotifyIconA) g_realNotify = nullptr;
+int g_nRefusedAdds = 0;
+int g_nAdds = 0;
+
+BOOL WINAPI refusingNotify(DWORD message, PNOTIFYICONDATAA data)
+{
+    if (message != NIM_ADD)
+        return g_realNotify(message, data);
+    return ++g_nAdds > g_nRefusedAdds ? g_realNotify(message, data) : FALSE;
+}
+
+TEST_F(MainWindowStateTest, RefusedIconKeepsTheWindowReachableAndIsTriedAgain)
+{
+    const ImportHook hook = {"Shell_NotifyIconA", reinterpret_cast<void*>(refusingNotify),
+                             reinterpret_cast<void**>(&g_realNotify)};
+    redirectImports("shell32.dll", &hook, 1);
+    ASSERT_NE(g_realNotify, nullptr);
+    g_nRefusedAdds = 2;
+    g_nAdds = 0;
+    Texts seen;
+    MainDialogRun main(m_folder.path());
+    main.run([&](HWND hDlg) {
+        auto state = [&](const char* when) {
+            seen.push_back(std::string(when) + ": " + (IsWindowVisible(hDlg) ? "on the taskbar" : "hidden") +
+                           (IsIconic(hDlg) ? ", minimised" : ""));
+        };
+        SendMessageA(hDlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        state("refused");
+        SendMessageA(hDlg, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+        state("refused again");
+        SendMessageA(hDlg, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+        state("added");
+    });
+    EXPECT_EQ(seen, (Texts{"refused: on the taskbar, minimised", "refused again: on the taskbar, minimised",
+                           "added: hidden, minimised"}));
+    EXPECT_EQ(g_nAdds, 3);
 }
 
 // The text of item nId of the menu: its drawn caption, or its own text once
