@@ -86,7 +86,10 @@ bool CdDrive::setSpeed(int kbps) const
         return false;
     BYTE cdb[12];
     CopyMemory(cdb, CMD_SET_SPEED.cdb, sizeof cdb);
-    writeBigEndian16(&cdb[2], static_cast<unsigned>(kbps));
+    // The field holds 16 bits, and FFFFh asks for the drive's maximum: a
+    // faster speed than it can express is that, never the speed its low
+    // bits would name.
+    writeBigEndian16(&cdb[2], kbps > 0xFFFF ? 0xFFFFu : static_cast<unsigned>(kbps));
     return submitCommand(adapter, target, CMD_SET_SPEED, cdb, nullptr);
 }
 

@@ -30,7 +30,7 @@ public:
     // Maximum read speed in KB/s; 0 on failure.
     int getMaxSpeed() const;
     // Sets the read speed; false below 176 KB/s (nothing is sent) or when
-    // the drive refused it. Bits above 15 are dropped.
+    // the drive refused it. A speed above 65535 asks for the maximum.
     bool setSpeed(int kbps) const;
     // The lock byte: bit 0 the tray can be locked, bit 1 it is locked;
     // -1 on failure.

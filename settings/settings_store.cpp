@@ -6,6 +6,16 @@
 
 namespace {
 
+// The key of a profile line "key=value", without the blanks around it.
+std::string lineKey(const char* pszLine)
+{
+    const char* pEnd = std::strchr(pszLine, '=');
+    std::string key(pszLine, pEnd != nullptr ? static_cast<size_t>(pEnd - pszLine) : std::strlen(pszLine));
+    size_t first = key.find_first_not_of(" \t");
+    size_t last = key.find_last_not_of(" \t");
+    return first == std::string::npos ? std::string() : key.substr(first, last - first + 1);
+}
+
 char* copyText(const char* psz)
 {
     size_t n = std::strlen(psz);
@@ -127,4 +137,46 @@ CStringList* SettingsStore::getStringList(const CString& strSection, const CStri
 void SettingsStore::writeStringList(const CString& strSection, const CString& strKey, const CStringList& list)
 {
     writeString(strSection, strKey, encodeStringList(list));
+}
+
+std::string SettingsStore::fetchSection(const char* pszSection) const
+{
+    DWORD size = 4096;
+    for (;;) {
+        std::string buffer(size, '\0');
+        DWORD len = GetPrivateProfileSectionA(pszSection, &buffer[0], size, m_pszFileName);
+        // size - 2 means the section did not fit.
+        if (len + 2 < size) {
+            buffer.resize(len);
+            return buffer;
+        }
+        size *= 2;
+    }
+}
+
+bool SettingsStore::writeKeys(const char* pszSection, const char* const* ppszKeys, const char* const* ppszValues,
+                              int nKeys)
+{
+    if (pszSection == nullptr || ppszKeys == nullptr || ppszValues == nullptr || !hasFile())
+        return false;
+    for (int k = 0; k < nKeys; ++k) {
+        if (ppszKeys[k] == nullptr)
+            return false;
+    }
+
+    std::string old = fetchSection(pszSection);
+    std::string lines;
+    for (size_t at = 0; at < old.size(); at += std::strlen(old.c_str() + at) + 1) {
+        const char* pszLine = old.c_str() + at;
+        std::string key = lineKey(pszLine);
+        bool bReplaced = false;
+        for (int k = 0; k < nKeys && !bReplaced; ++k)
+            bReplaced = lstrcmpiA(key.c_str(), ppszKeys[k]) == 0;
+        if (!bReplaced && *pszLine != '\0')
+            lines.append(pszLine).push_back('\0');
+    }
+    for (int k = 0; k < nKeys; ++k)
+        lines.append(ppszKeys[k]).append("=").append(ppszValues[k] != nullptr ? ppszValues[k] : "").push_back('\0');
+    lines.push_back('\0');
+    return WritePrivateProfileSectionA(pszSection, lines.data(), m_pszFileName) != FALSE;
 }

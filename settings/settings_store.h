@@ -3,6 +3,8 @@
 // write is in the file at once; nothing is cached.
 #pragma once
 
+#include <string>
+
 #include "framework/collections.h"
 #include "settings/list_encoding.h"
 #include "settings/value_text.h"
@@ -49,10 +51,32 @@ public:
     // Writes the items of list comma-separated; an empty list writes "key=".
     void writeStringList(const CString& strSection, const CString& strKey, const CStringList& list);
 
+    // Writes nKeys keys of one section in a single write of the file, so that
+    // they change together or not at all: every line of those keys in the
+    // section (duplicates too) gives way to one line per key with its new
+    // value; the section's other lines stay as they were. False when the
+    // write fails, when an argument is null or when no file is named.
+    bool writeKeys(const char* pszSection, const char* const* ppszKeys, const char* const* ppszValues,
+                   int nKeys);
+
+    // True the first time it is asked, false ever after: the user is told
+    // of a file that cannot be written once, not at every failed write.
+    bool claimWriteFailureNotice()
+    {
+        bool bFirst = !m_bWriteFailureNoticed;
+        m_bWriteFailureNoticed = true;
+        return bFirst;
+    }
+
 private:
     // The whole value as a new[] copy that the caller deletes: read with a
     // 512-byte buffer that grows by 512 bytes while the value may have been cut.
     char* fetchString(const char* pszSection, const char* pszKey, const char* pszDefault) const;
+    // The section's lines as the profile reader gives them, each ended by a
+    // zero byte; empty when there is no such section.
+    std::string fetchSection(const char* pszSection) const;
+    bool hasFile() const { return m_pszFileName != nullptr && m_pszFileName[0] != '\0'; }
 
     char* m_pszFileName = nullptr;
+    bool m_bWriteFailureNoticed = false;
 };

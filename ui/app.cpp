@@ -1,5 +1,6 @@
 #include "ui/app.h"
 
+#include "ui/instance.h"
 #include "ui/main_dialog.h"
 
 CDriveToolApp theApp;
@@ -8,6 +9,14 @@ BOOL CDriveToolApp::InitInstance()
 {
     AfxEnableControlContainer();
     Enable3dControlsStatic();
+
+    // Started at logon, the program reads and writes the settings file of
+    // its own folder, as when it is started from there by hand.
+    if (HasAutostartSwitch(::GetCommandLineW()))
+        EnterProgramFolder();
+    CSingleInstance instance;
+    if (!instance.Claim(CDriveToolDlg::kSettingsFileW))
+        return FALSE;
 
     CDriveToolDlg dlg;
     m_pMainWnd = &dlg;

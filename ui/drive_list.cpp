@@ -27,18 +27,27 @@ void DriveList::Detect(SettingsStore& settings)
         CdDrive* pDrive = static_cast<CdDrive*>(m_drives.GetNext(pos));
         pDrive->replaceSpeedNames(settings.getStringList(pDrive->address, kKeySpeedNames, ""));
         pDrive->replaceKbSpeeds(settings.getStringList(pDrive->address, kKeyKbSpeeds, ""));
+        m_stored.push_back({encodeStringList(*pDrive->speedNames), encodeStringList(*pDrive->kbSpeeds)});
     }
 }
 
-void DriveList::SaveSpeedLists(SettingsStore& settings) const
+bool DriveList::SaveSpeedLists(SettingsStore& settings)
 {
-    for (POSITION pos = m_drives.GetHeadPosition(); pos != nullptr;) {
-        const CdDrive* pDrive = static_cast<const CdDrive*>(m_drives.GetNext(pos));
-        if (pDrive->speedNames != nullptr)
-            settings.writeStringList(pDrive->address, kKeySpeedNames, *pDrive->speedNames);
-        if (pDrive->kbSpeeds != nullptr)
-            settings.writeStringList(pDrive->address, kKeyKbSpeeds, *pDrive->kbSpeeds);
+    bool bAllWritten = true;
+    for (int i = 0; i < GetCount() && i < static_cast<int>(m_stored.size()); ++i) {
+        const CdDrive* pDrive = GetAt(i);
+        StoredLists now = {pDrive->speedNames != nullptr ? encodeStringList(*pDrive->speedNames) : CString(),
+                           pDrive->kbSpeeds != nullptr ? encodeStringList(*pDrive->kbSpeeds) : CString()};
+        if (now.names == m_stored[i].names && now.kbSpeeds == m_stored[i].kbSpeeds)
+            continue;
+        const char* keys[] = {kKeySpeedNames, kKeyKbSpeeds};
+        const char* values[] = {now.names, now.kbSpeeds};
+        if (settings.writeKeys(pDrive->address, keys, values, 2))
+            m_stored[i] = now;
+        else
+            bAllWritten = false;
     }
+    return bAllWritten;
 }
 
 void DriveList::Clear()
@@ -46,6 +55,7 @@ void DriveList::Clear()
     for (POSITION pos = m_drives.GetHeadPosition(); pos != nullptr;)
         delete static_cast<CdDrive*>(m_drives.GetNext(pos));
     m_drives.RemoveAll();
+    m_stored.clear();
 }
 
 int DriveList::GetCount() const

@@ -3,6 +3,8 @@
 // of the drive list control and of the popup menu's drive items.
 #pragma once
 
+#include <vector>
+
 #include "framework/afxwin.h"
 
 class CdDrive;
@@ -18,8 +20,11 @@ public:
     // Finds the CD-ROM drives and their letters, and gives each the speed
     // lists stored for it (empty ones when there are none).
     void Detect(SettingsStore& settings);
-    // Writes every drive's two speed lists to the settings file.
-    void SaveSpeedLists(SettingsStore& settings) const;
+    // Writes the two speed lists of every drive whose lists differ from
+    // what was last read or written, both keys in one write. Lists that
+    // did not change are not written: a file that could not be read at
+    // start keeps what it holds. False when a write failed.
+    bool SaveSpeedLists(SettingsStore& settings);
     // Deletes the records.
     void Clear();
 
@@ -30,5 +35,12 @@ public:
     static CString Label(const CdDrive& drive);
 
 private:
+    // The two lists of drive i as the file holds them, encoded.
+    struct StoredLists {
+        CString names;
+        CString kbSpeeds;
+    };
+
     CObList m_drives{10};
+    std::vector<StoredLists> m_stored;
 };

@@ -12,9 +12,10 @@ namespace {
 const int kMinRefreshSecs = 1;
 const int kMaxRefreshSecs = 600;
 
+// A failed read (-1) has every bit set, and must not show as locked.
 int LockedFlag(int nLockByte)
 {
-    return (nLockByte & 0x02) != 0 ? 1 : 0;
+    return nLockByte >= 0 && (nLockByte & 0x02) != 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -48,19 +49,20 @@ void CDrivePanel::Init()
         m_cbDrive.AddString(DriveList::Label(*m_drives.GetAt(i)));
     m_cbDrive.SetCurSel(0);
     OnSelChangeDrive();
-
-    CdDrive* pDrive = GetSelectedDrive();
-    if (pDrive != nullptr) {
-        // The lock capability and the spin-down kind of the first drive
-        // decide for the whole run.
-        BOOL bLockable = (pDrive->getLock() & 0x01) != 0;
-        m_dlg.GetDlgItem(IDC_LOCK)->EnableWindow(bLockable);
-        m_dlg.GetDlgItem(IDC_UNLOCK)->EnableWindow(bLockable);
-        m_chkLocked.EnableWindow(bLockable);
-        if (spindownName(pDrive->getSpindown()) == "VS")
-            m_cbSpindown.EnableWindow(FALSE);
-    }
     Refresh();
+}
+
+void CDrivePanel::ShowCapabilities(const CdDrive& drive)
+{
+    // A lock byte that could not be read leaves the buttons usable: the
+    // drive may well take the command.
+    int nLock = drive.getLock();
+    BOOL bLockable = nLock < 0 || (nLock & 0x01) != 0;
+    m_dlg.GetDlgItem(IDC_LOCK)->EnableWindow(bLockable);
+    m_dlg.GetDlgItem(IDC_UNLOCK)->EnableWindow(bLockable);
+    m_chkLocked.EnableWindow(bLockable);
+    // A vendor-specific timer has no name in the list to choose.
+    m_cbSpindown.EnableWindow(spindownName(drive.getSpindown()) != "VS");
 }
 
 CdDrive* CDrivePanel::GetSelectedDrive()
@@ -97,10 +99,12 @@ void CDrivePanel::FillSpeedList()
 
 void CDrivePanel::OnSelChangeDrive()
 {
-    if (GetSelectedDrive() == nullptr)
+    CdDrive* pDrive = GetSelectedDrive();
+    if (pDrive == nullptr)
         return;
     Refresh();
     FillSpeedList();
+    ShowCapabilities(*pDrive);
 }
 
 void CDrivePanel::OnSelChangeSpeed()

@@ -16,8 +16,8 @@ public:
     CDrivePanel& operator=(const CDrivePanel&) = delete;
 
     void Exchange(CDataExchange* pDX);
-    // Lists the drives, selects the first one and shows it; the lock
-    // controls and the spin-down selector follow its capabilities.
+    // Lists the drives, selects the first one and shows it. The lock
+    // controls and the spin-down selector follow the selected drive.
     void Init();
 
     // The panel drive: the drive list's selection, or null.
@@ -39,6 +39,9 @@ public:
 private:
     // Puts the panel drive's speed entries into the speed selector.
     void FillSpeedList();
+    // Enables the lock controls and the spin-down selector as far as the
+    // drive supports them.
+    void ShowCapabilities(const CdDrive& drive);
     // Sends the lock command and shows the state read back.
     void SetLock(BYTE prevent);
 

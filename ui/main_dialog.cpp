@@ -6,11 +6,32 @@
 #include "ui/about_dialog.h"
 #include "ui/drive_door.h"
 #include "ui/options_dialog.h"
+#include "ui/settings_notice.h"
 
 namespace {
 
-const char kSettingsFile[] = ".\\cdrom.ini";
 const char kTrayTip[] = "Zurivovi2.0.0";
+
+const UINT kTrayRetryMs = 2000;
+
+// An elevated program gets no message from a shell that is not elevated
+// unless it lets the message through; the call exists from the systems
+// that filter messages on.
+void AllowMessageFromShell(HWND hWnd, UINT uMsg)
+{
+    typedef BOOL(WINAPI * FilterExProc)(HWND, UINT, DWORD, void*);
+    typedef BOOL(WINAPI * FilterProc)(UINT, DWORD);
+    const DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD for the older call
+    HMODULE hUser = ::GetModuleHandleA("user32.dll");
+    if (hUser == nullptr)
+        return;
+    if (FilterExProc pEx = reinterpret_cast<FilterExProc>(
+            reinterpret_cast<void*>(::GetProcAddress(hUser, "ChangeWindowMessageFilterEx"))))
+        pEx(hWnd, uMsg, kAllow, nullptr);
+    else if (FilterProc p = reinterpret_cast<FilterProc>(
+                 reinterpret_cast<void*>(::GetProcAddress(hUser, "ChangeWindowMessageFilter"))))
+        p(uMsg, kAllow);
+}
 
 HICON LoadAppIcon()
 {
@@ -18,6 +39,9 @@ HICON LoadAppIcon()
 }
 
 }  // namespace
+
+const char CDriveToolDlg::kSettingsFile[] = ".\\cdrom.ini";
+const wchar_t CDriveToolDlg::kSettingsFileW[] = L".\\cdrom.ini";
 
 // Sent to every top-level window when the taskbar (re)starts, so that the
 // notification icon can be put back.
@@ -80,6 +104,7 @@ BOOL CDriveToolDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
     m_trayIcon.Init(m_hWnd, TRAY_ICON_ID, WM_TRAYNOTIFY, LoadAppIcon(), kTrayTip);
+    AllowMessageFromShell(m_hWnd, s_uTaskbarCreated);
 
     m_settings.setFileName(kSettingsFile);
     m_bFirstPaintDone = false;
@@ -98,10 +123,27 @@ BOOL CDriveToolDlg::OnInitDialog()
 
 void CDriveToolDlg::HideToTray()
 {
-    // The window leaves the taskbar: the icon must be there to bring it back.
-    m_trayIcon.Add();
+    // The window leaves the taskbar only when the icon is there to bring it
+    // back; otherwise it stays minimised on the taskbar until an add works.
+    bool bAdded = m_trayIcon.Add();
     ShowWindow(SW_MINIMIZE);
-    ShowWindow(SW_HIDE);
+    if (bAdded) {
+        ShowWindow(SW_HIDE);
+    } else {
+        m_bTrayAddPending = true;
+        SetTimer(TRAY_RETRY_TIMER_ID, kTrayRetryMs, nullptr);
+    }
+}
+
+void CDriveToolDlg::RetryTrayIcon()
+{
+    if (!m_bTrayAddPending || !m_trayIcon.Add())
+        return;
+    m_bTrayAddPending = false;
+    KillTimer(TRAY_RETRY_TIMER_ID);
+    // A window the user has brought back meanwhile stays where it is.
+    if (IsIconic())
+        ShowWindow(SW_HIDE);
 }
 
 void CDriveToolDlg::OnSysCommand(UINT nID, LPARAM lParam)
@@ -147,7 +189,9 @@ HCURSOR CDriveToolDlg::OnQueryDragIcon()
 void CDriveToolDlg::OnDestroy()
 {
     CDialog::OnDestroy();
-    m_drives.SaveSpeedLists(m_settings);
+    // The window is going: the message has no owner.
+    if (!m_drives.SaveSpeedLists(m_settings))
+        ReportSettingsWriteFailure(nullptr, m_settings);
     m_drives.Clear();
     m_trayIcon.Remove();
     closeTransport();
@@ -166,14 +210,27 @@ void CDriveToolDlg::OnEndSession(BOOL bEnding)
 
 void CDriveToolDlg::OnTimer(UINT_PTR nIDEvent)
 {
+    if (nIDEvent == TRAY_RETRY_TIMER_ID) {
+        RetryTrayIcon();
+        return;
+    }
     m_panel.Refresh();
     CDialog::OnTimer(nIDEvent);
 }
 
 void CDriveToolDlg::OnOptions()
 {
+    // The popup menu stays usable while the dialog is open (the icon's
+    // messages reach the disabled main window): one dialog at a time.
+    if (m_pOptionsDlg != nullptr) {
+        if (m_pOptionsDlg->m_hWnd != nullptr)
+            m_pOptionsDlg->SetForegroundWindow();
+        return;
+    }
     COptionsDlg dlg(m_settings, m_panel.GetSelectedDrive(), m_panel.SpeedSelector());
+    m_pOptionsDlg = &dlg;
     dlg.DoModal();
+    m_pOptionsDlg = nullptr;
 }
 
 void CDriveToolDlg::OnAbout()
@@ -201,6 +258,8 @@ LRESULT CDriveToolDlg::OnTrayNotify(WPARAM /*wParam*/, LPARAM lParam)
 LRESULT CDriveToolDlg::OnTaskbarCreated(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
     m_trayIcon.OnTaskbarCreated();
+    // A new taskbar is ready for an icon it refused before.
+    RetryTrayIcon();
     return 0;
 }
 

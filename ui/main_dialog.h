@@ -13,12 +13,18 @@
 // The notification icon's identifier and the message it sends.
 enum : UINT {
     TRAY_ICON_ID = 1026,
+    // Tries the notification icon again while the shell refuses it.
+    TRAY_RETRY_TIMER_ID = 2,
     WM_TRAYNOTIFY = WM_USER + 1,
 };
 
 class CDriveToolDlg : public CDialog {
 public:
     explicit CDriveToolDlg(CWnd* pParent = nullptr);
+
+    // The settings file, in the working directory.
+    static const char kSettingsFile[];
+    static const wchar_t kSettingsFileW[];
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -51,7 +57,7 @@ protected:
     void OnMenuEject();
     void OnMenuClose();
     void OnMenuDrive(UINT nID) { m_trayMenu.OnDriveCommand(nID); }
-    void OnMenuSpeed(UINT nID) { m_trayMenu.OnSpeedCommand(nID, m_panel.SpeedSelector()); }
+    void OnMenuSpeed(UINT nID) { m_trayMenu.OnSpeedCommand(nID); }
     void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
 
     DECLARE_MESSAGE_MAP()
@@ -59,6 +65,9 @@ protected:
 private:
     // Hides the window to the notification area.
     void HideToTray();
+    // Adds the icon that the shell refused at the last hide, and hides the
+    // window once it is there.
+    void RetryTrayIcon();
 
     SettingsStore m_settings;
     DriveList m_drives;
@@ -66,5 +75,8 @@ private:
     CTrayIcon m_trayIcon;
     CTrayMenu m_trayMenu;
     bool m_bFirstPaintDone = false;
+    bool m_bTrayAddPending = false;
     HICON m_hIcon = nullptr;
+    // The options dialog while it runs.
+    CDialog* m_pOptionsDlg = nullptr;
 };

@@ -7,12 +7,15 @@
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "settings/speed_entry.h"
+#include "ui/instance.h"
+#include "ui/settings_notice.h"
 
-RegistrySystemCalls g_registrySystemCalls = {::RegOpenKeyA, ::RegQueryValueExA, ::RegSetValueExA,
+RegistrySystemCalls g_registrySystemCalls = {::RegOpenKeyA, ::RegQueryValueExA, ::RegSetValueExW,
                                              ::RegDeleteValueA, ::RegCloseKey};
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunValueName[] = "TRELVIK";
+const wchar_t kRunValueNameW[] = L"TRELVIK";
 
 namespace {
 
@@ -38,12 +41,13 @@ private:
 };
 
 // The full path of the running executable; false when the system could not
-// give it whole in MAX_PATH bytes.
-bool ExecutablePath(CString& strPath)
+// give it whole.
+bool ExecutablePath(std::wstring& strPath)
 {
-    char path[MAX_PATH] = "";
-    DWORD nLength = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (nLength == 0 || nLength >= MAX_PATH)
+    wchar_t path[MAX_PATH * 4] = L"";
+    const DWORD nSize = sizeof path / sizeof path[0];
+    DWORD nLength = ::GetModuleFileNameW(nullptr, path, nSize);
+    if (nLength == 0 || nLength >= nSize)
         return false;
     strPath = path;
     return true;
@@ -51,12 +55,9 @@ bool ExecutablePath(CString& strPath)
 
 }  // namespace
 
-CString RunValueText(const char* pszPath)
+std::wstring RunValueText(const wchar_t* pszPath)
 {
-    CString strPath(pszPath != nullptr ? pszPath : "");
-    if (strPath.Find(' ') < 0)
-        return strPath;
-    return "\"" + strPath + "\"";
+    return L"\"" + std::wstring(pszPath != nullptr ? pszPath : L"") + L"\" " + kAutostartSwitch;
 }
 
 BEGIN_MESSAGE_MAP(COptionsDlg, CDialog)
@@ -90,11 +91,24 @@ void COptionsDlg::DoDataExchange(CDataExchange* pDX)
         m_spinSpeed.SetRange(kMinSpeed, kMaxSpeed);
 }
 
-void COptionsDlg::AddDriveEntries(const CdDrive& drive)
+void COptionsDlg::AppendEntry(const CString& strName, const CString& strKbps)
 {
+    m_listSpeeds.AddString(formatSpeedEntry(strName, strKbps));
+    m_entryNames.AddTail(strName);
+    m_entryKbps.AddTail(strKbps);
+}
+
+void COptionsDlg::LoadDriveEntries(const CdDrive& drive)
+{
+    m_listSpeeds.ResetContent();
+    m_entryNames.RemoveAll();
+    m_entryKbps.RemoveAll();
     int nCount = speedEntryCount(drive.speedNames, drive.kbSpeeds);
-    for (int i = 0; i < nCount; ++i)
-        m_listSpeeds.AddString(speedEntryText(drive.speedNames, drive.kbSpeeds, i));
+    for (int i = 0; i < nCount; ++i) {
+        CString strName, strKbps;
+        getSpeedEntry(drive.speedNames, drive.kbSpeeds, i, strName, strKbps);
+        AppendEntry(strName, strKbps);
+    }
 }
 
 // Loads the list and the option states once, at the first paint.
@@ -105,7 +119,7 @@ void COptionsDlg::OnPaint()
         return;
 
     if (m_pDrive != nullptr)
-        AddDriveEntries(*m_pDrive);
+        LoadDriveEntries(*m_pDrive);
 
     HKEY hKey = nullptr;
     if (g_registrySystemCalls.openKey(HKEY_LOCAL_MACHINE, kRunKey, &hKey) == ERROR_SUCCESS) {
@@ -132,7 +146,11 @@ void COptionsDlg::OnAdd()
     // previous value is used.
     UpdateData(TRUE);
     if (m_nSpeed >= kMinSpeed && m_nSpeed <= kMaxSpeed) {
-        m_listSpeeds.AddString(speedText(m_nSpeed * KBPS_PER_X));
+        CString strName, strKbps;
+        strName.Format("%d", m_nSpeed);
+        strKbps.Format("%d", m_nSpeed * KBPS_PER_X);
+        AppendEntry(strName, strKbps);
+        m_bListChanged = true;
     } else {
         ::MessageBoxA(m_hWnd, "速度应该在1~200之间!", kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
     }
@@ -141,20 +159,30 @@ void COptionsDlg::OnAdd()
 void COptionsDlg::OnDelete()
 {
     int nSel = m_listSpeeds.GetCurSel();
-    if (nSel >= 0)
-        m_listSpeeds.DeleteString(static_cast<UINT>(nSel));
+    if (nSel < 0)
+        return;
+    m_listSpeeds.DeleteString(static_cast<UINT>(nSel));
+    m_entryNames.RemoveAt(m_entryNames.FindIndex(nSel));
+    m_entryKbps.RemoveAt(m_entryKbps.FindIndex(nSel));
+    m_bListChanged = true;
 }
 
 void COptionsDlg::OnDetect()
 {
-    if (m_pDrive == nullptr)
+    // Detection lets messages through at every step: a click (or a held
+    // Enter key) arriving meanwhile must not start another one inside it.
+    if (m_pDrive == nullptr || m_bDetecting)
         return;
+    m_bDetecting = true;
+    // Detection leaves the drive at the last speed it tried, the slowest:
+    // the speed it had before is set again afterwards.
+    const int nSpeedBefore = m_pDrive->getSpeed();
     detectSpeeds(*m_pDrive, kDetectHalfWidth, *this);
-    // A detection started from inside this one (a second click of Detect)
-    // has filled the list already; the outer one fills it again with its
-    // own result, which is now the drive's.
-    m_listSpeeds.ResetContent();
-    AddDriveEntries(*m_pDrive);
+    if (nSpeedBefore != 0)
+        m_pDrive->setSpeed(nSpeedBefore);
+    m_bDetecting = false;
+    LoadDriveEntries(*m_pDrive);
+    m_bListChanged = true;
 }
 
 bool AskRetryMaxSpeed(HWND hOwner)
@@ -179,40 +207,38 @@ void COptionsDlg::Step(int nPos)
     m_progress.SetPos(nPos);
 }
 
-// Hands the list box back: the drive's lists and the main window's speed
-// selector are rebuilt from its items, in order, and nothing is selected.
+// Hands the working copy back after a change: the drive's lists and the
+// main window's speed selector are rebuilt from it, in order, and nothing is
+// selected. A dialog closed before its first paint never had the list, and
+// one closed without a change leaves the drive's lists exactly as they were
+// (a hand-edited file may hold lists of unequal length).
 void COptionsDlg::OnDestroy()
 {
     CDialog::OnDestroy();
 
     CdDrive* pDrive = m_pDrive;
-    if (pDrive == nullptr)
+    if (pDrive == nullptr || !m_bInitialised)
         return;
 
-    pDrive->speedNames->RemoveAll();
-    pDrive->kbSpeeds->RemoveAll();
     m_cbSpeedSelector.ResetContent();
-
-    for (int i = 0; i < m_listSpeeds.GetCount(); ++i) {
-        CString strText;
-        m_listSpeeds.GetText(i, strText);
-        CString strName;
-        CString strKbps;
-        // An item that cannot be taken apart would leave the two lists and
-        // the selector out of step; it is left out of all three.
-        if (!parseSpeedEntry(strText, strName, strKbps))
-            continue;
-        m_cbSpeedSelector.AddString(strText);
-        pDrive->speedNames->AddTail(strName);
-        pDrive->kbSpeeds->AddTail(strKbps);
+    if (m_bListChanged) {
+        pDrive->speedNames->RemoveAll();
+        pDrive->kbSpeeds->RemoveAll();
+        for (POSITION pos = m_entryNames.GetHeadPosition(); pos != nullptr;)
+            pDrive->speedNames->AddTail(m_entryNames.GetNext(pos));
+        for (POSITION pos = m_entryKbps.GetHeadPosition(); pos != nullptr;)
+            pDrive->kbSpeeds->AddTail(m_entryKbps.GetNext(pos));
     }
+    int nCount = speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds);
+    for (int i = 0; i < nCount; ++i)
+        m_cbSpeedSelector.AddString(speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, i));
 }
 
 void COptionsDlg::OnAutoStart()
 {
     UpdateData(TRUE);
 
-    CString strPath;
+    std::wstring strPath;
     bool bHavePath = ExecutablePath(strPath);
 
     HKEY hKey = nullptr;
@@ -222,11 +248,13 @@ void COptionsDlg::OnAutoStart()
         m_bAutoStart = FALSE;
     } else if (m_bAutoStart) {
         // Without a whole path there is nothing sound to write.
-        CString strValue = RunValueText(strPath);
+        // The data's length counts its terminating zero.
+        std::wstring strValue = RunValueText(strPath.c_str());
         if (!bHavePath ||
-            g_registrySystemCalls.setValueEx(hKey, kRunValueName, 0, REG_SZ,
-                                             reinterpret_cast<const BYTE*>(strValue.GetString()),
-                                             static_cast<DWORD>(strValue.GetLength())) != ERROR_SUCCESS) {
+            g_registrySystemCalls.setValueEx(hKey, kRunValueNameW, 0, REG_SZ,
+                                             reinterpret_cast<const BYTE*>(strValue.c_str()),
+                                             static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t))) !=
+                ERROR_SUCCESS) {
             ::MessageBoxA(m_hWnd, kAutoStartFailed, kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
             m_bAutoStart = FALSE;
         }
@@ -239,14 +267,22 @@ void COptionsDlg::OnAutoStart()
     UpdateData(FALSE);
 }
 
-void COptionsDlg::OnRunMin()
+void COptionsDlg::StoreOption(const char* pszKey, int& bValue)
 {
     UpdateData(TRUE);
-    m_settings.writeBool(kSystemSection, "RunMin", m_bRunMin);
+    if (m_settings.writeBool(kSystemSection, pszKey, bValue))
+        return;
+    bValue = m_settings.getBool(kSystemSection, pszKey, 1) != 0 ? TRUE : FALSE;
+    UpdateData(FALSE);
+    ReportSettingsWriteFailure(m_hWnd, m_settings);
+}
+
+void COptionsDlg::OnRunMin()
+{
+    StoreOption("RunMin", m_bRunMin);
 }
 
 void COptionsDlg::OnRunSetSpeed()
 {
-    UpdateData(TRUE);
-    m_settings.writeBool(kSystemSection, "RunSetSpeed", m_bRunSetSpeed);
+    StoreOption("RunSetSpeed", m_bRunSetSpeed);
 }

@@ -1,9 +1,12 @@
 // The options dialog: a drive's speed list (added by hand, deleted, or
-// built by speed detection) and the three start-up options. The list box is
-// the working copy of the speed list; the drive's lists and the main
-// window's speed selector are rebuilt from it when the dialog is destroyed.
-// The start-up options are stored at the click of their box.
+// built by speed detection) and the three start-up options. The list box
+// and the pairs kept beside it are the working copy of the speed list; when
+// the dialog is destroyed after a change, the drive's lists and the main
+// window's speed selector are rebuilt from them. The start-up options are
+// stored at the click of their box.
 #pragma once
+
+#include <string>
 
 #include "framework/afxwin.h"
 #include "ui/speed_detection.h"
@@ -16,7 +19,9 @@ struct RegistrySystemCalls {
     LONG(WINAPI* openKey)(HKEY hKey, LPCSTR subKey, PHKEY result);
     LONG(WINAPI* queryValueEx)(HKEY hKey, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                LPDWORD dataSize);
-    LONG(WINAPI* setValueEx)(HKEY hKey, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+    // The value is written with the wide call: a path outside the ANSI code
+    // page would otherwise turn into question marks.
+    LONG(WINAPI* setValueEx)(HKEY hKey, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                              DWORD dataSize);
     LONG(WINAPI* deleteValue)(HKEY hKey, LPCSTR valueName);
     LONG(WINAPI* closeKey)(HKEY hKey);
@@ -29,10 +34,10 @@ extern RegistrySystemCalls g_registrySystemCalls;
 extern const char kRunKey[];
 extern const char kRunValueName[];
 
-// The Run value's text for an executable path: the path itself, or the
-// path in double quotes when it contains a blank (so that the system
-// cannot read a shorter path followed by arguments).
-CString RunValueText(const char* pszPath);
+// The Run value's text for an executable path: the path in double quotes
+// (so that the system cannot read a shorter path followed by arguments),
+// then the switch that says the program was started at logon.
+std::wstring RunValueText(const wchar_t* pszPath);
 
 // The question speed detection asks when the drive's maximum speed cannot
 // be read: true for Retry. A box that could not be shown counts as Cancel.
@@ -64,8 +69,21 @@ private:
     void SetProgressRange(int nMaxKbps) override;
     void Step(int nPos) override;
 
-    // Appends one item per speed entry of the drive to the list box.
-    void AddDriveEntries(const CdDrive& drive);
+    // Makes the drive's speed entries the working copy.
+    void LoadDriveEntries(const CdDrive& drive);
+    // Appends one entry to the working copy.
+    void AppendEntry(const CString& strName, const CString& strKbps);
+    // Stores a start-up option; when the file refuses it the box goes back
+    // to what is stored, and the user hears of it.
+    void StoreOption(const char* pszKey, int& bValue);
+
+    // The list box shows the entries; the two texts of entry i, exactly as
+    // they will be stored, are item i of these lists, so no entry has to be
+    // taken apart from its display text again.
+    CStringList m_entryNames;
+    CStringList m_entryKbps;
+    bool m_bListChanged = false;
+    bool m_bDetecting = false;
 
     SettingsStore& m_settings;
     CdDrive* m_pDrive;

@@ -15,12 +15,11 @@ void CTrayIcon::Init(HWND hWnd, UINT uId, UINT uCallbackMessage, HICON hIcon, co
     lstrcpynA(m_nid.szTip, pszTip, sizeof m_nid.szTip);
 }
 
-void CTrayIcon::Add()
+bool CTrayIcon::Add()
 {
-    if (m_bAdded)
-        return;
-    ::Shell_NotifyIconA(NIM_ADD, &m_nid);
-    m_bAdded = true;
+    if (!m_bAdded)
+        m_bAdded = ::Shell_NotifyIconA(NIM_ADD, &m_nid) != FALSE;
+    return m_bAdded;
 }
 
 void CTrayIcon::OnTaskbarCreated()

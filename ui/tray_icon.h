@@ -12,8 +12,9 @@ public:
 
     // Fills the icon record: the icon sends uCallbackMessage to hWnd.
     void Init(HWND hWnd, UINT uId, UINT uCallbackMessage, HICON hIcon, const char* pszTip);
-    // Adds the icon unless it is there already.
-    void Add();
+    // Adds the icon unless it is there already; true when it is there. The
+    // shell may refuse while it is busy (at logon): a later call tries again.
+    bool Add();
     // Adds the icon again when it was there before the taskbar restarted:
     // a new taskbar knows nothing of the icons of the old one.
     void OnTaskbarCreated();

@@ -55,26 +55,18 @@ CDrawnMenu* NewSubmenu()
     return pMenu;
 }
 
-// The caption an item of hMenu (or of its sub-menus) with this id shows now:
-// its drawn entry's caption while it is owner-drawn, else its own text.
-CString CurrentItemText(HMENU hMenu, UINT nId)
+// A drive's label as a menu item's text: the menu would take a "&" in the
+// drive's name as the mark of an underlined letter; "&&" shows it as itself.
+CString MenuLabel(const CdDrive& drive)
 {
-    if (const CDrawnMenuEntry* pEntry = DrawnMenuEntryOf(hMenu, nId, FALSE))
-        return pEntry->m_strCaption;
-    char szText[512] = {};
-    ::GetMenuStringA(hMenu, nId, szText, sizeof szText, MF_BYCOMMAND);
-    return CString(szText);
-}
-
-// Item nIndex of a combo box, or the empty text with false when there is
-// none.
-bool ComboItemText(CComboBox& combo, int nIndex, CString& strText)
-{
-    strText.Empty();
-    if (combo.m_hWnd == nullptr || nIndex < 0 || nIndex >= combo.GetCount())
-        return false;
-    combo.GetLBText(nIndex, strText);
-    return true;
+    CString strLabel = DriveList::Label(drive);
+    CString strText;
+    for (int i = 0; i < strLabel.GetLength(); ++i) {
+        if (strLabel[i] == '&')
+            strText += '&';
+        strText += strLabel[i];
+    }
+    return strText;
 }
 
 }  // namespace
@@ -91,8 +83,29 @@ void CTrayMenu::Build()
     if (m_pMenu != nullptr)
         return;
     m_nDriveCmd = ID_TRAY_DRIVE_FIRST;
+    m_bDriveChosen = false;
     m_nSpeedCmd = 0;
+    BuildItems();
+}
 
+void CTrayMenu::Rebuild()
+{
+    Destroy();
+    BuildItems();
+    // The plain, checked items of the choices made so far.
+    const CdDrive* pDrive = GetMenuDrive();
+    if (m_bDriveChosen && pDrive != nullptr)
+        SetItem(m_nDriveCmd, true, MenuLabel(*pDrive));
+    int nSpeed = static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST);
+    if (m_nSpeedCmd != 0 && pDrive != nullptr &&
+        nSpeed < speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds))
+        SetItem(m_nSpeedCmd, true, speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, nSpeed));
+    else
+        m_nSpeedCmd = 0;
+}
+
+void CTrayMenu::BuildItems()
+{
     CDrawnMenu* pMenu = NewSubmenu();
     m_pMenu = pMenu;
     pMenu->m_clrSelection = kTraySelection;
@@ -109,11 +122,10 @@ void CTrayMenu::Build()
 
     CDrawnMenu* pDriveMenu = NewSubmenu();
     for (int i = 0; i < m_drives.GetCount() && i < kMaxMenuDrives; ++i)
-        AppendCommand(pDriveMenu, ID_TRAY_DRIVE_FIRST + i, DriveList::Label(*m_drives.GetAt(i)), 0);
+        AppendCommand(pDriveMenu, ID_TRAY_DRIVE_FIRST + i, MenuLabel(*m_drives.GetAt(i)), 0);
     AppendSubmenu(pMenu, pDriveMenu, ID_TRAY_SELECT_DRIVE, "选择光驱", IDI_DRIVES);
 
-    // The speeds of the drive that is the menu drive now (the first one);
-    // the sub-menu keeps them for the whole run.
+    // The speeds of the menu drive, as its lists are now.
     CDrawnMenu* pSpeedMenu = NewSubmenu();
     if (const CdDrive* pDrive = GetMenuDrive()) {
         int nSpeeds = speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds);
@@ -131,7 +143,11 @@ void CTrayMenu::Build()
 
 void CTrayMenu::Track(CWnd* pOwner)
 {
-    if (m_pMenu == nullptr || m_pMenu->m_hMenu == nullptr)
+    if (m_pMenu == nullptr)
+        return;
+    // The options dialog may have changed the menu drive's speeds.
+    Rebuild();
+    if (m_pMenu->m_hMenu == nullptr)
         return;
     POINT pt = {0, 0};
     ::GetCursorPos(&pt);
@@ -156,40 +172,35 @@ void CTrayMenu::OnDriveCommand(UINT nID)
     const CdDrive* pNew = m_drives.GetAt(static_cast<int>(nID - ID_TRAY_DRIVE_FIRST));
     if (pNew == nullptr || ::GetMenuState(m_pMenu->m_hMenu, nID, MF_BYCOMMAND) == static_cast<UINT>(-1))
         return;
-    const CdDrive* pOld = GetMenuDrive();
-    SetItem(m_nDriveCmd, false,
-            pOld != nullptr ? DriveList::Label(*pOld) : CurrentItemText(m_pMenu->m_hMenu, m_nDriveCmd));
-    SetItem(nID, true, DriveList::Label(*pNew));
+    // The speed sub-menu now lists the new drive's speeds; a speed checked
+    // in the old drive's list says nothing about them.
+    if (nID != m_nDriveCmd)
+        m_nSpeedCmd = 0;
     m_nDriveCmd = nID;
+    m_bDriveChosen = true;
+    Rebuild();
 }
 
-void CTrayMenu::OnSpeedCommand(UINT nID, CComboBox& speedSelector)
+void CTrayMenu::OnSpeedCommand(UINT nID)
 {
     if (m_pMenu == nullptr || m_pMenu->m_hMenu == nullptr)
         return;
-    HMENU hMenu = m_pMenu->m_hMenu;
-    if (::GetMenuState(hMenu, nID, MF_BYCOMMAND) == static_cast<UINT>(-1))
+    if (::GetMenuState(m_pMenu->m_hMenu, nID, MF_BYCOMMAND) == static_cast<UINT>(-1))
         return;
-    // A speed item takes the text of the speed selector at its index; where
-    // that list is shorter it keeps the caption it has.
-    if (m_nSpeedCmd >= ID_TRAY_SPEED_FIRST && m_nSpeedCmd != nID) {
-        CString strOld;
-        if (!ComboItemText(speedSelector, static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST), strOld))
-            strOld = CurrentItemText(hMenu, m_nSpeedCmd);
-        SetItem(m_nSpeedCmd, false, strOld);
-    }
-    CString strNew;
-    if (!ComboItemText(speedSelector, static_cast<int>(nID - ID_TRAY_SPEED_FIRST), strNew))
-        strNew = CurrentItemText(hMenu, nID);
-    SetItem(nID, true, strNew);
-    m_nSpeedCmd = nID;
-
     CdDrive* pDrive = GetMenuDrive();
     CString strName, strKbps;
-    if (pDrive != nullptr &&
-        getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(nID - ID_TRAY_SPEED_FIRST),
-                      strName, strKbps))
-        pDrive->setSpeed(speedEntryToInt(strKbps));
+    if (pDrive == nullptr ||
+        !getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(nID - ID_TRAY_SPEED_FIRST),
+                       strName, strKbps))
+        return;
+    // Items show the menu drive's own entries, the chosen one checked.
+    if (m_nSpeedCmd >= ID_TRAY_SPEED_FIRST && m_nSpeedCmd != nID)
+        SetItem(m_nSpeedCmd, false,
+                speedEntryText(pDrive->speedNames, pDrive->kbSpeeds,
+                               static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST)));
+    SetItem(nID, true, formatSpeedEntry(strName, strKbps));
+    m_nSpeedCmd = nID;
+    pDrive->setSpeed(speedEntryToInt(strKbps));
 }
 
 void CTrayMenu::MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct)

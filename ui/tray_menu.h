@@ -1,10 +1,13 @@
 // The popup menu of the notification icon: a drawn menu with a banner, the
 // window and door commands, a sub-menu that chooses the menu drive and a
-// sub-menu of speeds for it. It keeps which drive and which speed item are
-// chosen, and carries out the choice.
+// sub-menu of that drive's speeds. It keeps which drive and which speed
+// item are chosen, and carries out the choice. The menu is made again
+// whenever the menu drive changes and before it opens, so that the speed
+// sub-menu always shows the menu drive's lists as they are.
 #pragma once
 
 #include "framework/afxwin.h"
+#include "menu/drawn_menu.h"
 
 class CdDrive;
 class CDrawnMenu;
@@ -35,17 +38,17 @@ public:
     CTrayMenu(const CTrayMenu&) = delete;
     CTrayMenu& operator=(const CTrayMenu&) = delete;
 
-    // Builds the menu once for the whole run; the first drive is the menu
-    // drive, and the speed sub-menu lists its speeds.
+    // Builds the menu at start: the first drive is the menu drive.
     void Build();
     // Opens the menu at the cursor, owned by pOwner, until it closes.
     void Track(CWnd* pOwner);
-    // The drive item nID was chosen: it becomes the menu drive.
+    // The drive item nID was chosen: it becomes the menu drive, checked.
     void OnDriveCommand(UINT nID);
-    // The speed item nID was chosen: it is checked, showing the text of the
-    // speed selector's item at its index, and the menu drive is set to the
-    // entry of its list at that index.
-    void OnSpeedCommand(UINT nID, CComboBox& speedSelector);
+    // The speed item nID was chosen: it is checked, and the menu drive is
+    // set to the entry of its list at that index.
+    void OnSpeedCommand(UINT nID);
+    // The menu's handle (null before Build).
+    HMENU GetSafeHmenu() const { return m_pMenu != nullptr ? m_pMenu->m_hMenu : nullptr; }
     void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct);
     // The drive the Eject, Close and speed commands act on, or null.
     CdDrive* GetMenuDrive() const;
@@ -53,11 +56,17 @@ public:
     void Destroy();
 
 private:
+    // Makes the items for the current menu drive.
+    void BuildItems();
+    // Makes the menu again and checks the chosen drive and speed.
+    void Rebuild();
     // Replaces the item nID by a plain, checked or unchecked, text item.
     void SetItem(UINT nID, bool bChecked, const CString& strText);
 
     const DriveList& m_drives;
     CDrawnMenu* m_pMenu = nullptr;
     UINT m_nDriveCmd = ID_TRAY_DRIVE_FIRST;
+    // The check mark shows only on a drive the user chose.
+    bool m_bDriveChosen = false;
     UINT m_nSpeedCmd = 0;
 };

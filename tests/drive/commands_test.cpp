@@ -40,6 +40,7 @@ TEST(DriveCommands, RequestBlocksAndFailures)
     const Bytes sense0D = cdb12(mmc::MODE_SENSE_10, 0, mmc::PAGE_CD_PARAMETERS, 0, 0, 0, 0x01);
     const Bytes select = cdb12(mmc::MODE_SELECT_10, 0x10, 0, 0, 0, 0, 0, 0x10);
     const Bytes speed = cdb12(mmc::SET_CD_SPEED, 0, 0x00, 0xB0, 0xFF, 0xFF);
+    const Bytes speedMax = cdb12(mmc::SET_CD_SPEED, 0, 0xFF, 0xFF, 0xFF, 0xFF);  // past 16 bits: the maximum
     const char* sensed = " 0x%08X return: 0x%08x";
     const struct {
         const char* what;
@@ -63,7 +64,7 @@ TEST(DriveCommands, RequestBlocksAndFailures)
          std::string("getSpindown()") + sensed},
         {"setSpeed(176)", [](CdDrive& d) { return int(d.setSpeed(176)); }, speed, 0x50, 0, 14, false, {}, 0,
          std::string(" setSpeed()") + sensed},
-        {"setSpeed(65536+176)", [](CdDrive& d) { return int(d.setSpeed(65536 + 176)); }, speed, 0x50, 0, 14, false,
+        {"setSpeed(65536+176)", [](CdDrive& d) { return int(d.setSpeed(65536 + 176)); }, speedMax, 0x50, 0, 14, false,
          {}, 0, std::string(" setSpeed()") + sensed},
         {"setLock(0x81)", [](CdDrive& d) { return int(d.setLock(0x81)); },
          cdb12(mmc::PREVENT_ALLOW_MEDIUM_REMOVAL, 0, 0, 0, 0x81), 0x48, 256, 0, true, {}, 0,

@@ -131,9 +131,10 @@ TEST(MainWindowStart, TwoDrivesInDiscoveryOrderFirstSelected)
     EXPECT_TRUE(p.waitForExit());
 }
 
-// The first drive's lock capability and spin-down kind enable or disable
-// the lock controls and the spin-down list for the whole run.
-TEST(MainWindowStart, FirstDriveCapabilitiesDecideControls)
+// The selected drive's lock capability and spin-down kind enable or
+// disable the lock controls and the spin-down list; the second drive has no
+// lock and a vendor-specific timer.
+TEST(MainWindowStart, SelectedDriveCapabilitiesDecideControls)
 {
     struct Row {
         int spindown;
@@ -154,8 +155,8 @@ TEST(MainWindowStart, FirstDriveCapabilitiesDecideControls)
         EXPECT_EQ(p.enabled(kLocked), row.lockable);
         EXPECT_EQ(p.enabled(kSetSpindown), row.spindownEnabled);
         p.selectComboItem(kDriveList, 1);
-        EXPECT_EQ(p.enabled(kLock), row.lockable);
-        EXPECT_EQ(p.enabled(kSetSpindown), row.spindownEnabled);
+        EXPECT_FALSE(p.enabled(kLock));
+        EXPECT_FALSE(p.enabled(kSetSpindown));
         p.closeWithEscape();
         EXPECT_TRUE(p.waitForExit());
     }
@@ -227,8 +228,9 @@ TEST(MainWindowPanel, ActionsSendTheirCommandsAndShowTheResult)
          -1},
         {"spin-down 32 min", SelectSpindown, 14, {"spindown 15", "sense 0D"}, kSpindownTime,
          "32 min", -1},
-        {"the second drive: its own status", SelectDrive, 1, {"sense 2A@3", "sense 2A@3", "sense 0D@3",
-                                                               "sense 2A@3"}, kMaxSpeed, "62X (11080KB/S)", 0},
+        {"the second drive: its own status and capabilities", SelectDrive, 1,
+         {"sense 2A@3", "sense 2A@3", "sense 0D@3", "sense 2A@3", "sense 2A@3", "sense 0D@3"}, kMaxSpeed,
+         "62X (11080KB/S)", 0},
         {"the second drive's speed", Timer, 1, {"sense 2A@3", "sense 2A@3", "sense 0D@3", "sense 2A@3"},
          kCurSpeed, "31X (5540KB/S)", 0},
         {"the second drive's vendor-specific spin-down", Timer, 1, {"sense 2A@3", "sense 2A@3", "sense 0D@3",
@@ -263,9 +265,9 @@ TEST(MainWindowPanel, ActionsSendTheirCommandsAndShowTheResult)
             EXPECT_EQ(p.checked(kLocked), step.locked == 1);
         }
     }
-    // The controls the first drive's capabilities decided stay as they were.
-    EXPECT_TRUE(p.enabled(kLock));
-    EXPECT_TRUE(p.enabled(kSetSpindown));
+    // The second drive has no lock and a vendor-specific timer.
+    EXPECT_FALSE(p.enabled(kLock));
+    EXPECT_FALSE(p.enabled(kSetSpindown));
     p.closeWithEscape();
     EXPECT_TRUE(p.waitForExit());
 }
@@ -356,8 +358,7 @@ TEST(MainWindowEnd, ClosingEndsAndSavesLists)
         EXPECT_TRUE(p.messageBoxes().empty());
         EXPECT_EQ(p.setting("0:1", "speedNames"), row.names);
         EXPECT_EQ(p.setting("0:1", "kbSpeeds"), row.kbps);
-        EXPECT_EQ(p.setting("0:3", "speedNames"), "");
-        EXPECT_EQ(p.setting("0:3", "kbSpeeds"), "");
+        EXPECT_EQ(p.setting("0:3", "speedNames"), KesvoraProcess::kMissing) << "unchanged: not written";
         EXPECT_EQ(p.setting("System", "RunMin"), "0");
     }
 }
@@ -399,7 +400,7 @@ TEST(MainWindowEnd, EndSessionWritesSpeedLists)
     ASSERT_TRUE(p.send(WM_ENDSESSION, TRUE, 0));
     EXPECT_EQ(p.setting("0:1", "speedNames"), "8");
     EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "1411");
-    EXPECT_EQ(p.setting("0:3", "kbSpeeds"), "");
+    EXPECT_EQ(p.setting("0:3", "speedNames"), KesvoraProcess::kMissing) << "unchanged: not written";
     p.closeWithEscape();
     EXPECT_TRUE(p.waitForExit());
 }

@@ -28,7 +28,9 @@ TEST(InquiryName, FieldsLoseTrailingBlanksOnly)
         /* 4 */ {"VENDOR78", "PRODUCT890123456", "REV4", "VENDOR78 PRODUCT890123456 REV4"},
         /* 5 */ {"VENDOR78", "                ", "REV4", "VENDOR78  REV4"},
         /* 6 */ {"\xB9\xE2\xC7\xFD    ", "DRIVE\t          ", "1\t  ", "\xB9\xE2\xC7\xFD DRIVE\t 1\t"},
-        /* 7 */ {std::string("AB\0\0\0\0\0\0", 8), "X               ", "1   ", std::string("AB\0\0\0\0\0\0 X 1", 12)},
+        /* 7: zero bytes pad like blanks, in every field */
+        {std::string("AB\0\0\0\0\0\0", 8), std::string("X\0 Y\0\0\0\0\0\0\0\0\0\0\0\0", 16),
+         std::string("1\0\0\0", 4), "AB X  Y 1"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         std::vector<unsigned char> data(96, 'Z');  // bytes past the revision do not count

@@ -24,7 +24,7 @@ struct FakeRegistry {
     LONG setResult = ERROR_SUCCESS;
     LONG deleteResult = ERROR_SUCCESS;
     std::string openedKey;
-    std::string setName, setData;
+    std::wstring setName, setData;
     DWORD setType = 0, setLength = 0;
     int sets = 0, deletes = 0, opens = 0, closes = 0;
 } g_reg;
@@ -37,14 +37,14 @@ LONG WINAPI fakeOpen(HKEY root, LPCSTR subKey, PHKEY result)
     return g_reg.openResult;
 }
 LONG WINAPI fakeQuery(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) { return g_reg.queryResult; }
-LONG WINAPI fakeSet(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD length)
+LONG WINAPI fakeSet(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data, DWORD length)
 {
     EXPECT_EQ(key, kFakeKey);
     ++g_reg.sets;
     g_reg.setName = name;
     g_reg.setType = type;
     g_reg.setLength = length;
-    g_reg.setData.assign(reinterpret_cast<const char*>(data), length);
+    g_reg.setData.assign(reinterpret_cast<const wchar_t*>(data), length / sizeof(wchar_t));
     return g_reg.setResult;
 }
 LONG WINAPI fakeDelete(HKEY, LPCSTR) { ++g_reg.deletes; return g_reg.deleteResult; }
@@ -161,27 +161,15 @@ TEST_F(OptionsRegistryTest, RefusalsShowTheStateThatHolds)
     }
 }
 
-TEST_F(OptionsRegistryTest, RunValueIsTheExecutablePathQuotedWhenItHasBlanks)
+TEST_F(OptionsRegistryTest, RunValueIsTheQuotedExecutablePathAndTheSwitchWithItsTerminator)
 {
     clickAutoStart(true);
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string expected = std::string(path).find(' ') != std::string::npos ? "\"" + std::string(path) + "\"" : path;
-    EXPECT_EQ(g_reg.setName, "TRELVIK");
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring expected = L"\"" + std::wstring(path) + L"\" /autostart";
+    EXPECT_EQ(g_reg.setName, L"TRELVIK");
     EXPECT_EQ(g_reg.setType, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(g_reg.setData, expected);
-    EXPECT_EQ(g_reg.setLength, expected.size()) << "the length is without the terminating zero";
-
-    struct Row {
-        const char* path;
-        const char* value;
-    } rows[] = {
-        {"C:\\Tools\\kesvora.exe", "C:\\Tools\\kesvora.exe"},
-        {"C:\\Program Files\\Kesvora\\kesvora.exe", "\"C:\\Program Files\\Kesvora\\kesvora.exe\""},
-        {"", ""},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(std::string(RunValueText(row.path).GetString()), row.value) << row.path;
+    EXPECT_EQ(g_reg.setData, expected + L'\0') << "the length counts the terminating zero";
 }
 
 TEST_F(OptionsRegistryTest, ExistingValueShowsCheckedWhateverItHolds)
