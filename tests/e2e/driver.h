@@ -44,6 +44,8 @@ public:
     // Writes the simulator's set-up anew while the program runs.
     bool rewriteSim() const { return sim.write(path("ksim.ini")); }
 
+    // The folder, ending in a backslash.
+    const std::string& folder() const { return m_folder.path(); }
     std::string path(const std::string& name) const { return m_folder.file(name.c_str()); }
     void writeFile(const std::string& name, const std::string& text) const;
     // A whole file; empty when it is missing.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "drive/cd_drive.h"
+#include "drive/transport_choice.h"
 #include "menu/drawn_menu.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
@@ -268,6 +269,7 @@ TEST_F(MainWindowStateTest, OnlyChangedListsAreWrittenBothKeysAtOnce)
                                    OPEN_EXISTING, 0, nullptr);
         if (!row.lockedAtStart)
             CloseHandle(hLock);
+        closeTransport();  // a new start: the transport is chosen again
         freeASPI();
         drives.Detect(store);
         if (row.lockedAtStart)

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "drive/cd_drive.h"
-#include "drive/transport.h"
+#include "drive/aspi_transport.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "tests/drive/sim_drives.h"
