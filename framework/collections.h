@@ -64,17 +64,6 @@ public:
         return toPos(n);
     }
 
-    void RemoveAt(POSITION pos)
-    {
-        Node* n = toNode(pos);
-        if (n == nullptr)
-            return;
-        (n->prev ? n->prev->next : m_pHead) = n->next;
-        (n->next ? n->next->prev : m_pTail) = n->prev;
-        delete n;
-        --m_nCount;
-    }
-
     void RemoveAll()
     {
         while (m_pHead != nullptr) {
@@ -97,10 +86,9 @@ protected:
     static Node* toNode(POSITION p) { return reinterpret_cast<Node*>(p); }
 
     template <class Pred>
-    POSITION findIf(POSITION startAfter, Pred pred) const
+    POSITION findIf(Pred pred) const
     {
-        Node* n = startAfter ? toNode(startAfter)->next : m_pHead;
-        for (; n != nullptr; n = n->next) {
+        for (Node* n = m_pHead; n != nullptr; n = n->next) {
             if (pred(n->data))
                 return toPos(n);
         }
@@ -119,12 +107,6 @@ class CObList : public CObject, public framework_detail::LinkedList<CObject*, CO
 public:
     // The block size is accepted for the callers' sake; nodes are allocated one by one.
     explicit CObList(int /*nBlockSize*/ = 10) {}
-
-    // First position after startAfter (from the head when null) holding value.
-    POSITION Find(CObject* value, POSITION startAfter = nullptr) const
-    {
-        return findIf(startAfter, [value](CObject* p) { return p == value; });
-    }
 };
 
 class CStringList : public CObject, public framework_detail::LinkedList<CString, const CString&> {
@@ -134,9 +116,9 @@ public:
     POSITION AddTail(const char* psz) { return LinkedList::AddTail(CString(psz)); }
     POSITION AddTail(const CString& s) { return LinkedList::AddTail(s); }
 
-    // First position after startAfter (from the head when null) whose text equals psz.
-    POSITION Find(const char* psz, POSITION startAfter = nullptr) const
+    // The first position whose text equals psz, or null.
+    POSITION Find(const char* psz) const
     {
-        return findIf(startAfter, [psz](const CString& s) { return s == psz; });
+        return findIf([psz](const CString& s) { return s == psz; });
     }
 };

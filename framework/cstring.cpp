@@ -42,12 +42,6 @@ CString::CString(const char* pch, int nLength)
         m_s.assign(pch, static_cast<size_t>(nLength));
 }
 
-CString::CString(char ch, int nRepeat)
-{
-    if (nRepeat > 0)
-        m_s.assign(static_cast<size_t>(nRepeat), ch);
-}
-
 CString& CString::operator=(const char* psz)
 {
     m_s = psz ? psz : "";

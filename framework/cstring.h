@@ -14,7 +14,6 @@ public:
     CString() = default;
     CString(const char* psz);
     CString(const char* pch, int nLength);
-    CString(char ch, int nRepeat = 1);
     CString(const CString&) = default;
     CString(CString&&) noexcept = default;
     CString& operator=(const CString&) = default;

@@ -57,7 +57,7 @@ TEST(CStringOps, CompareNoCaseFoldsAsciiButNotDoubleByteCharacters)
 TEST(CStringOps, FormatLongOutputAndBuffers)
 {
     CString t;
-    t.Format("[%s]", static_cast<const char*>(CString('x', 700)));
+    t.Format("[%s]", static_cast<const char*>(CString(std::string(700, 'x').c_str())));
     EXPECT_EQ(t.GetLength(), 702);
     CString s;
     char* p = s.GetBuffer(10);
