@@ -65,7 +65,8 @@ void key(HWND hMenuWnd, UINT vk);
 const Item* find(const std::vector<Item>& items, UINT id, int depth = -1);
 // Moves the popup's selection down until the item id is highlighted.
 bool hilite(const Probe& probe, HWND hMenuWnd, HMENU hMenu, UINT id);
-// A screenshot of the whole screen into <build>/screenshots/<name>.png,
+// When KESVORA_SCREENSHOTS is set: a screenshot of the whole screen into
+// <build>/screenshots/<name>.png,
 // taken by the X tools of the host on the display the program runs on.
 void screenshot(const std::string& name);
 
