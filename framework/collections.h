@@ -64,6 +64,17 @@ public:
         return toPos(n);
     }
 
+    void RemoveAt(POSITION pos)
+    {
+        Node* n = toNode(pos);
+        if (n == nullptr)
+            return;
+        (n->prev ? n->prev->next : m_pHead) = n->next;
+        (n->next ? n->next->prev : m_pTail) = n->prev;
+        delete n;
+        --m_nCount;
+    }
+
     void RemoveAll()
     {
         while (m_pHead != nullptr) {
