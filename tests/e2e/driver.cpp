@@ -103,22 +103,12 @@ KesvoraProcess::~KesvoraProcess()
 
 void KesvoraProcess::writeFile(const std::string& name, const std::string& text) const
 {
-    if (FILE* f = std::fopen(path(name).c_str(), "wb")) {
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-    }
+    writeWholeFile(path(name), text);
 }
 
 std::string KesvoraProcess::readFile(const std::string& name) const
 {
-    std::string out;
-    if (FILE* f = std::fopen(path(name).c_str(), "rb")) {
-        char buf[4096];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
-            out.append(buf, n);
-        std::fclose(f);
-    }
-    return out;
+    return readWholeFile(path(name));
 }
 
 std::string KesvoraProcess::setting(const std::string& section, const std::string& key) const

@@ -88,10 +88,7 @@ TEST(Instances, StartFromTheRunValueUsesTheProgramFoldersSettings)
     for (const char* file : {"kesvora.exe", "wnaspi32.dll"})
         ASSERT_TRUE(CopyFileA((binFolder() + "\\" + file).c_str(), program.file(file).c_str(), FALSE)) << file;
     const char kOwn[] = "[System]\r\nRunMin=1\r\n[0:1]\r\nspeedNames=8\r\nkbSpeeds=1411\r\n";
-    FILE* f = std::fopen(program.file("cdrom.ini").c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(kOwn, 1, sizeof kOwn - 1, f);
-    std::fclose(f);
+    ASSERT_TRUE(writeWholeFile(program.file("cdrom.ini"), kOwn));
 
     DWORD pid = 0;
     HANDLE process = startIn(program.file("kesvora.exe"), " /autostart", p.folder(), &pid);

@@ -18,21 +18,9 @@ protected:
     {
         m_file = m_dir.file(("cdrom" + std::to_string(++m_n) + ".ini").c_str());
         m_store.setFileName(m_file.c_str());
-        FILE* f = std::fopen(m_file.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+        ASSERT_TRUE(writeWholeFile(m_file, bytes));
     }
-    std::string readFile() const
-    {
-        std::string bytes;
-        if (FILE* f = std::fopen(m_file.c_str(), "rb")) {
-            for (int c; (c = std::fgetc(f)) != EOF;)
-                bytes += static_cast<char>(c);
-            std::fclose(f);
-        }
-        return bytes;
-    }
+    std::string readFile() const { return readWholeFile(m_file); }
     std::string listText(const char* key)  // "count:items"
     {
         CStringList* list = m_store.getStringList("1:0", key, "");

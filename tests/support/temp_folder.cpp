@@ -2,6 +2,29 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
+std::string readWholeFile(const std::string& path)
+{
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+            bytes.append(buf, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+bool writeWholeFile(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
+}
+
 TempFolder::TempFolder(const char* prefix)
 {
     static LONG s_count = 0;

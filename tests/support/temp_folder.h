@@ -4,6 +4,11 @@
 
 #include <string>
 
+// A whole file's bytes; empty when it cannot be read.
+std::string readWholeFile(const std::string& path);
+// Writes the bytes as the whole file; false when it cannot be written.
+bool writeWholeFile(const std::string& path, const std::string& bytes);
+
 class TempFolder {
 public:
     // Creates "<temp>\<prefix>-<process id>-<n>\".

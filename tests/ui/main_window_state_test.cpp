@@ -23,25 +23,6 @@ namespace {
 
 typedef std::vector<std::string> Texts;
 
-std::string readFile(const std::string& path)
-{
-    std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        for (int c; (c = std::fgetc(f)) != EOF;)
-            bytes += static_cast<char>(c);
-        std::fclose(f);
-    }
-    return bytes;
-}
-
-void writeFile(const std::string& path, const std::string& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
 // Three drives: 0:1 lockable, locked, vendor-specific spin-down; 0:2 not
 // lockable, "A&B" in its name; 0:3 whose capabilities page cannot be read.
 class MainWindowStateTest : public ::testing::Test {
@@ -213,7 +194,7 @@ std::string itemText(HMENU hMenu, UINT nId)
 
 TEST_F(MainWindowStateTest, SpeedSubmenuListsTheMenuDrivesOwnSpeeds)
 {
-    writeFile(m_ini, "[0:1]\nspeedNames=8\nkbSpeeds=1411\n[0:2]\nspeedNames=4,2\nkbSpeeds=706,353\n");
+    ASSERT_TRUE(writeWholeFile(m_ini, "[0:1]\nspeedNames=8\nkbSpeeds=1411\n[0:2]\nspeedNames=4,2\nkbSpeeds=706,353\n"));
     DriveList drives;
     drives.Detect(settings);
     ASSERT_EQ(drives.GetCount(), 3);
@@ -261,7 +242,7 @@ TEST_F(MainWindowStateTest, OnlyChangedListsAreWrittenBothKeysAtOnce)
         SCOPED_TRACE(row.what);
         TempFolder folder("kesvora-save");
         std::string ini = folder.file("cdrom.ini");
-        writeFile(ini, kHandEdited);
+        ASSERT_TRUE(writeWholeFile(ini, kHandEdited));
         SettingsStore store;
         store.setFileName(ini.c_str());
         DriveList drives;
@@ -287,7 +268,7 @@ TEST_F(MainWindowStateTest, OnlyChangedListsAreWrittenBothKeysAtOnce)
             CloseHandle(hLock);
 
         if (row.section02.empty()) {
-            EXPECT_EQ(readFile(ini), kHandEdited);
+            EXPECT_EQ(readWholeFile(ini), kHandEdited);
             continue;
         }
         char lines[1024] = {};
