@@ -64,6 +64,8 @@ tally() {
         t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$summary")
         passed=$((passed + t - f)) failed=$((failed + f))
         echo "[$name] $summary ($(grep -E '^Total Test time' "$log" | sed 's/.*= *//'))"
+    elif grep -q '^No tests were found' "$log"; then
+        echo "[$name] no test matched"
     else
         echo "[$name] did not run: see the lines above and $log"
     fi

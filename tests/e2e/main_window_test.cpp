@@ -131,37 +131,6 @@ TEST(MainWindowStart, TwoDrivesInDiscoveryOrderFirstSelected)
     EXPECT_TRUE(p.waitForExit());
 }
 
-// The selected drive's lock capability and spin-down kind enable or
-// disable the lock controls and the spin-down list; the second drive has no
-// lock and a vendor-specific timer.
-TEST(MainWindowStart, SelectedDriveCapabilitiesDecideControls)
-{
-    struct Row {
-        int spindown;
-        bool lockable;
-        bool spindownEnabled;
-    } rows[] = {
-        {0x0A, true, true},
-        {0x00, true, false},  // vendor-specific timer
-        {0x0A, false, true},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE("spindown " + std::to_string(row.spindown) + (row.lockable ? " lockable" : " no lock"));
-        KesvoraProcess p;
-        addTwoDrives(p, row.spindown, row.lockable);
-        ASSERT_TRUE(p.start());
-        EXPECT_EQ(p.enabled(kLock), row.lockable);
-        EXPECT_EQ(p.enabled(kUnlock), row.lockable);
-        EXPECT_EQ(p.enabled(kLocked), row.lockable);
-        EXPECT_EQ(p.enabled(kSetSpindown), row.spindownEnabled);
-        p.selectComboItem(kDriveList, 1);
-        EXPECT_FALSE(p.enabled(kLock));
-        EXPECT_FALSE(p.enabled(kSetSpindown));
-        p.closeWithEscape();
-        EXPECT_TRUE(p.waitForExit());
-    }
-}
-
 // What a command asked of the drive, in a few words: "sense 2A" (MODE SENSE
 // of a page), "speed 1411" (SET CD SPEED), "lock 1" (PREVENT ALLOW MEDIUM
 // REMOVAL), "spindown 6" (MODE SELECT of the spin-down code), with "@t"

@@ -1,25 +1,21 @@
 // The options dialog end to end: opened from the main window of the real
-// program, its list edited, its boxes clicked, detection run from it, and
-// what it leaves behind: the main window's speed selector, the settings
-// file and the Run value in the registry.
+// program, its list edited, and what it leaves behind: the main window's
+// speed selector and the settings file. The dialog's other behaviour is
+// tested in process.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "driver.h"
-
-#include <commctrl.h>
 
 namespace {
 
 typedef std::vector<std::string> Texts;
 
 const int kOptionsButton = 1007, kSpeedSelector = 1005;
-const int kDetect = 1008, kList = 1010, kAutoStart = 1011, kRunMin = 1012, kRunSetSpeed = 1013;
+const int kList = 1010, kRunMin = 1012, kRunSetSpeed = 1013;
 const int kDelete = 1017, kAdd = 1018, kEdit = 1020;
-const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 struct FindOptions {
     DWORD pid;
@@ -45,23 +41,12 @@ HWND optionsWindow(const e2e::KesvoraProcess& p)
     return d.found;
 }
 
-bool waitFor(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    DWORD begin = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - begin > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 // The dialog opened from the main window's Options button, or null.
 HWND openOptions(e2e::KesvoraProcess& p)
 {
     p.post(WM_COMMAND, MAKEWPARAM(kOptionsButton, BN_CLICKED), reinterpret_cast<LPARAM>(p.control(kOptionsButton)));
     HWND dlg = nullptr;
-    waitFor([&] { return (dlg = optionsWindow(p)) != nullptr; }, 10000);
+    e2e::waitUntil([&] { return (dlg = optionsWindow(p)) != nullptr; });
     if (dlg != nullptr)
         p.sync(dlg);
     return dlg;
@@ -91,35 +76,8 @@ Texts listItems(const e2e::KesvoraProcess& p, HWND dlg)
     return v;
 }
 
-// The Run value, or "<missing>".
-std::string runValue()
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    char data[1024] = {};
-    DWORD size = sizeof data - 1, type = 0;
-    LONG r = RegQueryValueExA(key, "TRELVIK", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (r != ERROR_SUCCESS)
-        return "<missing>";
-    return type == REG_SZ ? std::string(data) : "<not REG_SZ>";
-}
-
-void deleteRunValue()
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, "TRELVIK");
-        RegCloseKey(key);
-    }
-}
-
 class OptionsE2E : public ::testing::Test {
 protected:
-    void SetUp() override { deleteRunValue(); }
-    void TearDown() override { deleteRunValue(); }
-
     void startWith(const char* policy, int maxSpeed, const std::string& settings)
     {
         p.sim.adapters(1);
@@ -140,33 +98,13 @@ protected:
     void escape()
     {
         p.post(WM_COMMAND, IDCANCEL, 0, dlg);
-        ASSERT_TRUE(waitFor([&] { return !IsWindow(dlg); }, 10000));
+        ASSERT_TRUE(e2e::waitUntil([&] { return !IsWindow(dlg); }));
         p.sync();
     }
 
     e2e::KesvoraProcess p;
     HWND dlg = nullptr;
 };
-
-TEST_F(OptionsE2E, FirstPaintLoadsListAndOptionsOnce)
-{
-    startWith("any", 1411, "[0:1]\nspeedNames=8,4\nkbSpeeds=1411,706\n");
-    EXPECT_EQ(listItems(p, dlg), (Texts{"8X (1411KB/S)", "4X (706KB/S)"}));
-    EXPECT_EQ(p.text(kEdit, dlg), "1");
-    EXPECT_FALSE(p.checked(kAutoStart, dlg)) << "no Run value";
-    EXPECT_TRUE(p.checked(kRunMin, dlg)) << "no System section: shown checked";
-    EXPECT_TRUE(p.checked(kRunSetSpeed, dlg));
-
-    // Another paint, as after the dialog was covered, adds nothing.
-    InvalidateRect(dlg, nullptr, TRUE);
-    p.send(WM_PAINT, 0, 0, dlg);
-    p.sync(dlg);
-    EXPECT_EQ(listItems(p, dlg).size(), 2u);
-
-    escape();
-    EXPECT_EQ(p.comboItems(kSpeedSelector), (Texts{"8X (1411KB/S)", "4X (706KB/S)"}));
-    EXPECT_EQ(p.comboSelection(kSpeedSelector), -1) << "nothing selected even when nothing changed";
-}
 
 TEST_F(OptionsE2E, AddDeleteAndEscapeKeepTheEdits)
 {
@@ -207,91 +145,6 @@ TEST_F(OptionsE2E, AddDeleteAndEscapeKeepTheEdits)
     ASSERT_TRUE(p.waitForExit());
     EXPECT_EQ(p.setting("0:1", "speedNames"), "1,200,2");
     EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "176,35200,352");
-}
-
-TEST_F(OptionsE2E, EmptyListEmptiesTheDriveAndTheSelector)
-{
-    startWith("any", 1411, "[0:1]\nspeedNames=8\nkbSpeeds=1411\n");
-    p.send(LB_SETCURSEL, 0, 0, p.control(kList, dlg));
-    p.click(kDelete, dlg);
-    escape();
-    EXPECT_TRUE(p.comboItems(kSpeedSelector).empty());
-    p.closeWithOk();
-    ASSERT_TRUE(p.waitForExit());
-    EXPECT_EQ(p.setting("0:1", "speedNames"), "");
-    EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "");
-}
-
-TEST_F(OptionsE2E, OptionBoxesAreStoredAtTheClick)
-{
-    startWith("any", 1411, "[0:1]\nspeedNames=\nkbSpeeds=\n");
-    p.click(kRunMin, dlg);
-    EXPECT_EQ(p.setting("System", "RunMin"), "0");
-    EXPECT_EQ(p.setting("System", "RunSetSpeed"), e2e::KesvoraProcess::kMissing);
-    p.click(kRunSetSpeed, dlg);
-    EXPECT_EQ(p.setting("System", "RunSetSpeed"), "0");
-    p.click(kRunMin, dlg);
-    EXPECT_EQ(p.setting("System", "RunMin"), "1");
-
-    char self[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string exe(self);
-    exe = "\"" + exe.substr(0, exe.rfind('\\')) + "\\kesvora.exe\" /autostart";
-
-    p.click(kAutoStart, dlg);
-    EXPECT_TRUE(p.checked(kAutoStart, dlg));
-    EXPECT_EQ(lstrcmpiA(runValue().c_str(), exe.c_str()), 0) << runValue() << " vs " << exe;
-    p.click(kAutoStart, dlg);
-    EXPECT_FALSE(p.checked(kAutoStart, dlg));
-    EXPECT_EQ(runValue(), "<missing>");
-    EXPECT_TRUE(p.messageBoxes().empty());
-    escape();
-}
-
-TEST_F(OptionsE2E, DetectReplacesTheListFromTheDrive)
-{
-    startWith("any", 706, "[0:1]\nspeedNames=8\nkbSpeeds=1411\n");
-    p.clearSimLog();
-    p.click(kDetect, dlg);
-    const Texts detected = {"4X (714KB/S)", "3X (538KB/S)", "2X (362KB/S)", "1X (186KB/S)"};
-    EXPECT_EQ(listItems(p, dlg), detected);
-    EXPECT_EQ(p.simCommands(0xBB).size(), 5u) << "four found, then the speed before";
-    LRESULT pos = 0;
-    p.send(PBM_GETPOS, 0, 0, p.control(1009, dlg), &pos);
-    EXPECT_EQ(pos, 10 + 706 - 186);
-
-    p.click(IDOK, dlg);
-    ASSERT_TRUE(waitFor([&] { return !IsWindow(dlg); }, 10000));
-    p.sync();
-    EXPECT_EQ(p.comboItems(kSpeedSelector), detected);
-}
-
-// Closing the dialog, or clicking Detect again, while detection runs: the
-// second click starts nothing, and the dialog goes only when detection has
-// returned.
-TEST_F(OptionsE2E, CloseAndSecondDetectDuringDetection)
-{
-    p.sim.device(0, 1).delay(0xBB, 15);
-    // Ignores SET CD SPEED: 1 + 21 + 21 + 11 = 54 values for 4X.
-    startWith("ignore", 706, "[0:1]\nspeedNames=8\nkbSpeeds=1411\n");
-    p.clearSimLog();
-    HWND detect = p.control(kDetect, dlg);
-    p.post(WM_COMMAND, MAKEWPARAM(kDetect, BN_CLICKED), reinterpret_cast<LPARAM>(detect), dlg);
-    ASSERT_TRUE(waitFor([&] { return p.simCommands(0xBB).size() >= 5; }, 10000));
-    p.post(WM_COMMAND, MAKEWPARAM(kDetect, BN_CLICKED), reinterpret_cast<LPARAM>(detect), dlg);
-    ASSERT_TRUE(waitFor([&] { return p.simCommands(0xBB).size() >= 10; }, 20000));
-    p.post(WM_COMMAND, IDCANCEL, 0, dlg);
-    Sleep(200);
-    EXPECT_TRUE(IsWindow(dlg)) << "still detecting";
-    ASSERT_TRUE(waitFor([&] { return !IsWindow(dlg); }, 30000));
-    EXPECT_EQ(p.simCommands(0xBB).size(), 55u) << "one detection, then the speed before";
-    p.sync();
-    EXPECT_EQ(p.comboItems(kSpeedSelector), (Texts{"4X (706KB/S)"}));
-    EXPECT_TRUE(p.running());
-    p.closeWithOk();
-    ASSERT_TRUE(p.waitForExit());
-    EXPECT_EQ(p.setting("0:1", "speedNames"), "4");
-    EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "706");
 }
 
 }  // namespace

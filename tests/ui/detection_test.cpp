@@ -260,38 +260,4 @@ TEST_F(DetectionTest, ProgressFollowsTheValuesTried)
     }
 }
 
-// A detection started from a message pumped by a running one (a second
-// click of Detect): the inner one puts its lists in place first, the outer
-// one its own afterwards; neither touches the other's lists.
-DetectionSink* g_pNestedSink = nullptr;
-CdDrive* g_pNestedDrive = nullptr;
-int g_nNestedRuns = 0;
-
-void CALLBACK startNested(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    ++g_nNestedRuns;
-    detectSpeeds(*g_pNestedDrive, 10, *g_pNestedSink);
-    EXPECT_EQ(items(g_pNestedDrive->speedNames), (Texts{"4", "3", "2", "1"})) << "the inner result is in place";
-}
-
-TEST_F(DetectionTest, NestedDetectionLeavesTheOuterResult)
-{
-    device().maxSpeed(706).policy("any").delay(kSetSpeed, 5);
-    start();
-    g_pNestedSink = &sink;
-    g_pNestedDrive = &drive;
-    g_nNestedRuns = 0;
-    SetTimer(nullptr, 0, 1, startNested);
-
-    detectSpeeds(drive, 10, sink);
-
-    EXPECT_EQ(g_nNestedRuns, 1);
-    EXPECT_EQ(items(drive.speedNames), (Texts{"4", "3", "2", "1"}));
-    EXPECT_EQ(items(drive.kbSpeeds), (Texts{"714", "538", "362", "186"}));
-    std::vector<ksim::SimRecord> commands = sim.log().commands();
-    EXPECT_EQ(sim.log().commands(kSetSpeed).size(), 8u) << "four for each run";
-    EXPECT_EQ(commands.size(), 2u + 16u);
-}
-
 }  // namespace

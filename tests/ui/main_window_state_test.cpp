@@ -3,6 +3,7 @@
 // menu drive, and which speed lists reach the settings file at the end.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "tests/drive/sim_drives.h"
+#include "tests/support/dialog_script.h"
 #include "tests/support/import_hook.h"
 #include "ui/drive_list.h"
 #include "ui/main_dialog.h"
@@ -53,29 +55,15 @@ public:
         SetCurrentDirectoryA(folder.c_str());
     }
     ~MainDialogRun() { SetCurrentDirectoryA(m_saved); }
-    template <class F>
-    void run(F script)
+    void run(std::function<void(HWND)> script)
     {
         CDriveToolDlg dlg;
-        s_pDlg = &dlg;
-        s_script = script;
-        SetTimer(nullptr, 0, 10, step);
-        dlg.DoModal();
+        runScripted(dlg, std::move(script));
     }
 
 private:
-    static void CALLBACK step(HWND, UINT, UINT_PTR id, DWORD)
-    {
-        KillTimer(nullptr, id);
-        s_script(s_pDlg->m_hWnd);
-        PostMessageA(s_pDlg->m_hWnd, WM_COMMAND, IDCANCEL, 0);
-    }
-    static CDialog* s_pDlg;
-    static std::function<void(HWND)> s_script;
     char m_saved[MAX_PATH] = "";
 };
-CDialog* MainDialogRun::s_pDlg = nullptr;
-std::function<void(HWND)> MainDialogRun::s_script;
 
 TEST_F(MainWindowStateTest, PanelControlsFollowTheSelectedDrive)
 {

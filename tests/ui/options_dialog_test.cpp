@@ -1,18 +1,20 @@
 // The options dialog in process: what it hands back to the drive's lists
-// (closed before its first paint, closed unchanged, after an Add), a start-up
-// option the file refuses, and Detect (one at a time, speed set back).
+// (closed before its first paint, closed unchanged, after an Add), a
+// start-up option the file refuses, Detect (one at a time, speed set back),
+// and the start-with-system box with the registry calls replaced.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "drive/cd_drive.h"
 #include "drive/aspi_transport.h"
+#include "drive/cd_drive.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "tests/drive/sim_drives.h"
 #include "tests/support/box_watch.h"
+#include "tests/support/dialog_script.h"
 #include "tests/support/temp_folder.h"
 #include "ui/options_dialog.h"
 
@@ -21,6 +23,45 @@ CWinApp g_testApp;
 namespace {
 
 typedef std::vector<std::string> Texts;
+
+const HKEY kFakeKey = reinterpret_cast<HKEY>(0x1234);
+
+struct FakeRegistry {
+    LONG openResult = ERROR_SUCCESS;
+    LONG queryResult = ERROR_FILE_NOT_FOUND;
+    LONG setResult = ERROR_SUCCESS;
+    LONG deleteResult = ERROR_SUCCESS;
+    std::string openedKey;
+    std::wstring setName, setData;
+    DWORD setType = 0, setLength = 0;
+    int sets = 0, deletes = 0, opens = 0, closes = 0;
+} g_reg;
+
+LONG WINAPI fakeOpen(HKEY root, LPCSTR subKey, PHKEY result)
+{
+    ++g_reg.opens;
+    g_reg.openedKey = (root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "?\\") + std::string(subKey);
+    *result = g_reg.openResult == ERROR_SUCCESS ? kFakeKey : nullptr;
+    return g_reg.openResult;
+}
+LONG WINAPI fakeQuery(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) { return g_reg.queryResult; }
+LONG WINAPI fakeSet(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data, DWORD length)
+{
+    EXPECT_EQ(key, kFakeKey);
+    ++g_reg.sets;
+    g_reg.setName = name;
+    g_reg.setType = type;
+    g_reg.setLength = length;
+    g_reg.setData.assign(reinterpret_cast<const wchar_t*>(data), length / sizeof(wchar_t));
+    return g_reg.setResult;
+}
+LONG WINAPI fakeDelete(HKEY, LPCSTR) { ++g_reg.deletes; return g_reg.deleteResult; }
+LONG WINAPI fakeClose(HKEY key)
+{
+    EXPECT_EQ(key, kFakeKey);
+    ++g_reg.closes;
+    return ERROR_SUCCESS;
+}
 
 Texts items(const CStringList* list)
 {
@@ -50,10 +91,15 @@ public:
     }
 };
 
-class OptionsListsTest : public ::testing::Test {
+// The dialog over one drive, a speed selector in a hidden window, a
+// settings file in a folder of its own and the registry replaced.
+class OptionsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        m_savedRegistry = g_registrySystemCalls;
+        g_registrySystemCalls = {fakeOpen, fakeQuery, fakeSet, fakeDelete, fakeClose};
+        g_reg = FakeRegistry();
         m_host = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         m_selector.Attach(CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, m_host,
                                         nullptr, nullptr, nullptr));
@@ -63,29 +109,26 @@ protected:
     {
         m_selector.Detach();
         DestroyWindow(m_host);
+        g_registrySystemCalls = m_savedRegistry;
     }
 
-    // Runs the dialog; after its first paint `script` runs with its window,
-    // then the dialog is closed with Escape.
     void run(std::function<void(HWND)> script)
     {
         COptionsDlg dlg(m_settings, &m_drive, m_selector);
-        s_pDlg = &dlg;
-        s_script = std::move(script);
-        SetTimer(nullptr, 0, 10, step);
-        dlg.DoModal();
+        runScripted(dlg, std::move(script));
     }
-    static void CALLBACK step(HWND, UINT, UINT_PTR id, DWORD)
+    // Clicks the start-with-system box once, from the given state; the
+    // box's state after the click.
+    bool clickAutoStart(bool checkedBefore)
     {
-        KillTimer(nullptr, id);
-        HWND hDlg = s_pDlg->m_hWnd;
-        UpdateWindow(hDlg);
-        s_script(hDlg);
-        PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
-    }
-    static void click(HWND hDlg, int id)
-    {
-        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, id)));
+        int after = -1;
+        run([&](HWND hDlg) {
+            HWND box = GetDlgItem(hDlg, IDC_AUTOSTART);
+            SendMessageA(box, BM_SETCHECK, checkedBefore ? BST_CHECKED : BST_UNCHECKED, 0);
+            clickButton(hDlg, IDC_AUTOSTART);
+            after = static_cast<int>(SendMessageA(box, BM_GETCHECK, 0, 0));
+        });
+        return after == BST_CHECKED;
     }
     Texts selectorItems()
     {
@@ -98,20 +141,15 @@ protected:
         return v;
     }
 
-    static COptionsDlg* s_pDlg;
-    static std::function<void(HWND)> s_script;
-
     TempFolder m_folder{"kesvora-options"};
     SettingsStore m_settings;
     CdDrive m_drive{0, 1};
     CComboBox m_selector;
     HWND m_host = nullptr;
+    RegistrySystemCalls m_savedRegistry;
 };
 
-COptionsDlg* OptionsListsTest::s_pDlg = nullptr;
-std::function<void(HWND)> OptionsListsTest::s_script;
-
-TEST_F(OptionsListsTest, EveryDecodedPairSurvivesOpeningAndClosing)
+TEST_F(OptionsDialogTest, EveryDecodedPairSurvivesOpeningAndClosing)
 {
     const struct Row {
         const char* what;
@@ -134,7 +172,7 @@ TEST_F(OptionsListsTest, EveryDecodedPairSurvivesOpeningAndClosing)
         fill(m_drive.kbSpeeds, row.kbps);
         run([&](HWND hDlg) {
             if (row.add)
-                click(hDlg, IDC_ADD_SPEED);
+                clickButton(hDlg, IDC_ADD_SPEED);
         });
         EXPECT_EQ(items(m_drive.speedNames), row.namesAfter);
         EXPECT_EQ(items(m_drive.kbSpeeds), row.kbpsAfter);
@@ -142,7 +180,7 @@ TEST_F(OptionsListsTest, EveryDecodedPairSurvivesOpeningAndClosing)
     }
 }
 
-TEST_F(OptionsListsTest, ClosedBeforeItsFirstPaintChangesNothing)
+TEST_F(OptionsDialogTest, ClosedBeforeItsFirstPaintChangesNothing)
 {
     fill(m_drive.speedNames, {"48", "8"});
     fill(m_drive.kbSpeeds, {"8448", "1408"});
@@ -154,7 +192,7 @@ TEST_F(OptionsListsTest, ClosedBeforeItsFirstPaintChangesNothing)
     EXPECT_EQ(selectorItems(), (Texts{"48X (8448KB/S)"}));
 }
 
-TEST_F(OptionsListsTest, RefusedOptionShowsTheStoredStateAndIsReportedOnce)
+TEST_F(OptionsDialogTest, RefusedOptionShowsTheStoredStateAndIsReportedOnce)
 {
     std::string file = m_folder.file("cdrom.ini");
     ASSERT_TRUE(WritePrivateProfileStringA("System", "RunMin", "0", file.c_str()));
@@ -167,7 +205,7 @@ TEST_F(OptionsListsTest, RefusedOptionShowsTheStoredStateAndIsReportedOnce)
         HWND box = GetDlgItem(hDlg, IDC_RUN_MIN);
         for (int i = 0; i < 2; ++i) {
             SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
-            click(hDlg, IDC_RUN_MIN);
+            clickButton(hDlg, IDC_RUN_MIN);
             states.push_back(static_cast<int>(SendMessageA(box, BM_GETCHECK, 0, 0)));
         }
     });
@@ -183,11 +221,11 @@ TEST_F(OptionsListsTest, RefusedOptionShowsTheStoredStateAndIsReportedOnce)
 }
 
 // Detect against a simulated drive that takes any speed.
-class OptionsDetectTest : public OptionsListsTest {
+class OptionsDetectTest : public OptionsDialogTest {
 protected:
     void SetUp() override
     {
-        OptionsListsTest::SetUp();
+        OptionsDialogTest::SetUp();
         m_sim.setup.device(0, 1).cdrom("KSIM", "DETECT", "1.00").maxSpeed(1411).speed(1000).policy("any");
         m_sim.write();
         ASSERT_TRUE(loadASPI());
@@ -196,7 +234,7 @@ protected:
     void TearDown() override
     {
         freeASPI();
-        OptionsListsTest::TearDown();
+        OptionsDialogTest::TearDown();
     }
     SimDrives m_sim;
 };
@@ -209,7 +247,7 @@ TEST_F(OptionsDetectTest, OneDetectionAtATimeAndTheSpeedIsSetBack)
         for (int i = 0; i < 2; ++i)
             PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DETECT, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDC_DETECT)));
-        click(hDlg, IDC_DETECT);
+        clickButton(hDlg, IDC_DETECT);
     });
     std::vector<int> speeds;
     for (const ksim::SimRecord& r : m_sim.log().commands(kSetSpeed))
@@ -217,6 +255,72 @@ TEST_F(OptionsDetectTest, OneDetectionAtATimeAndTheSpeedIsSetBack)
     EXPECT_EQ(speeds, (std::vector<int>{1418, 1242, 1066, 890, 714, 538, 362, 186, 1000}))
         << "8X to 1X found, then the speed before";
     EXPECT_EQ(items(m_drive.speedNames), (Texts{"8", "7", "6", "5", "4", "3", "2", "1"}));
+}
+
+const char kFailText[] = "设置软件自动启动失败!请手工设置.";
+
+TEST_F(OptionsDialogTest, RefusalsShowTheStateThatHolds)
+{
+    struct Row {
+        const char* what;
+        bool check;        // the state the click gives the box
+        LONG open, set, del;
+        bool after;        // the box afterwards
+        bool message;      // the failure message was shown
+        int sets, deletes;
+    } rows[] = {
+        {"set works", true, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS, true, false, 1, 0},
+        {"delete works", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS, false, false, 0, 1},
+        {"key not openable, setting", true, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS, false, true, 0, 0},
+        {"key not openable, clearing", false, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS, false, true, 0, 0},
+        {"value not settable", true, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_SUCCESS, false, true, 1, 0},
+        {"value not deletable", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, true, false, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        g_reg = FakeRegistry();
+        g_reg.openResult = row.open;
+        g_reg.setResult = row.set;
+        g_reg.deleteResult = row.del;
+        BoxWatch answers;
+
+        EXPECT_EQ(clickAutoStart(row.check), row.after);
+
+        std::vector<SeenBox> boxes = answers.seen();
+        if (row.message) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].caption, "提示");
+            EXPECT_EQ(boxes[0].text, kFailText);
+            EXPECT_TRUE(boxes[0].anyIcon);
+        } else {
+            EXPECT_TRUE(boxes.empty());
+        }
+        EXPECT_EQ(g_reg.sets, row.sets);
+        EXPECT_EQ(g_reg.deletes, row.deletes);
+        EXPECT_EQ(g_reg.opens, 2) << "at the first paint and at the click";
+        EXPECT_EQ(g_reg.closes, row.open == ERROR_SUCCESS ? 2 : 0) << "every opened key is closed";
+        EXPECT_EQ(g_reg.openedKey, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    }
+}
+
+TEST_F(OptionsDialogTest, RunValueIsTheQuotedExecutablePathAndTheSwitchWithItsTerminator)
+{
+    clickAutoStart(true);
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring expected = L"\"" + std::wstring(path) + L"\" /autostart";
+    EXPECT_EQ(g_reg.setName, L"TRELVIK");
+    EXPECT_EQ(g_reg.setType, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(g_reg.setData, expected + L'\0') << "the length counts the terminating zero";
+}
+
+TEST_F(OptionsDialogTest, ExistingValueShowsCheckedWhateverItHolds)
+{
+    g_reg.queryResult = ERROR_SUCCESS;
+    g_reg.deleteResult = ERROR_ACCESS_DENIED;
+    // The first paint found the value; a click that tries to clear the box
+    // and cannot delete the value shows it checked again.
+    EXPECT_TRUE(clickAutoStart(false));
 }
 
 }  // namespace

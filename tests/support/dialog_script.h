@@ -1,0 +1,47 @@
+// Runs a modal dialog of the program in this thread and works it from a
+// script: once the dialog's window is up and painted, `script` runs with
+// it, and the dialog is then closed with Escape.
+//
+//   COptionsDlg dlg(settings, &drive, selector);
+//   runScripted(dlg, [](HWND hDlg) { clickButton(hDlg, IDC_ADD_SPEED); });
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "framework/dialog.h"
+
+inline void clickButton(HWND hDlg, int id)
+{
+    SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, id)));
+}
+
+namespace dialog_script_detail {
+inline CDialog*& dialog()
+{
+    static CDialog* d = nullptr;
+    return d;
+}
+inline std::function<void(HWND)>& script()
+{
+    static std::function<void(HWND)> s;
+    return s;
+}
+inline void CALLBACK step(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    HWND hDlg = dialog()->m_hWnd;
+    UpdateWindow(hDlg);
+    script()(hDlg);
+    PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+}
+}  // namespace dialog_script_detail
+
+inline void runScripted(CDialog& dlg, std::function<void(HWND)> script)
+{
+    dialog_script_detail::dialog() = &dlg;
+    dialog_script_detail::script() = std::move(script);
+    SetTimer(nullptr, 0, 10, dialog_script_detail::step);
+    dlg.DoModal();
+}
