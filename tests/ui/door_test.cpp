@@ -1,12 +1,18 @@
-// The tray door through the multimedia control interface, in process: the
-// sequence of calls SetDriveDoor makes, with the system call replaced.
+// The tray door through the multimedia control interface, in process, with
+// the system call replaced: the sequence of calls SetDriveDoor makes, and
+// the panel's door buttons aimed at the selected drive's letter.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
+#include "tests/drive/sim_drives.h"
+#include "tests/support/dialog_script.h"
 #include "ui/drive_door.h"
 #include "ui/main_dialog.h"
+
+CWinApp g_testApp;
 
 namespace {
 
@@ -98,4 +104,38 @@ TEST_F(DoorTest, DriveWithoutLetterIsLeftAlone)
         EXPECT_EQ(SetDriveDoor(true, letter), static_cast<DWORD>(MCIERR_INVALID_DEVICE_NAME));
         EXPECT_TRUE(g_calls.empty()) << "letter " << static_cast<int>(letter);
     }
+}
+
+// Two drives with letters (the simulated volumes are reached through this
+// program's own imports, redirected by ksim_volumes.dll): Eject on the
+// first and Close on the second reach their own letters.
+TEST_F(DoorTest, PanelButtonsMoveTheSelectedDrivesDoor)
+{
+    ASSERT_NE(LoadLibraryA("ksim_volumes.dll"), nullptr);
+    SimDrives sim;
+    sim.setup.device(0, 1).cdrom("KSIM", "FIRST", "1.00");
+    sim.setup.device(0, 2).cdrom("KSIM", "SECOND", "1.00");
+    sim.setup.volume('D').device(0, 1);
+    sim.setup.volume('F').device(0, 2);
+    sim.write();
+    TempFolder folder{"kesvora-door"};
+    char saved[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    SetCurrentDirectoryA(folder.path().c_str());
+    CDriveToolDlg dlg;
+    runScripted(dlg, [](HWND hDlg) {
+        clickButton(hDlg, IDC_EJECT);
+        HWND list = GetDlgItem(hDlg, IDC_DRIVE_LIST);
+        SendMessageA(list, CB_SETCURSEL, 1, 0);
+        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        clickButton(hDlg, IDC_CLOSE_DOOR);
+    });
+    SetCurrentDirectoryA(saved);
+    std::vector<std::string> seen;
+    for (const Call& c : g_calls)
+        seen.push_back(c.message == MCI_OPEN ? "open " + c.element
+                       : c.message == MCI_SET ? (c.flags == MCI_SET_DOOR_OPEN ? "eject" : "close door")
+                                              : "close device");
+    EXPECT_EQ(seen, (std::vector<std::string>{"open D:", "eject", "close device", "open F:", "close door",
+                                              "close device"}));
 }
