@@ -23,7 +23,7 @@ public:
     std::string log;
 
 protected:
-    void OnBase() { log += "base-2001 "; }
+    void OnBase() { log += "base-2001 "; }  // shadowed by the derived class's row
     void OnBaseOnly() { log += "base-2050 "; }
     void OnBaseRange(UINT nID) { log += "base-range-" + std::to_string(nID) + " "; }
     DECLARE_MESSAGE_MAP()
@@ -91,18 +91,13 @@ TEST(MessageMap, FirstMatchingRowWinsDerivedBeforeBase)
         LPARAM lParam;
         const char* expected;
     } rows[] = {
-        {WM_COMMAND, MAKEWPARAM(2001, 0), 0, "derived-2001 "},
-        {WM_COMMAND, MAKEWPARAM(2001, 1), 0, "derived-2001 "},  // an accelerator
+        {WM_COMMAND, MAKEWPARAM(2001, 0), 0, "derived-2001 "}, {WM_COMMAND, MAKEWPARAM(2001, 1), 0, "derived-2001 "},  // 1: accelerator
         {WM_COMMAND, MAKEWPARAM(2001, BN_CLICKED), control, "derived-2001 "},
         {WM_COMMAND, MAKEWPARAM(2001, CBN_SELCHANGE), control, "selchange-2001 "},
-        {WM_COMMAND, MAKEWPARAM(2003, 0), 0, "range-2003 "},
-        {WM_COMMAND, MAKEWPARAM(2005, 0), 0, "range-2005 "},
-        {WM_COMMAND, MAKEWPARAM(2050, 0), 0, "base-2050 "},
-        {WM_COMMAND, MAKEWPARAM(2110, 0), 0, "base-range-2110 "},
-        {WM_COMMAND, MAKEWPARAM(2006, 0), 0, ""},
-        {WM_COMMAND, MAKEWPARAM(2004, EN_CHANGE), control, ""},
-        {WM_TIMER, 9, 0, "timer-9 "},
-        {WM_APP + 7, 1, 2, ""},  // the registered message's row, before it is registered
+        {WM_COMMAND, MAKEWPARAM(2003, 0), 0, "range-2003 "}, {WM_COMMAND, MAKEWPARAM(2005, 0), 0, "range-2005 "},
+        {WM_COMMAND, MAKEWPARAM(2050, 0), 0, "base-2050 "}, {WM_COMMAND, MAKEWPARAM(2110, 0), 0, "base-range-2110 "},
+        {WM_COMMAND, MAKEWPARAM(2006, 0), 0, ""}, {WM_COMMAND, MAKEWPARAM(2004, EN_CHANGE), control, ""},
+        {WM_TIMER, 9, 0, "timer-9 "}, {WM_APP + 7, 1, 2, ""},  // the registered message's row, not yet registered
     };
     for (const auto& row : rows) {
         CTestDialog dlg;
