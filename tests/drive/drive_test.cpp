@@ -181,31 +181,10 @@ TEST(SendASPI32Command, ARequestWhoseWaitFailedIsNeverReused)
     EXPECT_NE(fake.requests[1].exec().SRB_BufPointer, fake.requests[0].exec().SRB_BufPointer);
 }
 
-// One inquiry, with only the command and the adapter set: 16 targets when
-// the adapter reports 16, else 8; -1 when the inquiry fails.
-TEST(GetMaxTargets, SixteenOnlyWhenReportedAndMinusOneOnFailure)
-{
-    const struct {
-        DWORD result;
-        BYTE reported;
-        int expected;
-    } rows[] = {{SS_COMP, 16, 16}, {SS_COMP, 0, 8}, {SS_COMP, 15, 8}, {SS_COMP, 17, 8}, {SS_ERR, 16, -1}, {SS_PENDING, 16, -1}};
-    Bytes expectedBlock(sizeof(SRB_HAInquiry), 0);
-    expectedBlock[offsetof(SRB_HAInquiry, SRB_Cmd)] = SC_HA_INQUIRY;
-    expectedBlock[offsetof(SRB_HAInquiry, SRB_HaId)] = 5;
-    for (const auto& row : rows) {
-        FakeAspi fake;
-        fake.onHaInquiry = [&row](SRB_HAInquiry& srb) { return srb.HA_Unique[3] = row.reported, row.result; };
-        EXPECT_EQ(getMaxTargets(5), row.expected) << int(row.reported) << " " << row.result;
-        ASSERT_EQ(fake.requests.size(), 1u);
-        EXPECT_EQ(fake.requests[0].block, expectedBlock);
-    }
-    EXPECT_EQ(getMaxTargets(0), -1) << "without an interface";
-}
-
 // Adapters in order, targets in order up to the last one the adapter reports
 // (8 or 16), the bound asked again before every further target; an adapter
-// whose inquiry fails is left alone. Listed: type 5 (qualifier bits aside)
+// whose inquiry fails is left alone (the adapter inquiry's answers are
+// read only here). Listed: type 5 (qualifier bits aside)
 // whose name can be read. Values are read past a block descriptor.
 TEST(DetectDrives, CdRomsInAdapterAndTargetOrder)
 {

@@ -34,13 +34,10 @@ public:
             CloseHandle(t);
         }
     }
-    FakeAspi(const FakeAspi&) = delete;
-    FakeAspi& operator=(const FakeAspi&) = delete;
 
-    // Return what SendASPI32Command returns; without a handler a request
-    // completes at once (an adapter inquiry reporting 8 targets).
+    // Returns what SendASPI32Command returns; without it a request
+    // completes at once.
     std::function<DWORD(SRB_ExecSCSICmd&)> onExec;
-    std::function<DWORD(SRB_HAInquiry&)> onHaInquiry;
     std::vector<RecordedRequest> requests;
 
     // Queues the request: another thread writes its status after delayMs,
@@ -76,12 +73,8 @@ private:
     static DWORD __cdecl send(void* srb) { return s_current ? s_current->dispatch(static_cast<BYTE*>(srb)) : SS_INVALID_SRB; }
     DWORD dispatch(BYTE* block)
     {
-        if (block[0] == SC_HA_INQUIRY) {
-            requests.push_back({block, std::vector<BYTE>(block, block + sizeof(SRB_HAInquiry)), {}, nullptr, false, true});
-            SRB_HAInquiry& srb = *reinterpret_cast<SRB_HAInquiry*>(block);
-            srb.HA_Unique[3] = 8;
-            return onHaInquiry ? onHaInquiry(srb) : SS_COMP;
-        }
+        if (block[0] != SC_EXEC_SCSI_CMD)
+            return SS_INVALID_SRB;  // the adapter inquiry is the simulated drives' to answer
         SRB_ExecSCSICmd& srb = *reinterpret_cast<SRB_ExecSCSICmd*>(block);
         RecordedRequest r = {block, std::vector<BYTE>(block, block + sizeof srb), {}, srb.SRB_PostProc, false, true};
         if (srb.SRB_BufPointer != nullptr)
