@@ -55,8 +55,9 @@ TEST(LoadASPI, EachOutcomeWithItsMessageAndTrace)
         const bool sim = std::string(row.library) == "sim", found = *row.library != '\0' && !row.inWorkingDirectory;
         std::string folder = sim ? programFolder() + ".." : programFolder() + "..\\aspi_variants\\" + row.library;
         ASSERT_TRUE(SetCurrentDirectoryA(row.inWorkingDirectory ? folder.c_str() : programFolder().c_str()));
-        if (found)
+        if (found) {
             ASSERT_TRUE(CopyFileA((folder + "\\wnaspi32.dll").c_str(), beside.c_str(), FALSE));
+        }
         SimDrives drives;
         drives.setup.supportStatus(row.status).adapters(row.adapters).lastError(row.lastError).adapter(0).maxTargets(16);
         drives.write();
