@@ -78,8 +78,9 @@ TEST(DriveCommands, RequestBlocksAndFailures)
             got.SRB_BufPointer = nullptr, got.SRB_PostProc = nullptr;  // compared apart
             const BYTE *e = reinterpret_cast<const BYTE*>(&expected), *g = reinterpret_cast<const BYTE*>(&got);
             EXPECT_EQ(Bytes(g, g + sizeof got), Bytes(e, e + sizeof expected));
-            if (row.buffer)
+            if (row.buffer) {
                 EXPECT_EQ(fake.requests[0].data, row.outData.empty() ? Bytes(row.bufLen, 0) : row.outData);
+            }
         }
         FakeAspi fake;
         fake.onExec = [&fake](SRB_ExecSCSICmd& srb) { return fake.completeLater(srb, 0x83, 10); };
@@ -140,8 +141,9 @@ TEST(SendASPI32Command, AttemptsEventsAndWaiting)
         srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
         srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
         EXPECT_EQ(sendASPI32Command(&srb), row.sent);
-        if (row.sent != AspiSend::Outstanding)
+        if (row.sent != AspiSend::Outstanding) {
             EXPECT_EQ(srb.SRB_Status, row.status);
+        }
         ASSERT_EQ(fake.requests.size(), row.submissions);
         for (const RecordedRequest& r : fake.requests)
             EXPECT_TRUE(r.eventUnsignalled && r.previousEventClosed);

@@ -124,8 +124,8 @@ TEST(MessageMap, OwnerDrawnMenuItemsReachTheAttachedMenu)
     ASSERT_TRUE(menu.CreatePopupMenu());
     HMENU hLoose = CreatePopupMenu();
     CTestDialog dlg;
-    DRAWITEMSTRUCT dis = {ODT_MENU, 0, 32771};
-    dis.hwndItem = reinterpret_cast<HWND>(menu.m_hMenu);
+    DRAWITEMSTRUCT dis = {};
+    dis.CtlType = ODT_MENU, dis.itemID = 32771, dis.hwndItem = reinterpret_cast<HWND>(menu.m_hMenu);
     EXPECT_EQ(dlg.WindowProc(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis)), TRUE);
     dis.itemID = 1, dis.hwndItem = reinterpret_cast<HWND>(hLoose);
     dlg.WindowProc(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
