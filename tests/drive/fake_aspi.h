@@ -1,55 +1,108 @@
-// An in-process stand-in for ASPI for Win32, installed through the
-// transport's test seam. It records every request exactly as it was
-// submitted and answers through a handler the test gives it.
+// An in-process ASPI layer, put in place of a loaded library's entry points
+// through the transport's test seam: it records every request as submitted
+// and answers through the test's handler. And a sink of trace lines.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
-#include "drive/aspi.h"
+#include "drive/aspi_transport.h"
+#include "framework/trace.h"
 
 struct RecordedRequest {
-    const void* address = nullptr;  // where the caller's request block lives
-    std::vector<BYTE> block;  // every byte of the request block at submission
-    std::vector<BYTE> data;   // the data buffer at submission (SRB_BufLen bytes; empty without buffer)
-    HANDLE event = nullptr;   // SRB_PostProc of an execute request
-    bool eventUnsignalled = false;     // the event was valid and not signalled
-    bool eventIsNewObject = false;     // a different event object than the previous request's
-    bool previousEventClosed = false;  // the previous request's handle was closed by then
-
+    const void* address;       // the caller's request block
+    std::vector<BYTE> block;   // its bytes at submission
+    std::vector<BYTE> data;    // the data buffer at submission (SRB_BufLen bytes; empty without one)
+    HANDLE event;              // SRB_PostProc
+    bool eventUnsignalled;     // a valid event, not yet signalled
+    bool previousEventClosed;  // the previous request's event was closed by then
     const SRB_ExecSCSICmd& exec() const { return *reinterpret_cast<const SRB_ExecSCSICmd*>(block.data()); }
 };
 
 class FakeAspi {
 public:
-    // Installs the fake's entry points; removed again by the destructor.
-    FakeAspi();
-    ~FakeAspi();
-    FakeAspi(const FakeAspi&) = delete;
-    FakeAspi& operator=(const FakeAspi&) = delete;
+    FakeAspi() { s_current = this, installASPIEntryPoints([]() -> DWORD { return 0x0101; }, send); }
+    ~FakeAspi()
+    {
+        installASPIEntryPoints(nullptr, nullptr);
+        s_current = nullptr;
+        for (HANDLE t : m_late) {
+            WaitForSingleObject(t, 10000);
+            CloseHandle(t);
+        }
+    }
 
-    // Handlers return what SendASPI32Command returns; without one a request
-    // completes at once (an adapter inquiry reporting 8 targets).
-    void onExec(std::function<DWORD(SRB_ExecSCSICmd&)> handler) { m_exec = std::move(handler); }
-    void onHaInquiry(std::function<DWORD(SRB_HAInquiry&)> handler) { m_haInquiry = std::move(handler); }
+    // Returns what SendASPI32Command returns; without it a request
+    // completes at once.
+    std::function<DWORD(SRB_ExecSCSICmd&)> onExec;
+    std::vector<RecordedRequest> requests;
 
-    const std::vector<RecordedRequest>& requests() const { return m_requests; }
-
-    // Completes a request from another thread after delayMs: sets its
-    // status, then signals its event. Returns SS_PENDING for the handler.
-    static DWORD completeLater(SRB_ExecSCSICmd& srb, BYTE status, DWORD delayMs);
+    // Queues the request: another thread writes its status after delayMs,
+    // then signals its event. With waitFails the event is closed at once,
+    // so that waiting for it fails while the request still completes later.
+    DWORD completeLater(SRB_ExecSCSICmd& srb, BYTE status, DWORD delayMs, bool waitFails = false)
+    {
+        HANDLE event = static_cast<HANDLE>(srb.SRB_PostProc);
+        m_late.push_back(CreateThread(nullptr, 0, lateThread, new Late{&srb, status, delayMs, waitFails ? nullptr : event},
+                                      0, nullptr));
+        if (waitFails)  // after the thread's creation, which could take over the closed handle's value
+            CloseHandle(event);
+        return SS_PENDING;
+    }
 
 private:
-    static DWORD __cdecl getSupportInfo() { return 0x0101; }
-    static DWORD __cdecl send(void* srb);
-    DWORD dispatch(BYTE* block);
+    struct Late {
+        SRB_ExecSCSICmd* srb;
+        BYTE status;
+        DWORD delayMs;
+        HANDLE event;
+    };
+    static DWORD WINAPI lateThread(void* p)
+    {
+        Late late = *static_cast<Late*>(p);
+        delete static_cast<Late*>(p);
+        Sleep(late.delayMs);  // the drive at work
+        late.srb->SRB_Status = late.status;
+        if (late.event != nullptr)
+            SetEvent(late.event);
+        return 0;
+    }
+    static DWORD __cdecl send(void* srb) { return s_current ? s_current->dispatch(static_cast<BYTE*>(srb)) : SS_INVALID_SRB; }
+    DWORD dispatch(BYTE* block)
+    {
+        if (block[0] != SC_EXEC_SCSI_CMD)
+            return SS_INVALID_SRB;  // the adapter inquiry is the simulated drives' to answer
+        SRB_ExecSCSICmd& srb = *reinterpret_cast<SRB_ExecSCSICmd*>(block);
+        RecordedRequest r = {block, std::vector<BYTE>(block, block + sizeof srb), {}, srb.SRB_PostProc, false, true};
+        if (srb.SRB_BufPointer != nullptr)
+            r.data.assign(srb.SRB_BufPointer, srb.SRB_BufPointer + srb.SRB_BufLen);
+        r.eventUnsignalled = WaitForSingleObject(r.event, 0) == WAIT_TIMEOUT;
+        DWORD flags = 0;  // a closed handle's value may come back as the new event
+        r.previousEventClosed = m_lastEvent == nullptr || m_lastEvent == r.event || !GetHandleInformation(m_lastEvent, &flags);
+        m_lastEvent = r.event;
+        requests.push_back(r);
+        if (onExec)
+            return onExec(srb);
+        srb.SRB_Status = SS_COMP;
+        return SS_COMP;
+    }
 
-    std::function<DWORD(SRB_ExecSCSICmd&)> m_exec;
-    std::function<DWORD(SRB_HAInquiry&)> m_haInquiry;
-    std::vector<RecordedRequest> m_requests;
     HANDLE m_lastEvent = nullptr;
-    HANDLE m_lastEventCopy = nullptr;
-    static FakeAspi* s_current;
+    std::vector<HANDLE> m_late;
+    static inline FakeAspi* s_current = nullptr;
+};
+
+// Collects the trace lines written while it exists.
+struct TraceCapture {
+    TraceCapture() { lines().clear(), m_previous = SetTraceSink([](const char* line) { lines().push_back(line); }); }
+    ~TraceCapture() { SetTraceSink(m_previous); }
+    static std::vector<std::string>& lines()
+    {
+        static std::vector<std::string> s_lines;
+        return s_lines;
+    }
+    TraceSink m_previous;
 };

@@ -63,30 +63,25 @@ TEST(StringLists, DecodeDropsEmptyPiecesAndEncodeJoins)
     }
 }
 
-TEST(SpeedEntry, PairsStopAtTheShorterList)
+// Pairs of the two lists, up to the shorter one; list box texts taken back
+// from the options dialog: a name, "X (", digits up to "K"; the name and
+// the speed go into comma lists.
+TEST(SpeedEntry, PairsAndParsing)
 {
     CStringList names, kbps;
     for (const char* s : {"48", "40", "8"})
         names.AddTail(s);
-    for (const char* s : {"8448", "7040"})
-        kbps.AddTail(s);
-    EXPECT_EQ(speedEntryCount(&names, &kbps), 2);
-    EXPECT_EQ(speedEntryCount(&kbps, &names), 2);
+    kbps.AddTail("8448"), kbps.AddTail("7040");
+    EXPECT_TRUE(speedEntryCount(&names, &kbps) == 2 && speedEntryCount(&kbps, &names) == 2);
     EXPECT_EQ(speedEntryCount(&names, nullptr), 0);
     EXPECT_EQ(speedEntryText(&names, &kbps, 1), "40X (7040KB/S)");
-    EXPECT_EQ(speedEntryText(&names, &kbps, 2), "");
-    EXPECT_EQ(speedEntryText(&names, &kbps, -1), "");
+    EXPECT_TRUE(speedEntryText(&names, &kbps, 2) == "" && speedEntryText(&names, &kbps, -1) == "");
     CString name("junk"), kb("junk");
     EXPECT_FALSE(getSpeedEntry(&names, &kbps, 2, name, kb));
     EXPECT_TRUE(name.IsEmpty() && kb.IsEmpty());
     EXPECT_EQ(speedEntryToInt("7040"), 7040);
     EXPECT_EQ(speedEntryToInt("99999999999"), INT_MAX);
-}
 
-// The list box texts taken back from the options dialog: a name, "X (",
-// digits up to "K"; the name and the speed go into comma lists.
-TEST(SpeedEntry, ParseTable)
-{
     const struct {
         const char* text;
         const char* name;  // null: refused
@@ -103,10 +98,10 @@ TEST(SpeedEntry, ParseTable)
         {"\x81X (1408KB/S)", nullptr, nullptr}, {"8X (\x81K", nullptr, nullptr},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        CString name("junk"), kbps("junk");
-        EXPECT_EQ(parseSpeedEntry(rows[i].text, name, kbps), rows[i].name != nullptr) << "row " << i;
+        name = kb = "junk";
+        EXPECT_EQ(parseSpeedEntry(rows[i].text, name, kb), rows[i].name != nullptr) << "row " << i;
         EXPECT_EQ(name, rows[i].name ? rows[i].name : "") << "row " << i;
-        EXPECT_EQ(kbps, rows[i].kbps ? rows[i].kbps : "") << "row " << i;
+        EXPECT_EQ(kb, rows[i].kbps ? rows[i].kbps : "") << "row " << i;
     }
 }
 

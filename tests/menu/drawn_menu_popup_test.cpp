@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include "menu/drawn_menu.h"
-#include "tests/menu/canvas.h"
 #include "tests/support/gdi_count.h"
 
 namespace {
@@ -76,8 +75,8 @@ TEST(DrawnMenuPopup, BannerColumnShowsTheBandAndTheTitle)
     UnregisterClassA(wc.lpszClassName, wc.hInstance);
     ASSERT_GE(g_white, 0) << "the menu never became idle";
     // Dark blue at the bottom, near black at the top, white title in between.
-    EXPECT_EQ(g_bottom, RGB(0, 0, 192)) << describe(g_bottom);
-    EXPECT_TRUE(GetRValue(g_top) == 0 && GetGValue(g_top) == 0 && GetBValue(g_top) < 32) << describe(g_top);
+    EXPECT_EQ(g_bottom, RGB(0, 0, 192)) << std::hex << g_bottom;
+    EXPECT_TRUE(GetRValue(g_top) == 0 && GetGValue(g_top) == 0 && GetBValue(g_top) < 32) << std::hex << g_top;
     EXPECT_GT(g_white, 40);
 }
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -20,7 +19,6 @@ protected:
         m_store.setFileName(m_file.c_str());
         ASSERT_TRUE(writeWholeFile(m_file, bytes));
     }
-    std::string readFile() const { return readWholeFile(m_file); }
     std::string listText(const char* key)  // "count:items"
     {
         CStringList* list = m_store.getStringList("1:0", key, "");
@@ -58,13 +56,12 @@ TEST_F(SettingsStoreTest, GetStringCopiesWholeCharactersUpToOutLen)
         std::string value, copied;
         unsigned outLen;
     } rows[] = {{straddle, std::string(63, 'a'), 64}, {fits, fits.substr(0, 64), 64}, {"abc", "abc", 64}, {"abc", "", 0}};
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        writeFile("[s]\r\nk=" + rows[i].value + "\r\n");
+    for (const auto& row : rows) {
+        writeFile("[s]\r\nk=" + row.value + "\r\n");
         char buffer[80];
         std::memset(buffer, 0x55, sizeof buffer);
-        m_store.getString("s", "k", buffer, rows[i].outLen, nullptr);
-        std::string want = rows[i].copied + std::string(rows[i].outLen - rows[i].copied.size(), '\0') + "\x55";
-        EXPECT_EQ(std::string(buffer, rows[i].outLen + 1), want) << "row " << i;
+        m_store.getString("s", "k", buffer, row.outLen, nullptr);
+        EXPECT_EQ(std::string(buffer, row.outLen + 1), row.copied + std::string(row.outLen - row.copied.size(), '\0') + "\x55");
     }
 }
 
@@ -79,14 +76,13 @@ TEST_F(SettingsStoreTest, WritesReachTheFileInTheCurrentFolder)
     EXPECT_TRUE(m_store.writeBool("System", "RunMin", 5));
     EXPECT_TRUE(m_store.writeBool("System", "RunSetSpeed", 0));
     CStringList empty, speeds;
-    speeds.AddTail("48");
-    speeds.AddTail("40");
+    speeds.AddTail("48"), speeds.AddTail("40");
     m_store.writeStringList("1:0", "speedNames", empty);
     m_store.writeStringList("1:0", "kbSpeeds", speeds);
     EXPECT_EQ(m_store.getBool("System", "RunMin", 0), 1);
     SetCurrentDirectoryA(old);
     m_file = m_dir.file("cdrom.ini");
-    EXPECT_EQ(readFile(), "[System]\r\nRunMin=1\r\nRunSetSpeed=0\r\n[1:0]\r\nspeedNames=\r\nkbSpeeds=48,40\r\n");
+    EXPECT_EQ(readWholeFile(m_file), "[System]\r\nRunMin=1\r\nRunSetSpeed=0\r\n[1:0]\r\nspeedNames=\r\nkbSpeeds=48,40\r\n");
 }
 
 // A file edited by hand: blanks around values, empty list pieces, words;
@@ -98,11 +94,8 @@ TEST_F(SettingsStoreTest, HandEditedFileAndDefaults)
     EXPECT_EQ(listText("speedNames"), "3:48 , 40,8");
     EXPECT_EQ(listText("kbSpeeds"), "2:8448,7040");
     EXPECT_EQ(listText("missing"), "0:");
-    const int expected[] = {1, 0, 9, 9, 1, 9};
-    for (int i = 0; i < 6; ++i) {
-        const char key[2] = {static_cast<char>('a' + i), 0};
-        EXPECT_EQ(m_store.getBool("System", key, 9), expected[i]) << key;
-    }
+    for (const char* key : {"a1", "b0", "c9", "d9", "e1", "f9"})  // key, then the value read
+        EXPECT_EQ(m_store.getBool("System", std::string(key, 1).c_str(), 9), key[1] - '0') << key;
     EXPECT_EQ(m_store.getBool("Nowhere", "a", -7), -7);
 }
 

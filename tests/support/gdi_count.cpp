@@ -42,12 +42,8 @@ decltype(&::CreatePen) realCreatePen;
 decltype(&::CreateFontIndirectA) realCreateFontIndirectA;
 decltype(&::CreateFontA) realCreateFontA;
 decltype(&::CreateBitmap) realCreateBitmap;
-decltype(&::CreateCompatibleBitmap) realCreateCompatibleBitmap;
-decltype(&::CreateDIBSection) realCreateDIBSection;
 decltype(&::CreateDIBitmap) realCreateDIBitmap;
 decltype(&::CreateCompatibleDC) realCreateCompatibleDC;
-decltype(&::CreateRectRgn) realCreateRectRgn;
-decltype(&::CreatePatternBrush) realCreatePatternBrush;
 decltype(&::DeleteObject) realDeleteObject;
 decltype(&::DeleteDC) realDeleteDC;
 
@@ -63,28 +59,20 @@ HBITMAP WINAPI hookCreateBitmap(int w, int h, UINT p, UINT b, const void* bits)
 {
     return track(realCreateBitmap(w, h, p, b, bits));
 }
-HBITMAP WINAPI hookCreateCompatibleBitmap(HDC dc, int w, int h) { return track(realCreateCompatibleBitmap(dc, w, h)); }
-HBITMAP WINAPI hookCreateDIBSection(HDC dc, const BITMAPINFO* bi, UINT u, void** bits, HANDLE s, DWORD o)
-{
-    return track(realCreateDIBSection(dc, bi, u, bits, s, o));
-}
 HBITMAP WINAPI hookCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* h, DWORD f, const void* b, const BITMAPINFO* i,
                                   UINT u)
 {
     return track(realCreateDIBitmap(dc, h, f, b, i, u));
 }
 HDC WINAPI hookCreateCompatibleDC(HDC dc) { return track(realCreateCompatibleDC(dc)); }
-HRGN WINAPI hookCreateRectRgn(int a, int b, int c, int d) { return track(realCreateRectRgn(a, b, c, d)); }
-HBRUSH WINAPI hookCreatePatternBrush(HBITMAP bm) { return track(realCreatePatternBrush(bm)); }
 BOOL WINAPI hookDeleteObject(HGDIOBJ h) { return untrack(h, realDeleteObject(h)); }
 BOOL WINAPI hookDeleteDC(HDC dc) { return untrack(reinterpret_cast<HGDIOBJ>(dc), realDeleteDC(dc)); }
 
 #define HOOK(name) {#name, reinterpret_cast<void*>(hook##name), reinterpret_cast<void**>(&real##name)}
+// The creators the program calls (framework/gdi, menu/), and the deletions.
 const ImportHook kHooks[] = {
-    HOOK(CreateSolidBrush), HOOK(CreatePen),         HOOK(CreateFontIndirectA), HOOK(CreateFontA),
-    HOOK(CreateBitmap),     HOOK(CreateCompatibleBitmap), HOOK(CreateDIBSection), HOOK(CreateDIBitmap),
-    HOOK(CreateCompatibleDC), HOOK(CreateRectRgn),   HOOK(CreatePatternBrush),  HOOK(DeleteObject),
-    HOOK(DeleteDC),
+    HOOK(CreateSolidBrush), HOOK(CreatePen),      HOOK(CreateFontIndirectA), HOOK(CreateFontA), HOOK(CreateBitmap),
+    HOOK(CreateDIBitmap),   HOOK(CreateCompatibleDC), HOOK(DeleteObject),    HOOK(DeleteDC),
 };
 #undef HOOK
 

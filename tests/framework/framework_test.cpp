@@ -1,0 +1,291 @@
+// The framework's Win32 half through one test dialog: its message map (the
+// first matching row wins, the class's rows before its base's), modal loops
+// nested in a main window, and data exchange with its controls.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "framework/afxwin.h"
+#include "test_resource.h"
+#include "tests/support/box_watch.h"
+
+namespace {
+
+UINT g_registered = 0;
+constexpr UINT WM_TEST_RUN = WM_APP + 100;  // runs the dialog's onRun
+const char kNotAnInteger[] = "请键入一个整数。";
+CWinApp g_app;
+
+class CBaseDialog : public CDialog {
+public:
+    using CDialog::CDialog;
+    std::string log;
+
+protected:
+    void OnBase() { log += "base-2001 "; }  // shadowed by the derived class's row
+    void OnBaseOnly() { log += "base-2050 "; }
+    void OnBaseRange(UINT nID) { log += "base-range-" + std::to_string(nID) + " "; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CBaseDialog, CDialog)
+    ON_COMMAND(2001, &CBaseDialog::OnBase)
+    ON_COMMAND(2050, &CBaseDialog::OnBaseOnly)
+    ON_COMMAND_RANGE(2100, 2110, &CBaseDialog::OnBaseRange)
+END_MESSAGE_MAP()
+
+// Hooks for initialisation, a posted WM_TEST_RUN, the timer and the exchange.
+class CTestDialog : public CBaseDialog {
+public:
+    explicit CTestDialog(CWnd* pParent = nullptr) : CBaseDialog(IDD_TEST_DIALOG, pParent) {}
+    std::function<void(CTestDialog&)> onInit, onRun, onTimer;
+    std::function<void(CDataExchange*)> onExchange;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        if (onInit)
+            onInit(*this);
+        return TRUE;
+    }
+    void DoDataExchange(CDataExchange* pDX) override { onExchange ? onExchange(pDX) : void(); }
+    LRESULT OnRun(WPARAM, LPARAM) { return onRun ? onRun(*this) : void(), 0; }
+    void OnSelChange() { log += "selchange-2001 "; }
+    void OnCommand2001() { log += "derived-2001 "; }
+    void OnRange(UINT nID) { log += "range-" + std::to_string(nID) + " "; }
+    void OnShadowed() { log += "shadowed "; }
+    LRESULT OnRegistered(WPARAM w, LPARAM l) { return log += "registered-" + std::to_string(w + l) + " ", 7; }
+    void OnTimer(UINT_PTR nID) { log += "timer-" + std::to_string(nID) + " ", onTimer ? onTimer(*this) : void(); }
+    void OnDestroy() { CDialog::OnDestroy(), log += "destroy "; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTestDialog, CBaseDialog)
+    ON_CBN_SELCHANGE(2001, &CTestDialog::OnSelChange)
+    ON_COMMAND(2001, &CTestDialog::OnCommand2001)
+    ON_COMMAND_RANGE(2000, 2005, &CTestDialog::OnRange)
+    ON_COMMAND(2003, &CTestDialog::OnShadowed)
+    ON_REGISTERED_MESSAGE(g_registered, &CTestDialog::OnRegistered)
+    ON_MESSAGE(WM_TEST_RUN, &CTestDialog::OnRun)
+    ON_WM_TIMER()
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+// Runs fn inside a dialog's modal loop, then ends the dialog.
+void runInDialog(const std::function<void(CTestDialog&)>& fn)
+{
+    CTestDialog dlg;
+    dlg.onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
+    dlg.onRun = [&fn](CTestDialog& d) { fn(d), d.EndDialog(0); };
+    dlg.DoModal();
+}
+
+TEST(MessageMap, FirstMatchingRowWinsDerivedBeforeBase)
+{
+    const LPARAM control = 0x1234;  // stands for a control's window handle
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        const char* expected;
+    } rows[] = {
+        {WM_COMMAND, MAKEWPARAM(2001, 0), 0, "derived-2001 "}, {WM_COMMAND, MAKEWPARAM(2001, 1), 0, "derived-2001 "},  // 1: accelerator
+        {WM_COMMAND, MAKEWPARAM(2001, BN_CLICKED), control, "derived-2001 "},
+        {WM_COMMAND, MAKEWPARAM(2001, CBN_SELCHANGE), control, "selchange-2001 "},
+        {WM_COMMAND, MAKEWPARAM(2003, 0), 0, "range-2003 "}, {WM_COMMAND, MAKEWPARAM(2005, 0), 0, "range-2005 "},
+        {WM_COMMAND, MAKEWPARAM(2050, 0), 0, "base-2050 "}, {WM_COMMAND, MAKEWPARAM(2110, 0), 0, "base-range-2110 "},
+        {WM_COMMAND, MAKEWPARAM(2006, 0), 0, ""}, {WM_COMMAND, MAKEWPARAM(2004, EN_CHANGE), control, ""},
+        {WM_TIMER, 9, 0, "timer-9 "}, {WM_APP + 7, 1, 2, ""},  // the registered message's row, not yet registered
+    };
+    for (const auto& row : rows) {
+        CTestDialog dlg;
+        dlg.WindowProc(row.message, row.wParam, row.lParam);
+        EXPECT_EQ(dlg.log, row.expected) << std::hex << row.message << " " << row.wParam;
+    }
+    g_registered = RegisterWindowMessageA("KesvoraFrameworkTest");
+    CTestDialog dlg;
+    EXPECT_EQ(dlg.WindowProc(g_registered, 3, 4), 7);
+    EXPECT_EQ(dlg.log, "registered-7 ") << "the row reads the message's number when dispatching";
+}
+
+class CRecordingMenu : public CMenu {
+public:
+    UINT drawn = 0;
+    void DrawItem(LPDRAWITEMSTRUCT lpDIS) override { drawn = lpDIS->itemID; }
+};
+
+// Without a WM_DRAWITEM row an owner-drawn menu item goes to its CMenu; a
+// menu nobody attached is left to the default processing.
+TEST(MessageMap, OwnerDrawnMenuItemsReachTheAttachedMenu)
+{
+    CRecordingMenu menu;
+    ASSERT_TRUE(menu.CreatePopupMenu());
+    HMENU hLoose = CreatePopupMenu();
+    CTestDialog dlg;
+    DRAWITEMSTRUCT dis = {};
+    dis.CtlType = ODT_MENU, dis.itemID = 32771, dis.hwndItem = reinterpret_cast<HWND>(menu.m_hMenu);
+    EXPECT_EQ(dlg.WindowProc(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis)), TRUE);
+    dis.itemID = 1, dis.hwndItem = reinterpret_cast<HWND>(hLoose);
+    dlg.WindowProc(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
+    EXPECT_EQ(menu.drawn, 32771u);
+    DestroyMenu(hLoose);
+}
+
+// A main window, a dialog it owns run from its loop, the outer one asked to
+// end first: the inner loop still ends first, the owner is disabled
+// meanwhile and enabled again (unless it was disabled beforehand), and each
+// window is gone when its DoModal returns. The template's initial combo-box
+// items are there before OnInitDialog, GBK bytes as stored, the records
+// marked unknown or unterminated left out.
+TEST(ModalDialog, NestedLoopsUnwindInOrderAndTheOwnerIsRestored)
+{
+    for (bool disabledBefore : {false, true}) {
+        std::string log;
+        CTestDialog outer;
+        g_app.m_pMainWnd = &outer;  // the inner dialog has no parent: the main window owns it
+        outer.onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
+        outer.onRun = [&](CTestDialog& o) {
+            o.EnableWindow(!disabledBefore);
+            CTestDialog inner;
+            HWND hInner = nullptr;
+            inner.onInit = [&](CTestDialog& d) {
+                hInner = d.m_hWnd;
+                HWND hCombo = GetDlgItem(d.m_hWnd, IDC_COMBO);
+                for (int i = 0; i < SendMessageA(hCombo, CB_GETCOUNT, 0, 0); ++i) {
+                    char text[32] = "";
+                    SendMessageA(hCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+                    log += std::string(text) + "|";
+                }
+                log += ::IsWindowEnabled(o.m_hWnd) ? " owner-enabled " : " owner-disabled ";
+                log += GetWindow(d.m_hWnd, GW_OWNER) == o.m_hWnd ? "owned " : "unowned ";
+                d.SetTimer(1, 10, nullptr);
+            };
+            inner.onTimer = [&o](CTestDialog& d) { d.KillTimer(1), o.EndDialog(1), d.PostMessage(WM_TEST_RUN); };
+            inner.onRun = [](CTestDialog& d) { d.EndDialog(2); };
+            log += "inner-" + std::to_string(inner.DoModal()) + (IsWindow(hInner) ? " alive " : " gone ") + inner.log;
+            log += ::IsWindowEnabled(o.m_hWnd) ? "enabled " : "disabled ";
+        };
+        EXPECT_EQ(outer.DoModal(), 1);
+        EXPECT_EQ(outer.m_hWnd, nullptr);
+        EXPECT_EQ(log + outer.log, std::string("off|30 \xC3\xEB|1m| owner-disabled owned inner-2 gone timer-1 destroy ") +
+                                       (disabledBefore ? "disabled " : "enabled ") + "destroy ");
+        g_app.m_pMainWnd = nullptr;
+    }
+}
+
+// What DDX_Text takes for an integer: decimal, blanks around, within int.
+TEST(DataExchange, IntegerParsing)
+{
+    const struct {
+        const char* text;
+        bool ok;
+        int value;
+    } rows[] = {
+        {" 12 ", true, 12}, {"-3", true, -3}, {"+7", true, 7}, {"\t42\t", true, 42}, {"007", true, 7},
+        {"2147483647", true, 2147483647}, {"-2147483648", true, -2147483647 - 1}, {"12a", false, 0}, {"", false, 0},
+        {"   ", false, 0}, {"99999999999", false, 0}, {"2147483648", false, 0}, {"-2147483649", false, 0},
+        {"-", false, 0}, {"1 2", false, 0}, {"0x10", false, 0}, {"- 5", false, 0}, {nullptr, false, 0},
+    };
+    for (const auto& row : rows) {
+        int value = 77;
+        EXPECT_EQ(ParseDdxInt(row.text, value), row.ok) << (row.text ? row.text : "(null)");
+        EXPECT_EQ(value, row.ok ? row.value : 77) << (row.text ? row.text : "(null)");
+    }
+}
+
+// Values written to the controls read back the same; a text that is no
+// integer is reported once, with the focus on its edit and the text
+// selected, and fails the exchange before anything else changes.
+TEST(DataExchange, WritingReadingAndAFailureThatStopsTheRest)
+{
+    BoxWatch boxes;
+    runInDialog([&](CTestDialog& d) {
+        int number = -42, check = 1;
+        CString text = "中文 text";
+        d.onExchange = [&](CDataExchange* pDX) {
+            DDX_Text(pDX, IDC_NUMBER, number);
+            DDX_Text(pDX, IDC_TEXT, text);
+            DDX_Check(pDX, IDC_CHECK, check);
+        };
+        EXPECT_TRUE(d.UpdateData(FALSE));
+        number = check = 0, text = "";
+        EXPECT_TRUE(d.UpdateData(TRUE));
+        EXPECT_EQ(number, -42);
+        EXPECT_STREQ(text, "中文 text");
+        EXPECT_EQ(check, 1);
+
+        HWND hEdit = GetDlgItem(d.m_hWnd, IDC_NUMBER);
+        SetWindowTextA(hEdit, "abc");
+        SetDlgItemTextA(d.m_hWnd, IDC_TEXT, "new");
+        ::SetFocus(GetDlgItem(d.m_hWnd, IDOK));
+        CEdit edit;
+        d.onExchange = [&](CDataExchange* pDX) {
+            DDX_Text(pDX, IDC_NUMBER, number);
+            DDX_Text(pDX, IDC_TEXT, text);
+            DDV_MinMaxInt(pDX, number, 10, 20);
+            DDX_Control(pDX, IDC_TEXT, edit);
+        };
+        EXPECT_FALSE(d.UpdateData(TRUE));
+        EXPECT_EQ(number, -42);
+        EXPECT_STREQ(text, "中文 text");
+        EXPECT_EQ(edit.m_hWnd, nullptr);
+        std::vector<SeenBox> seen = boxes.seen();
+        ASSERT_EQ(seen.size(), 1u) << "only the first failure is reported";
+        EXPECT_EQ(seen[0].text, kNotAnInteger);
+        EXPECT_EQ(GetFocus(), hEdit);
+        DWORD start = 0, end = 0;
+        SendMessageA(hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_TRUE(start == 0 && end == 3) << "the text is selected";
+        d.onExchange = nullptr;
+    });
+}
+
+// OK validates: a value out of range keeps the dialog open, with the focus
+// on its edit, until one in range ends it. Enter, Escape and the close box
+// reach OnOK and OnCancel.
+TEST(ModalDialog, OkValidatesAndTheKeysEndTheDialog)
+{
+    BoxWatch boxes;
+    CTestDialog dlg;
+    int number = 5;
+    dlg.onExchange = [&number](CDataExchange* pDX) {
+        DDX_Text(pDX, IDC_NUMBER, number);
+        DDV_MinMaxInt(pDX, number, 1, 600);
+    };
+    dlg.onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
+    dlg.onRun = [](CTestDialog& d) {
+        HWND hEdit = GetDlgItem(d.m_hWnd, IDC_NUMBER);
+        SetWindowTextA(hEdit, "700");
+        d.SendMessage(WM_COMMAND, IDOK);
+        d.log += IsWindowVisible(d.m_hWnd) && GetFocus() == hEdit ? "open-focused " : "closed ";
+        SetWindowTextA(hEdit, "600");
+        d.SendMessage(WM_COMMAND, IDOK);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(number, 600);
+    EXPECT_EQ(dlg.log, "open-focused destroy ");
+    std::vector<SeenBox> seen = boxes.seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "请输入一个介于 1 和 600 之间的整数。");
+
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        bool toEdit;
+        INT_PTR expected;
+    } rows[] = {{WM_KEYDOWN, VK_RETURN, true, IDOK}, {WM_KEYDOWN, VK_ESCAPE, true, IDCANCEL}, {WM_SYSCOMMAND, SC_CLOSE, false, IDCANCEL}};
+    for (const auto& row : rows) {
+        CTestDialog keys;
+        keys.onInit = [](CTestDialog& d) { d.PostMessage(WM_TEST_RUN); };
+        keys.onRun = [&row](CTestDialog& d) {
+            HWND hEdit = GetDlgItem(d.m_hWnd, IDC_NUMBER);
+            ::SetFocus(hEdit);
+            PostMessageA(row.toEdit ? hEdit : d.m_hWnd, row.message, row.wParam, 0);
+        };
+        EXPECT_EQ(keys.DoModal(), row.expected) << row.message << " " << row.wParam;
+    }
+}
+
+}  // namespace

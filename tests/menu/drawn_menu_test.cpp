@@ -1,0 +1,436 @@
+// CDrawnMenu: drawing read back pixel by pixel from memory device contexts
+// (every request also checked for the GDI objects it leaves behind),
+// measuring, the items the append operations make, and what it releases.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "framework/record_sizes.h"
+#include "menu/drawn_menu.h"
+#include "tests/support/gdi_count.h"
+
+namespace {
+
+void fillRect(HDC dc, RECT rc, COLORREF clr)
+{
+    HBRUSH brush = CreateSolidBrush(clr);
+    FillRect(dc, &rc, brush);
+    DeleteObject(brush);
+}
+
+class Canvas {
+public:
+    Canvas(int width, int height, COLORREF fill) : m_dc(CreateCompatibleDC(nullptr))
+    {
+        BITMAPINFO bmi = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+        void* bits = nullptr;
+        m_bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_old = SelectObject(m_dc, m_bitmap);
+        fillRect(m_dc, {0, 0, width, height}, fill);
+    }
+    ~Canvas()
+    {
+        SelectObject(m_dc, m_old);
+        DeleteDC(m_dc);
+        DeleteObject(m_bitmap);
+    }
+    HDC dc() const { return m_dc; }
+    COLORREF at(int x, int y) const { return GetPixel(m_dc, x, y); }
+    int count(const RECT& rc, COLORREF clr) const  // pixels of rc that have exactly clr
+    {
+        int n = 0;
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                n += at(x, y) == clr;
+        return n;
+    }
+
+private:
+    HDC m_dc;
+    HBITMAP m_bitmap;
+    HGDIOBJ m_old;
+};
+
+// A size x size icon of colour clr, transparent in a frame inset pixels wide.
+HICON makeIcon(int size, COLORREF clr, int inset = 0)
+{
+    HDC screen = GetDC(nullptr);
+    HBITMAP colour = CreateCompatibleBitmap(screen, size, size);
+    ReleaseDC(nullptr, screen);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, colour);
+    const RECT all = {0, 0, size, size};
+    const RECT shape = {inset, inset, size - inset, size - inset};
+    fillRect(dc, all, RGB(0, 0, 0)); // the colour image is black where transparent
+    fillRect(dc, shape, clr);
+    SelectObject(dc, mask);
+    fillRect(dc, all, RGB(255, 255, 255)); // the mask is white where transparent
+    fillRect(dc, shape, RGB(0, 0, 0));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ICONINFO ii = {TRUE, 0, 0, mask, colour};
+    HICON icon = CreateIconIndirect(&ii);
+    DeleteObject(colour);
+    DeleteObject(mask);
+    return icon;
+}
+
+// COLORREF as 0x00bbggrr, for the failure messages.
+std::string describe(COLORREF clr)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06lX", static_cast<unsigned long>(clr));
+    return text;
+}
+
+const COLORREF BACKGROUND = RGB(212, 208, 200), SELECTION = RGB(102, 153, 255), TEXT = RGB(0, 0, 128);
+const COLORREF SELECTED_TEXT = RGB(255, 255, 0), GRAY_TEXT = RGB(128, 64, 0), RED = RGB(220, 20, 20);
+const COLORREF SENTINEL = RGB(1, 2, 3), WHITE = RGB(255, 255, 255), BLACK = RGB(0, 0, 0);
+
+class DrawnMenuDraw : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gdicount::install());
+        m_menu.m_clrBackground = BACKGROUND, m_menu.m_clrSelection = SELECTION, m_menu.m_clrText = TEXT;
+        m_menu.m_clrSelectedText = SELECTED_TEXT, m_menu.m_clrGrayText = GRAY_TEXT;
+        // Without antialiasing, text pixels have exactly the colours drawn.
+        ASSERT_EQ(m_menu.m_menuFont.GetLogFont(&m_font), static_cast<int>(sizeof(m_font)));
+        m_font.lfQuality = NONANTIALIASED_QUALITY;
+        m_menu.m_menuFont.DeleteObject();
+        ASSERT_TRUE(m_menu.m_menuFont.CreateFontIndirect(&m_font));
+    }
+
+    // One request, which must delete every GDI object it makes and leave the
+    // device context with the objects it had.
+    void draw(Canvas& canvas, const void* data, RECT rc, UINT state = 0, UINT ctlType = ODT_MENU)
+    {
+        const UINT kinds[] = {OBJ_FONT, OBJ_BRUSH, OBJ_PEN, OBJ_BITMAP};
+        HGDIOBJ selected[4];
+        for (int i = 0; i < 4; ++i)
+            selected[i] = GetCurrentObject(canvas.dc(), kinds[i]);
+        const int live = gdicount::live(), failed = gdicount::failedDeletes();
+        DRAWITEMSTRUCT dis = {ctlType, 0, 0, ODA_DRAWENTIRE, state, nullptr, canvas.dc(), rc, reinterpret_cast<ULONG_PTR>(data)};
+        m_menu.DrawItem(&dis);
+        EXPECT_EQ(gdicount::live(), live) << "objects left behind";
+        EXPECT_EQ(gdicount::failedDeletes(), failed) << "an object deleted while still selected";
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(GetCurrentObject(canvas.dc(), kinds[i]), selected[i]) << "object kind " << kinds[i];
+    }
+
+    CDrawnMenu m_menu;
+    LOGFONTA m_font;
+};
+
+// A 140 x h entry: the h x h icon square, a 2-pixel gap, the caption, a
+// 20-pixel margin at the right. Icons are stretched from 32 to 20 pixels;
+// the embossed one is 20 pixels, opaque in (5..14, 5..14) only.
+TEST_F(DrawnMenuDraw, Entries)
+{
+    const COLORREF hi = GetSysColor(COLOR_BTNHIGHLIGHT), lo = GetSysColor(COLOR_BTNSHADOW);
+    struct Sample {
+        int x, y;
+        COLORREF clr;
+    };
+    const std::vector<Sample> embossed = {{0, 0, BACKGROUND}, {6, 6, BACKGROUND}, {7, 7, lo}, {16, 16, lo}, {17, 17, hi}, {8, 17, hi}};
+    const struct Row {
+        UINT state;
+        int h, icon;  // icon size, 0 for none
+        int tick;     // left and top of the tick's 8 x 8 cell, or -1
+        const char* caption;
+        COLORREF bar, ink;
+        std::vector<Sample> square;  // pixels of the icon square
+    } rows[] = {
+        {ODS_SELECTED, 24, 32, -1, "Settings", SELECTION, SELECTED_TEXT, {{0, 0, hi}, {23, 23, lo}, {1, 1, BACKGROUND}, {2, 2, RED}, {21, 21, RED}}},
+        {0, 24, 32, -1, "Open\tCtrl+O", BACKGROUND, TEXT, {{0, 0, BACKGROUND}, {23, 23, BACKGROUND}, {2, 2, RED}, {21, 21, RED}, {22, 22, BACKGROUND}}},
+        {ODS_CHECKED, 24, 0, 8, "\tCtrl+O", BACKGROUND, TEXT, {{0, 0, lo}, {23, 23, hi}, {1, 1, hi}}},
+        {ODS_CHECKED, 25, 0, 8, "Settings", BACKGROUND, TEXT, {{0, 0, lo}, {24, 24, hi}, {1, 1, hi}}},
+        {ODS_CHECKED, 30, 0, 11, "Settings", BACKGROUND, TEXT, {{0, 0, lo}, {29, 29, hi}, {1, 1, hi}}},
+        {ODS_CHECKED | ODS_DEFAULT, 19, 0, 5, "Eject\tCtrl+E", BACKGROUND, TEXT, {{0, 0, lo}, {18, 18, hi}, {1, 1, hi}}},
+        {ODS_CHECKED | ODS_SELECTED, 24, 0, 8, "Settings", SELECTION, SELECTED_TEXT, {{0, 0, lo}, {23, 23, hi}, {1, 1, BACKGROUND}}},
+        {ODS_GRAYED, 24, 20, -1, "Settings", BACKGROUND, GRAY_TEXT, embossed},
+        {ODS_GRAYED | ODS_SELECTED, 24, 20, -1, "Settings", SELECTION, GRAY_TEXT, embossed},
+    };
+    for (size_t r = 0; r < sizeof(rows) / sizeof(rows[0]); ++r) {
+        const Row& row = rows[r];
+        const int h = row.h;
+        CDrawnMenuCommandEntry entry(1, row.caption, row.icon ? makeIcon(row.icon, RED, row.icon == 20 ? 5 : 0) : nullptr);
+        Canvas canvas(140, h, SENTINEL);
+        SetTextColor(canvas.dc(), WHITE);  // colours an earlier caption left change nothing
+        SetBkColor(canvas.dc(), BLACK);
+        draw(canvas, &entry, {0, 0, 140, h}, row.state);
+        for (const Sample& s : row.square)
+            EXPECT_EQ(canvas.at(s.x, s.y), s.clr) << "row " << r << ": (" << s.x << "," << s.y << ") is " << describe(canvas.at(s.x, s.y));
+        // The tick: per k = 0..2 lines from (0, 3+k) to (2, 5+k) to (7, k), end points excluded.
+        for (int k = 0; k < 3 && row.tick >= 0; ++k)
+            for (int i = 0; i < 7; ++i)
+                EXPECT_EQ(canvas.at(row.tick + i, row.tick + (i < 2 ? 3 + k + i : 7 + k - i)), BLACK) << "row " << r << " tick";
+        EXPECT_EQ(canvas.count({0, 0, h, h}, BLACK), row.tick >= 0 ? 21 : 0) << "row " << r;
+        const RECT caption = {h + 2, 0, 120, h};
+        if (row.ink == GRAY_TEXT) {
+            // Grayed: gray ink over a copy in the selected-text colour one
+            // pixel right and down, the copy only off the selection bar.
+            EXPECT_GT(canvas.count(caption, GRAY_TEXT), 20) << "row " << r;
+            EXPECT_EQ(canvas.count(caption, TEXT), 0) << "row " << r;
+            int light = 0;
+            for (int y = 1; y < h; ++y)
+                for (int x = caption.left; x < caption.right; ++x)
+                    if (canvas.at(x, y) == SELECTED_TEXT && ++light) {
+                        EXPECT_EQ(canvas.at(x - 1, y - 1), GRAY_TEXT) << "row " << r << ": light pixel " << x << "," << y;
+                    }
+            EXPECT_EQ(light > 5, row.bar == BACKGROUND) << "row " << r << ": " << light << " light pixels";
+            continue;
+        }
+        // Otherwise exactly DrawText's left- and right-aligned parts around
+        // the tab in the caption area, the default item's in bold.
+        Canvas reference(140, h, row.bar);
+        LOGFONTA lf = m_font;
+        lf.lfWeight = row.state & ODS_DEFAULT ? FW_BOLD : lf.lfWeight;
+        HGDIOBJ old = SelectObject(reference.dc(), CreateFontIndirectA(&lf));
+        SetBkMode(reference.dc(), TRANSPARENT);
+        SetTextColor(reference.dc(), row.ink);
+        const std::string text = row.caption;
+        const size_t tab = std::min(text.find('\t'), text.size());
+        RECT area = caption;
+        DrawTextA(reference.dc(), text.substr(0, tab).c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER);
+        DrawTextA(reference.dc(), text.substr(std::min(tab + 1, text.size())).c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+        DeleteObject(SelectObject(reference.dc(), old));
+        int differ = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = h; x < 140; ++x)
+                differ += canvas.at(x, y) != reference.at(x, y);
+        EXPECT_EQ(differ, 0) << "row " << r << ": pixels beside the square differ from plain text";
+    }
+}
+
+TEST_F(DrawnMenuDraw, DividerIsAnEtchedLineAtHalfHeight)
+{
+    for (int h : {6, 7, 2}) {
+        Canvas canvas(120, h, SENTINEL);
+        CDrawnMenuDividerEntry divider;
+        draw(canvas, &divider, {0, 0, 120, h});
+        for (int y = 0; y < h; ++y) {
+            const COLORREF want = y == h / 2 ? GetSysColor(COLOR_BTNSHADOW) : y == h / 2 + 1 ? GetSysColor(COLOR_BTNHIGHLIGHT) : BACKGROUND;
+            EXPECT_EQ(canvas.count({0, y, 120, y + 1}, want), 120) << "height " << h << " row " << y << ": " << describe(canvas.at(60, y));
+        }
+    }
+}
+
+// The banner item is 12 pixels wide and 0 high: the band, 3 pixels wider,
+// spans the clip box with 256 stripes from (0, 0, 192) at the bottom to
+// black at the top; the white title runs up from 4 pixels above its bottom
+// (and nowhere else).
+TEST_F(DrawnMenuDraw, BannerFillsTheClipBox)
+{
+    const struct {
+        int top, bottom;
+        const char* title;
+    } rows[] = {{0, 513, "TRELVIK"}, {100, 200, ""}};
+    for (const auto& row : rows) {
+        Canvas canvas(40, 520, SENTINEL);
+        HRGN clip = CreateRectRgn(0, row.top, 40, row.bottom);
+        SelectClipRgn(canvas.dc(), clip);
+        DeleteObject(clip);
+        CDrawnMenuBannerEntry banner(row.title, 24);
+        draw(canvas, &banner, {0, 0, 12, 0});
+        int white = 0, wrong = 0;
+        for (int y = 0; y < 520; ++y) {
+            for (int x = 0; x < 40; ++x) {
+                const COLORREF got = canvas.at(x, y);
+                const bool inside = y >= row.top && y < row.bottom;
+                if (*row.title && inside && x >= 2 && x < 22 && y >= row.bottom - 100 && y < row.bottom - 4) {
+                    white += got == WHITE;  // the title's place; its edges are antialiased
+                    continue;
+                }
+                const int index = std::min(255, MulDiv(256, row.bottom - 1 - y, row.bottom - row.top));
+                const COLORREF want = inside && x < 15 ? RGB(0, 0, 192 + MulDiv(-192, index, 255)) : SENTINEL;
+                if (got != want && ++wrong <= 3)
+                    ADD_FAILURE() << "clip " << row.top << ".." << row.bottom << ": (" << x << "," << y << ") is " << describe(got) << ", expected " << describe(want);
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "clip " << row.top << ".." << row.bottom;
+        EXPECT_EQ(white > 40, *row.title != 0) << white << " title pixels";
+    }
+}
+
+// Requests for other controls, without data or with data not of the menu's
+// own records are neither measured nor drawn.
+TEST_F(DrawnMenuDraw, LeavesRequestsThatAreNotItsOwnAlone)
+{
+    CDrawnMenuCommandEntry entry(1, "Open"), foreign(1, "Open");
+    foreign.m_dwSignature = 0;
+    const struct {
+        const void* data;
+        UINT ctlType;
+    } rows[] = {{&entry, ODT_LISTBOX}, {nullptr, ODT_MENU}, {&foreign, ODT_MENU}};
+    for (size_t i = 0; i < 3; ++i) {
+        MEASUREITEMSTRUCT mis = {rows[i].ctlType, 0, 0, 7, 7, reinterpret_cast<ULONG_PTR>(rows[i].data)};
+        m_menu.MeasureItem(&mis);
+        EXPECT_TRUE(mis.itemWidth == 7 && mis.itemHeight == 7) << "row " << i;
+        Canvas canvas(120, 24, SENTINEL);
+        draw(canvas, rows[i].data, {0, 0, 120, 24}, 0, rows[i].ctlType);
+        EXPECT_EQ(canvas.count({0, 0, 120, 24}, SENTINEL), 120 * 24) << "row " << i;
+    }
+}
+
+// Entries: the bold caption as the screen measures it plus twice the extent
+// plus 12, at least extent + 4 high; the banner: its width, 0 high; dividers:
+// half a check mark high. The system adds the check-mark width less one.
+TEST(DrawnMenu, MeasuresItems)
+{
+    const struct {
+        char kind;  // E entry, B banner, D divider
+        const char* caption;
+        int extent;
+    } rows[] = {{'E', "显示/隐藏(&D)", 20}, {'E', "A && B", 20}, {'E', "Open\tCtrl+O", 20}, {'E', "Tall entry", 40},
+                {'E', "Tiny extent", 0},   {'E', "", 20},      {'B', "TRELVIK", 24},     {'D', "", 20}};
+    NONCLIENTMETRICSA ncm = {};
+    ncm.cbSize = kNonClientMetricsV1Size;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0));
+    ncm.lfMenuFont.lfWeight = FW_BOLD;
+    HDC dc = GetWindowDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, CreateFontIndirectA(&ncm.lfMenuFont));
+    CDrawnMenu menu;
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        const auto& row = rows[i];
+        CDrawnMenuEntry* entry = row.kind == 'B'   ? new CDrawnMenuBannerEntry(row.caption, row.extent)
+                                 : row.kind == 'D' ? static_cast<CDrawnMenuEntry*>(new CDrawnMenuDividerEntry)
+                                                   : new CDrawnMenuCommandEntry(1, row.caption);
+        entry->m_nExtent = row.extent;
+        RECT text = {0, 0, 0, 0};
+        DrawTextA(dc, row.caption, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
+        const int width = row.kind == 'E' ? text.right + 2 * row.extent + 12 : row.kind == 'B' ? row.extent : 0;
+        const int height = row.kind == 'E'   ? std::max<int>(text.bottom, row.extent + 4)
+                           : row.kind == 'D' ? GetSystemMetrics(SM_CYMENUCHECK) / 2
+                                             : 0;
+        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, 0, 7, 7, reinterpret_cast<ULONG_PTR>(entry)};
+        menu.MeasureItem(&mis);
+        EXPECT_EQ(static_cast<int>(mis.itemWidth), width + 1 - GetSystemMetrics(SM_CXMENUCHECK)) << "row " << i;
+        EXPECT_EQ(static_cast<int>(mis.itemHeight), height) << "row " << i;
+        delete entry;
+    }
+    DeleteObject(SelectObject(dc, old));
+    ReleaseDC(nullptr, dc);
+}
+
+// Menus built from operations: B banner, E entry, G entry appended grayed and
+// checked, D divider, S sub-menu. Read back as the kind of entry each item
+// carries, '|' before an item that starts a new column, '?' for an item of
+// the wrong type or without its entry; then whether a break is pending.
+TEST(DrawnMenu, AppendsItemsAndBreaksTheColumnAfterTheBanner)
+{
+    const struct {
+        const char *ops, *items;
+        bool pending;
+    } rows[] = {{"BEE", "B|EE", false}, {"BDE", "BDE", false},  {"B", "B", true},       {"BSE", "B|SE", false},
+                {"EBE", "EB|E", false}, {"BBE", "BB|E", false}, {"BDSB", "BDSB", true}, {"BG", "B|G", false}};
+    for (size_t r = 0; r < sizeof(rows) / sizeof(rows[0]); ++r) {
+        CDrawnMenu menu;
+        ASSERT_TRUE(menu.Attach(CreatePopupMenu()));
+        for (const char* op = rows[r].ops; *op; ++op) {
+            if (*op == 'B') {
+                EXPECT_TRUE(menu.AppendBanner(new CDrawnMenuBannerEntry("T", 24)));
+            } else if (*op == 'D') {
+                menu.AppendDivider();
+            } else if (*op == 'S') {
+                CDrawnMenu* sub = new CDrawnMenu;
+                sub->Attach(CreatePopupMenu());
+                EXPECT_TRUE(menu.AppendSubmenu(0, sub, new CDrawnMenuCommandEntry(200, "S")));
+            } else {
+                EXPECT_TRUE(menu.AppendEntry(*op == 'G' ? MF_GRAYED | MF_CHECKED : 0, new CDrawnMenuCommandEntry(1, "E")));
+            }
+        }
+        std::string got;
+        for (UINT i = 0; i < static_cast<UINT>(::GetMenuItemCount(menu.m_hMenu)); ++i) {
+            MENUITEMINFOA mii = {};
+            mii.cbSize = kMenuItemInfoV1Size;
+            mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE;
+            ASSERT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &mii));
+            const CDrawnMenuEntry* entry = DrawnMenuEntryFromData(mii.dwItemData);
+            const bool separator = (mii.fType & ~MFT_MENUBREAK) == (MFT_OWNERDRAW | MFT_SEPARATOR);
+            got += (mii.fType & MFT_MENUBREAK) ? "|" : "";
+            got += entry == nullptr || !(mii.fType & MFT_OWNERDRAW) || separator != (entry->m_bBanner || entry->m_bDivider) ? '?'
+                   : entry->m_bBanner                                       ? 'B'
+                   : entry->m_bDivider                                      ? 'D'
+                   : mii.hSubMenu != nullptr                                ? 'S'
+                   : (mii.fState & MF_GRAYED) && (mii.fState & MF_CHECKED) ? 'G'
+                                                                            : 'E';
+        }
+        EXPECT_EQ(got, rows[r].items) << "row " << r << " " << rows[r].ops;
+        EXPECT_EQ(menu.m_bColumnBreakPending != FALSE, rows[r].pending) << "row " << r << " " << rows[r].ops;
+    }
+}
+
+std::vector<const void*> g_released;
+
+int timesReleased(const void* p)
+{
+    return static_cast<int>(std::count(g_released.begin(), g_released.end(), p));
+}
+
+bool iconAlive(HICON hIcon)
+{
+    ICONINFO ii;
+    if (!GetIconInfo(hIcon, &ii))
+        return false;
+    DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+    return true;
+}
+
+template <class Base>
+class Counted : public Base {
+public:
+    using Base::Base;
+    ~Counted() override { g_released.push_back(this); }
+};
+using Entry = Counted<CDrawnMenuCommandEntry>;
+using Menu = Counted<CDrawnMenu>;
+
+// A tray-like menu: banner, entries, dividers and CDrawnMenu sub-menus, an
+// item in a sub-menu replaced through the top level (as the tray menu marks
+// the chosen drive): deleting the top menu releases each of them once, with
+// their icons and menu handles.
+TEST(DrawnMenu, ReleasesWhatItOwnsOnce)
+{
+    g_released.clear();
+    std::vector<const void*> owned;
+    std::vector<HICON> icons;
+    auto entry = [&](UINT id) {
+        icons.push_back(makeIcon(16, RGB(200, 30, 30)));
+        owned.push_back(new Entry(id, "entry", icons.back()));
+        return static_cast<Entry*>(const_cast<void*>(owned.back()));
+    };
+    auto menu = [&] {
+        Menu* m = new Menu;
+        m->Attach(CreatePopupMenu());
+        owned.push_back(m);
+        return m;
+    };
+    Menu *top = menu(), *drives = menu(), *speeds = menu();
+    auto* banner = new Counted<CDrawnMenuBannerEntry>("TRELVIK", 24);
+    owned.push_back(banner);
+    ASSERT_TRUE(top->AppendBanner(banner) && top->AppendEntry(0, entry(32771)));
+    top->AppendDivider();
+    ASSERT_TRUE(drives->AppendEntry(0, entry(32800)) && drives->AppendEntry(0, entry(32801)));
+    ASSERT_TRUE(top->AppendSubmenu(0, drives, entry(32775)));
+    ASSERT_TRUE(speeds->AppendEntry(0, entry(32830)));
+    speeds->AppendDivider();
+    ASSERT_TRUE(top->AppendSubmenu(0, speeds, entry(32776)));
+    ASSERT_TRUE(top->ModifyMenu(32801, MF_BYCOMMAND | MF_CHECKED, 32801, "[1] E:\\ drive"));
+    const HMENU handles[] = {top->m_hMenu, drives->m_hMenu, speeds->m_hMenu};
+    delete top;
+    for (size_t i = 0; i < owned.size(); ++i)
+        EXPECT_EQ(timesReleased(owned[i]), 1) << "object " << i << " of " << owned.size();
+    for (size_t i = 0; i < icons.size(); ++i)
+        EXPECT_FALSE(iconAlive(icons[i])) << "icon " << i;
+    for (HMENU h : handles)
+        EXPECT_TRUE(!IsMenu(h) && CMenu::FromHandlePermanent(h) == nullptr) << h;
+}
+
+}  // namespace
