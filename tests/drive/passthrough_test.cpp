@@ -98,7 +98,7 @@ TEST_F(PassThroughTest, RequestsCarryEachCommandsBytes)
         {0x12, 6, SCSI_IOCTL_DATA_IN, 100, 14},   // type
         {0x12, 6, SCSI_IOCTL_DATA_IN, 100, 14},   // name: 192 bytes asked, 100 announced
         {0xBB, 12, SCSI_IOCTL_DATA_OUT, 0, 14},
-        {0x1E, 12, SCSI_IOCTL_DATA_IN, 256, 0},
+        {0x1E, 12, SCSI_IOCTL_DATA_IN, 256, 14},
         {0x55, 12, SCSI_IOCTL_DATA_OUT, 16, 14},
     };
     ASSERT_EQ(fake::requests.size(), sizeof rows / sizeof rows[0]);
