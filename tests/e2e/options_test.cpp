@@ -154,8 +154,8 @@ TEST_F(OptionsE2E, FirstPaintLoadsListAndOptionsOnce)
     EXPECT_EQ(listItems(p, dlg), (Texts{"8X (1411KB/S)", "4X (706KB/S)"}));
     EXPECT_EQ(p.text(kEdit, dlg), "1");
     EXPECT_FALSE(p.checked(kAutoStart, dlg)) << "no Run value";
-    EXPECT_TRUE(p.checked(kRunMin, dlg)) << "no System section: shown checked";
-    EXPECT_TRUE(p.checked(kRunSetSpeed, dlg));
+    EXPECT_FALSE(p.checked(kRunMin, dlg)) << "no System section: shown as the start acts, not minimised";
+    EXPECT_TRUE(p.checked(kRunSetSpeed, dlg)) << "no System section: stored speeds restored";
 
     // Another paint, as after the dialog was covered, adds nothing.
     InvalidateRect(dlg, nullptr, TRUE);
@@ -226,12 +226,12 @@ TEST_F(OptionsE2E, OptionBoxesAreStoredAtTheClick)
 {
     startWith("any", 1411, "[0:1]\nspeedNames=\nkbSpeeds=\n");
     p.click(kRunMin, dlg);
-    EXPECT_EQ(p.setting("System", "RunMin"), "0");
+    EXPECT_EQ(p.setting("System", "RunMin"), "1");
     EXPECT_EQ(p.setting("System", "RunSetSpeed"), e2e::KesvoraProcess::kMissing);
     p.click(kRunSetSpeed, dlg);
     EXPECT_EQ(p.setting("System", "RunSetSpeed"), "0");
     p.click(kRunMin, dlg);
-    EXPECT_EQ(p.setting("System", "RunMin"), "1");
+    EXPECT_EQ(p.setting("System", "RunMin"), "0");
 
     char self[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, self, MAX_PATH);
