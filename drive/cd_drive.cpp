@@ -5,6 +5,7 @@
 #include "drive/mmc.h"
 #include "drive/mode_pages.h"
 #include "drive/scsi_command.h"
+#include "framework/trace.h"
 
 namespace {
 
@@ -16,9 +17,23 @@ int readModeValue(const CdDrive& drive, const ScsiCommand& command,
                   int (*read)(const unsigned char* data, size_t length))
 {
     BYTE data[SCSI_DATA_MAX] = {};
-    if (!submitCommand(drive.adapter, drive.target, command, nullptr, data))
+    if (!drive.execute(command, nullptr, data))
         return command.failureValue;
     return read(data, command.bufferSize);
+}
+
+// The read speed field of SET CD SPEED: 16 bits, and FFFFh asks for the
+// drive's maximum, so a faster speed than it can express is that, never the
+// speed its low bits would name.
+unsigned speedField(int kbps)
+{
+    return kbps > 0xFFFF ? 0xFFFFu : static_cast<unsigned>(kbps);
+}
+
+void buildSetSpeedCdb(int kbps, BYTE* cdb)
+{
+    CopyMemory(cdb, CMD_SET_SPEED.cdb, sizeof CMD_SET_SPEED.cdb);
+    writeBigEndian16(&cdb[2], speedField(kbps));
 }
 
 }  // namespace
@@ -28,7 +43,8 @@ CdDrive::CdDrive(BYTE adapterNumber, BYTE targetId)
       adapter(adapterNumber),
       target(targetId),
       kbSpeeds(new CStringList(kListBlockSize)),
-      speedNames(new CStringList(kListBlockSize))
+      speedNames(new CStringList(kListBlockSize)),
+      chosenKbps(0)
 {
     address.Format("%d:%d", adapter, target);
 }
@@ -85,12 +101,36 @@ bool CdDrive::setSpeed(int kbps) const
     if (kbps < KBPS_PER_X)
         return false;
     BYTE cdb[12];
-    CopyMemory(cdb, CMD_SET_SPEED.cdb, sizeof cdb);
-    // The field holds 16 bits, and FFFFh asks for the drive's maximum: a
-    // faster speed than it can express is that, never the speed its low
-    // bits would name.
-    writeBigEndian16(&cdb[2], kbps > 0xFFFF ? 0xFFFFu : static_cast<unsigned>(kbps));
-    return submitCommand(adapter, target, CMD_SET_SPEED, cdb, nullptr);
+    buildSetSpeedCdb(kbps, cdb);
+    return execute(CMD_SET_SPEED, cdb, nullptr);
+}
+
+bool CdDrive::reapplyChosenSpeed() const
+{
+    if (chosenKbps < KBPS_PER_X)
+        return false;
+    Trace("Setting the chosen speed %d again on %s", chosenKbps, address.GetString());
+    BYTE cdb[12];
+    buildSetSpeedCdb(chosenKbps, cdb);
+    CommandOutcome outcome = sendCommand(adapter, target, CMD_SET_SPEED, cdb, nullptr);
+    // Told of the disc before the drive reported it, this request met the
+    // unit attention, which its answer has cleared.
+    if (outcome == CommandOutcome::MediumChanged)
+        outcome = sendCommand(adapter, target, CMD_SET_SPEED, cdb, nullptr);
+    return outcome == CommandOutcome::Good;
+}
+
+bool CdDrive::execute(const ScsiCommand& command, const BYTE* cdb, BYTE* data) const
+{
+    CommandOutcome outcome = sendCommand(adapter, target, command, cdb, data);
+    if (outcome != CommandOutcome::MediumChanged)
+        return outcome == CommandOutcome::Good;
+    bool bReapplied = reapplyChosenSpeed();
+    const bool bSetsChosenSpeed = &command == &CMD_SET_SPEED && cdb != nullptr && chosenKbps >= KBPS_PER_X &&
+                                  readBigEndian16(&cdb[2]) == speedField(chosenKbps);
+    if (bReapplied && bSetsChosenSpeed)
+        return true;
+    return submitCommand(adapter, target, command, cdb, data);
 }
 
 bool CdDrive::setLock(BYTE prevent) const
@@ -99,7 +139,7 @@ bool CdDrive::setLock(BYTE prevent) const
     CopyMemory(cdb, CMD_SET_LOCK.cdb, sizeof cdb);
     cdb[4] = prevent;
     BYTE data[SCSI_DATA_MAX] = {};
-    return submitCommand(adapter, target, CMD_SET_LOCK, cdb, data);
+    return execute(CMD_SET_LOCK, cdb, data);
 }
 
 bool CdDrive::setSpindown(BYTE code) const
@@ -113,5 +153,5 @@ bool CdDrive::setSpindown(BYTE code) const
     parameters[11] = code;
     writeBigEndian16(&parameters[12], 60);
     writeBigEndian16(&parameters[14], 75);
-    return submitCommand(adapter, target, CMD_SET_SPINDOWN, nullptr, parameters);
+    return execute(CMD_SET_SPINDOWN, nullptr, parameters);
 }

@@ -7,6 +7,8 @@
 #include "framework/cstring.h"
 #include "framework/object.h"
 
+struct ScsiCommand;
+
 class CdDrive : public CObject {
 public:
     // The letter of a drive that no volume matched; shown as "?:\".
@@ -41,6 +43,15 @@ public:
     BYTE getSpindown() const;
     // Sets the inactivity timer multiplier; false on failure.
     bool setSpindown(BYTE code) const;
+    // Sends chosenKbps again; false when no speed is chosen or the drive
+    // refused it.
+    bool reapplyChosenSpeed() const;
+
+    // Sends one of the commands above. A drive that has just been given a
+    // disc carries out none of them: it answers with a unit attention and
+    // has gone back to its own default speed. The chosen speed is then sent
+    // again, and the command once more (unless it set that very speed).
+    bool execute(const ScsiCommand& command, const BYTE* cdb, BYTE* data) const;
 
     CString address;          // "%d:%d" of adapter and target; the INI section of the speed lists
     char letter;              // 'A' to 'Z' once matched, NO_LETTER before
@@ -49,4 +60,5 @@ public:
     CString name;             // vendor, product and revision from INQUIRY
     CStringList* kbSpeeds;    // speed list: KB/s as decimal text
     CStringList* speedNames;  // X factors parallel to kbSpeeds
+    int chosenKbps;           // the speed the user chose, in force in this run; 0: none
 };

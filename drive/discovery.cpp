@@ -104,3 +104,16 @@ void matchDriveLetters(CObList* list)
     if (list != nullptr)
         forEachCdRomLetter(giveLetter, list);
 }
+
+void matchDriveLettersAgain(CObList* list)
+{
+    if (list == nullptr)
+        return;
+    activeTransport()->findVolumesAgain();
+    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+        CdDrive* drive = static_cast<CdDrive*>(list->GetNext(pos));
+        if (drive != nullptr)
+            drive->letter = CdDrive::NO_LETTER;
+    }
+    matchDriveLetters(list);
+}

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/cd_drive.h"
 #include "drive/volume.h"
 #include "framework/cstring.h"
 #include "framework/trace.h"
@@ -86,11 +87,26 @@ public:
             reportDenied(scan.denied);
     }
 
+    // Only the routes of the devices found at the start are kept: the drive
+    // list does not grow, and a volume the user may not open was named then.
+    void findVolumesAgain() override
+    {
+        Scan scan;
+        forEachCdRomLetter(scanLetter, &scan);
+        for (Route& route : m_routes) {
+            route.letter = CdDrive::NO_LETTER;
+            for (const Route& now : scan.routes) {
+                if (now.adapter == route.adapter && now.target == route.target)
+                    route.letter = now.letter;
+            }
+        }
+    }
+
     ScsiResult submit(const ScsiRequest& request) override
     {
         ScsiResult result;
         const Route* route = find(request.adapter, request.target);
-        if (route == nullptr || request.transferLength > SCSI_DATA_MAX || request.cdbLength > 16) {
+        if (route == nullptr || route->letter == CdDrive::NO_LETTER || request.transferLength > SCSI_DATA_MAX || request.cdbLength > 16) {
             Trace("SCSI pass-through: no volume for %d:%d", request.adapter, request.target);
             return result;
         }

@@ -32,9 +32,19 @@ extern const ScsiCommand CMD_SET_SPEED;
 extern const ScsiCommand CMD_SET_LOCK;
 extern const ScsiCommand CMD_SET_SPINDOWN;
 
+enum class CommandOutcome {
+    Good,           // the drive completed it
+    Failed,         // not delivered, or the drive failed it
+    MediumChanged,  // the drive did not carry it out: it reported a unit
+                    // attention for a new medium, which the answer cleared
+};
+
 // Sends `command` to (adapter, target, LUN 0) with the given CDB (its
 // cdbLength bytes; the row's own when null) and data buffer, which holds
-// command.bufferSize bytes already prepared by the caller. True when the
-// drive completed it with SS_COMP. A request the transport could not get
-// through fails silently; one the drive failed is traced.
+// command.bufferSize bytes already prepared by the caller, and tells how it
+// ended. A request the transport could not get through fails silently; one
+// the drive failed is traced.
+CommandOutcome sendCommand(BYTE adapter, BYTE target, const ScsiCommand& command, const BYTE* cdb, BYTE* data);
+
+// sendCommand, true only when the drive completed the command.
 bool submitCommand(BYTE adapter, BYTE target, const ScsiCommand& command, const BYTE* cdb, BYTE* data);

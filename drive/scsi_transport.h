@@ -47,6 +47,9 @@ public:
     virtual const char* name() const = 0;
     // Calls visit for every (adapter, target) that may hold a drive.
     virtual void forEachDevice(DeviceVisitor visit, void* context) = 0;
+    // Volumes came or went: a transport that reaches the devices through
+    // them finds each device's volume again. ASPI reaches them by address.
+    virtual void findVolumesAgain() {}
     // Sends one request and waits until it has completed (or the transport
     // gave up on it).
     virtual ScsiResult submit(const ScsiRequest& request) = 0;

@@ -100,3 +100,16 @@ int speedEntryToInt(const char* pszText)
         return INT_MIN;
     return static_cast<int>(v);
 }
+
+int findSpeedEntry(const CStringList* pNames, const CStringList* pKbSpeeds, int nKbps)
+{
+    if (nKbps == 0)
+        return -1;
+    int nCount = speedEntryCount(pNames, pKbSpeeds);
+    for (int i = 0; i < nCount; ++i) {
+        CString strName, strKbps;
+        if (getSpeedEntry(pNames, pKbSpeeds, i, strName, strKbps) && speedEntryToInt(strKbps) == nKbps)
+            return i;
+    }
+    return -1;
+}

@@ -35,3 +35,7 @@ bool parseSpeedEntry(const char* pszText, CString& strName, CString& strKbps);
 // sign, digits up to the first other character; no digits give 0, and a
 // number beyond the int range is held at its end.
 int speedEntryToInt(const char* pszText);
+
+// The index of the first entry whose KB/s text gives nKbps (see
+// speedEntryToInt); -1 when none does or nKbps is 0.
+int findSpeedEntry(const CStringList* pNames, const CStringList* pKbSpeeds, int nKbps);

@@ -39,6 +39,9 @@ void completeNow(const Completion& c, unsigned pendingMs)
         std::memcpy(c.buffer, o.data.data(), o.data.size());
     srb->SRB_HaStat = o.haStat;
     srb->SRB_TargStat = o.targStat;
+    size_t senseBytes = std::min({o.sense.size(), static_cast<size_t>(srb->SRB_SenseLen), sizeof srb->SenseArea});
+    if (senseBytes > 0)
+        std::memcpy(srb->SenseArea, o.sense.data(), senseBytes);
     appendLog(c.logPath, c.logPrefix + execSuffix(c.result, o.srbStatus, pendingMs));
     MemoryBarrier();
     *static_cast<volatile BYTE*>(&srb->SRB_Status) = o.srbStatus;

@@ -257,6 +257,7 @@ DeviceConfig readDevice(const Profile& ini, const std::string& section, uint8_t 
         parseSpeedTable(text, &s.speedTable);
     ini.flag(section, "blockDescriptor", &s.blockDescriptor);
     ini.flag(section, "lockSupported", &s.lockSupported);
+    ini.flag(section, "unitAttention", &s.unitAttention);
 
     // Dynamic values: remember whether and how the file gives them.
     unsigned long v;
@@ -274,6 +275,11 @@ DeviceConfig readDevice(const Profile& ini, const std::string& section, uint8_t 
         s.initialSpindown = static_cast<uint8_t>(v);
         dev.spindownGiven = true;
         dev.spindownText = trim(text);
+    }
+
+    if (ini.get(section, "discs", &text)) {
+        dev.discsGiven = true;
+        dev.discsText = trim(text);
     }
 
     ini.number(section, "maxSpeedZero", kMaxCount, &dev.maxSpeedZero);

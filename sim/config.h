@@ -39,6 +39,8 @@ struct DeviceConfig {
     bool speedGiven = false;
     bool lockedGiven = false;
     bool spindownGiven = false;
+    bool discsGiven = false;  // "discs": discs inserted so far; a rise inserts one
+    std::string discsText;
     std::string speedText;
     std::string lockedText;
     std::string spindownText;

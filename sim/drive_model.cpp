@@ -202,6 +202,12 @@ DriveState initialState(const DeviceProfile& profile)
     return s;
 }
 
+void insertDisc(const DeviceProfile& profile, DriveState& state)
+{
+    state.speed = profile.initialSpeed;
+    state.mediumChanged = profile.unitAttention;
+}
+
 Outcome goodOutcome()
 {
     Outcome o;
@@ -214,6 +220,19 @@ Outcome checkCondition()
     Outcome o;
     o.srbStatus = SS_ERR;
     o.targStat = STATUS_CHKCOND;
+    return o;
+}
+
+Outcome mediumChangedAttention()
+{
+    Outcome o = checkCondition();
+    // Fixed format, current error: sense key UNIT ATTENTION, additional
+    // length 10, ASC 28h (not ready to ready change, medium may have changed).
+    o.sense.assign(18, 0);
+    o.sense[0] = 0x70;
+    o.sense[2] = 0x06;
+    o.sense[7] = 0x0A;
+    o.sense[12] = 0x28;
     return o;
 }
 
@@ -250,6 +269,12 @@ Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Co
         return checkCondition();
     if (cmd.lun != profile.lun)
         return checkCondition();
+    // The attention is reported once, to the first command that may carry
+    // it; INQUIRY never does.
+    if (state.mediumChanged && cmd.cdb[0] != mmc::INQUIRY) {
+        state.mediumChanged = false;
+        return mediumChangedAttention();
+    }
     switch (cmd.cdb[0]) {
     case mmc::INQUIRY:
         return inquiry(profile, cmd);

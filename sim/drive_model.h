@@ -30,6 +30,9 @@ struct DeviceProfile {
     std::vector<uint16_t> speedTable;  // ascending, entries above maxSpeed unused
     bool blockDescriptor = false;
     bool lockSupported = true;
+    // A disc given to the drive is reported to the next command (but
+    // INQUIRY) with a unit attention, sense key 6 and ASC 28h.
+    bool unitAttention = true;
     // Start values of the dynamic state.
     uint16_t initialSpeed = 7056;
     bool initialLocked = false;
@@ -44,9 +47,15 @@ struct DriveState {
     bool locked = false;
     uint8_t spindown = 0;
     unsigned maxSpeedZeroLeft = 0;  // reads of page 0x2A that report maximum 0
+    bool mediumChanged = false;     // a unit attention waits for the next command
 };
 
 DriveState initialState(const DeviceProfile& profile);
+
+// A disc is inserted: the drive goes back to its own default speed (the
+// start speed) and, when it reports it, owes the next command a unit
+// attention.
+void insertDisc(const DeviceProfile& profile, DriveState& state);
 
 // One command as the request block presents it. outData is readable for
 // bufLen bytes (null when there is no buffer).
@@ -68,10 +77,13 @@ struct Outcome {
     uint8_t haStat = 0;
     uint8_t targStat = 0;
     std::vector<uint8_t> data;
+    std::vector<uint8_t> sense;  // fixed-format sense data of a CHECK CONDITION, when there is any
 };
 
 Outcome goodOutcome();
 Outcome checkCondition();
+// CHECK CONDITION with the sense data of a changed medium.
+Outcome mediumChangedAttention();
 
 // Executes one CDB; changes the state only when the command succeeds.
 Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Command& cmd);

@@ -145,6 +145,8 @@ void Simulator::apply(const SimConfig& config, bool samePath)
                 d.state.locked = dc.profile.initialLocked;
             if (dc.spindownGiven && (!oc.spindownGiven || dc.spindownText != oc.spindownText))
                 d.state.spindown = dc.profile.initialSpindown;
+            if (dc.discsGiven && (!oc.discsGiven || dc.discsText != oc.discsText))
+                insertDisc(dc.profile, d.state);
         }
         d.state.maxSpeedZeroLeft = dc.maxSpeedZero;
         next.push_back(d);

@@ -192,6 +192,8 @@ BOOL passThrough(const ksim::VolumeConfig& v, LPVOID in, DWORD inSize, LPVOID ou
     CloseHandle(event);
     BYTE status = r->srb.SRB_Status;
     BYTE targetStatus = r->srb.SRB_TargStat;
+    BYTE sense[sizeof r->srb.SenseArea];
+    std::memcpy(sense, r->srb.SenseArea, sizeof sense);
     if (h.DataIn == SCSI_IOCTL_DATA_IN && !r->data.empty())
         std::memcpy(static_cast<BYTE*>(out) + h.DataBufferOffset, r->data.data(), r->data.size());
     delete r;
@@ -200,7 +202,15 @@ BOOL passThrough(const ksim::VolumeConfig& v, LPVOID in, DWORD inSize, LPVOID ou
     if (status != SS_COMP && targetStatus == STATUS_GOOD)
         return fail(ERROR_IO_DEVICE);
     h.ScsiStatus = status == SS_COMP ? STATUS_GOOD : targetStatus;
-    h.SenseInfoLength = 0;  // the simulated devices give no sense data
+    // The sense bytes the device gave (the block's area holds zeros where
+    // it gave none), in the area the request named.
+    if (targetStatus == STATUS_CHKCOND && h.SenseInfoLength > 0) {
+        UCHAR n = h.SenseInfoLength < sizeof sense ? h.SenseInfoLength : static_cast<UCHAR>(sizeof sense);
+        std::memcpy(static_cast<BYTE*>(out) + h.SenseInfoOffset, sense, n);
+        h.SenseInfoLength = sense[0] != 0 ? n : 0;
+    } else {
+        h.SenseInfoLength = 0;
+    }
     std::memcpy(out, &h, sizeof h);
     if (returned != nullptr)
         *returned = outSize;

@@ -50,6 +50,11 @@ bool DriveList::SaveSpeedLists(SettingsStore& settings)
     return bAllWritten;
 }
 
+void DriveList::MatchLettersAgain()
+{
+    matchDriveLettersAgain(&m_drives);
+}
+
 void DriveList::Clear()
 {
     for (POSITION pos = m_drives.GetHeadPosition(); pos != nullptr;)

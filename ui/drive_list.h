@@ -25,6 +25,8 @@ public:
     // did not change are not written: a file that could not be read at
     // start keeps what it holds. False when a write failed.
     bool SaveSpeedLists(SettingsStore& settings);
+    // Volumes came or went: each drive gets the letter it holds now.
+    void MatchLettersAgain();
     // Deletes the records.
     void Clear();
 

@@ -6,6 +6,7 @@
 #include "settings/speed_entry.h"
 #include "ui/drive_door.h"
 #include "ui/drive_list.h"
+#include "ui/speed_memory.h"
 
 namespace {
 
@@ -20,7 +21,10 @@ int LockedFlag(int nLockByte)
 
 }  // namespace
 
-CDrivePanel::CDrivePanel(CDialog& dlg, const DriveList& drives) : m_dlg(dlg), m_drives(drives) {}
+CDrivePanel::CDrivePanel(CDialog& dlg, const DriveList& drives, SpeedMemory& speeds)
+    : m_dlg(dlg), m_drives(drives), m_speeds(speeds)
+{
+}
 
 void CDrivePanel::Exchange(CDataExchange* pDX)
 {
@@ -50,6 +54,15 @@ void CDrivePanel::Init()
     m_cbDrive.SetCurSel(0);
     OnSelChangeDrive();
     Refresh();
+}
+
+void CDrivePanel::ShowDriveLabels()
+{
+    int nSel = m_cbDrive.GetCurSel();
+    m_cbDrive.ResetContent();
+    for (int i = 0; i < m_drives.GetCount(); ++i)
+        m_cbDrive.AddString(DriveList::Label(*m_drives.GetAt(i)));
+    m_cbDrive.SetCurSel(nSel);
 }
 
 void CDrivePanel::ShowCapabilities(const CdDrive& drive)
@@ -85,7 +98,7 @@ void CDrivePanel::Refresh()
 }
 
 // Only whole pairs are shown when a hand-edited file gave lists of unequal
-// length; none is selected.
+// length.
 void CDrivePanel::FillSpeedList()
 {
     CdDrive* pDrive = GetSelectedDrive();
@@ -95,6 +108,9 @@ void CDrivePanel::FillSpeedList()
     int nCount = speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds);
     for (int i = 0; i < nCount; ++i)
         m_cbSpeed.AddString(speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, i));
+    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps);
+    if (nChosen >= 0)
+        m_cbSpeed.SetCurSel(nChosen);
 }
 
 void CDrivePanel::OnSelChangeDrive()
@@ -117,7 +133,7 @@ void CDrivePanel::OnSelChangeSpeed()
     if (nSel < 0 || !getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, nSel, strName, strKbps))
         return;
 
-    pDrive->setSpeed(speedEntryToInt(strKbps));
+    m_speeds.Choose(*pDrive, speedEntryToInt(strKbps));
     m_strCurSpeed = speedText(pDrive->getSpeed());
     m_dlg.UpdateData(FALSE);
 }

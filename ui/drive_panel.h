@@ -8,10 +8,11 @@
 
 class CdDrive;
 class DriveList;
+class SpeedMemory;
 
 class CDrivePanel {
 public:
-    CDrivePanel(CDialog& dlg, const DriveList& drives);
+    CDrivePanel(CDialog& dlg, const DriveList& drives, SpeedMemory& speeds);
     CDrivePanel(const CDrivePanel&) = delete;
     CDrivePanel& operator=(const CDrivePanel&) = delete;
 
@@ -27,6 +28,9 @@ public:
 
     // Reads the panel drive's status and shows it.
     void Refresh();
+    // Shows the drives' labels again (their letters may have changed),
+    // keeping the selection.
+    void ShowDriveLabels();
     void OnSelChangeDrive();
     void OnSelChangeSpeed();
     void OnSelChangeSpindown();
@@ -37,7 +41,8 @@ public:
     void OnAutoRefresh();
 
 private:
-    // Puts the panel drive's speed entries into the speed selector.
+    // Puts the panel drive's speed entries into the speed selector, the one
+    // of the speed in force selected.
     void FillSpeedList();
     // Enables the lock controls and the spin-down selector as far as the
     // drive supports them.
@@ -47,6 +52,7 @@ private:
 
     CDialog& m_dlg;
     const DriveList& m_drives;
+    SpeedMemory& m_speeds;
     CSpinButtonCtrl m_spinInterval;
     CEdit m_editInterval;
     CButton m_chkLocked;

@@ -3,10 +3,12 @@
 #include "drive/cd_drive.h"
 #include "drive/transport_choice.h"
 #include "res/resource.h"
+#include "settings/startup_options.h"
 #include "ui/about_dialog.h"
 #include "ui/drive_door.h"
 #include "ui/options_dialog.h"
 #include "ui/settings_notice.h"
+#include "ui/volume_change.h"
 
 namespace {
 
@@ -74,10 +76,14 @@ BEGIN_MESSAGE_MAP(CDriveToolDlg, CDialog)
     ON_REGISTERED_MESSAGE(s_uTaskbarCreated, &CDriveToolDlg::OnTaskbarCreated)
     ON_COMMAND(ID_TRAY_ABOUT, &CDriveToolDlg::OnAbout)
     ON_WM_ENDSESSION()
+    ON_MESSAGE(WM_DEVICECHANGE, &CDriveToolDlg::OnDeviceChange)
 END_MESSAGE_MAP()
 
 CDriveToolDlg::CDriveToolDlg(CWnd* pParent)
-    : CDialog(IDD_MAIN, pParent), m_panel(*this, m_drives), m_trayMenu(m_drives)
+    : CDialog(IDD_MAIN, pParent),
+      m_speedMemory(m_settings),
+      m_panel(*this, m_drives, m_speedMemory),
+      m_trayMenu(m_drives, m_speedMemory)
 {
     m_hIcon = LoadAppIcon();
 }
@@ -115,6 +121,7 @@ BOOL CDriveToolDlg::OnInitDialog()
         return FALSE;
     }
 
+    m_speedMemory.RestoreAtStart(m_drives);
     m_panel.Init();
     m_trayMenu.Build();
     SetForegroundWindow();
@@ -175,7 +182,7 @@ void CDriveToolDlg::OnPaint()
 
     if (!m_bFirstPaintDone) {
         // Start minimised: the window shows for its first paint only.
-        if (m_settings.getBool("System", "RunMin", 0))
+        if (m_settings.getBool(kSystemSection, kKeyRunMin, kRunMinDefault))
             HideToTray();
         m_bFirstPaintDone = true;
     }
@@ -261,6 +268,22 @@ LRESULT CDriveToolDlg::OnTaskbarCreated(WPARAM /*wParam*/, LPARAM /*lParam*/)
     // A new taskbar is ready for an icon it refused before.
     RetryTrayIcon();
     return 0;
+}
+
+LRESULT CDriveToolDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
+{
+    VolumeChange change = ReadVolumeChange(wParam, lParam);
+    if (change.kind == VolumeChange::VolumeArrived || change.kind == VolumeChange::VolumeRemoved) {
+        // A drive plugged in again may hold another letter: the door
+        // commands follow the drive, not the letter.
+        m_drives.MatchLettersAgain();
+        m_panel.ShowDriveLabels();
+    }
+    // A drive that was given a disc, or was plugged in again, has gone back
+    // to its own default speed.
+    if (change.kind == VolumeChange::MediaArrived || change.kind == VolumeChange::VolumeArrived)
+        m_speedMemory.ReapplyToLetters(m_drives, change.dwUnitMask);
+    return TRUE;
 }
 
 void CDriveToolDlg::OnShowHide()

@@ -7,6 +7,7 @@
 #include "settings/settings_store.h"
 #include "ui/drive_list.h"
 #include "ui/drive_panel.h"
+#include "ui/speed_memory.h"
 #include "ui/tray_icon.h"
 #include "ui/tray_menu.h"
 
@@ -52,6 +53,8 @@ protected:
     // The notification icon and its popup menu.
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
+    // The system's broadcast that volumes or discs came or went.
+    LRESULT OnDeviceChange(WPARAM wParam, LPARAM lParam);
     void OnShowHide();
     void OnExit();
     void OnMenuEject();
@@ -71,6 +74,7 @@ private:
 
     SettingsStore m_settings;
     DriveList m_drives;
+    SpeedMemory m_speedMemory;
     CDrivePanel m_panel;
     CTrayIcon m_trayIcon;
     CTrayMenu m_trayMenu;

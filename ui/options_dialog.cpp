@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "settings/speed_entry.h"
+#include "settings/startup_options.h"
 #include "ui/instance.h"
 #include "ui/settings_notice.h"
 
@@ -19,7 +20,6 @@ const wchar_t kRunValueNameW[] = L"TRELVIK";
 
 namespace {
 
-const char kSystemSection[] = "System";
 const char kNoticeCaption[] = "提示";
 const char kAutoStartFailed[] = "设置软件自动启动失败!请手工设置.";
 const int kMinSpeed = 1;
@@ -131,9 +131,9 @@ void COptionsDlg::OnPaint()
         g_registrySystemCalls.closeKey(hKey);
     }
 
-    if (m_settings.getBool(kSystemSection, "RunMin", 1) != 0)
+    if (m_settings.getBool(kSystemSection, kKeyRunMin, kRunMinDefault) != 0)
         m_bRunMin = TRUE;
-    if (m_settings.getBool(kSystemSection, "RunSetSpeed", 1) != 0)
+    if (m_settings.getBool(kSystemSection, kKeyRunSetSpeed, kRunSetSpeedDefault) != 0)
         m_bRunSetSpeed = TRUE;
 
     UpdateData(FALSE);
@@ -232,6 +232,10 @@ void COptionsDlg::OnDestroy()
     int nCount = speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds);
     for (int i = 0; i < nCount; ++i)
         m_cbSpeedSelector.AddString(speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, i));
+    // The speed in force stays shown while its entry is in the list.
+    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps);
+    if (nChosen >= 0)
+        m_cbSpeedSelector.SetCurSel(nChosen);
 }
 
 void COptionsDlg::OnAutoStart()
@@ -267,22 +271,22 @@ void COptionsDlg::OnAutoStart()
     UpdateData(FALSE);
 }
 
-void COptionsDlg::StoreOption(const char* pszKey, int& bValue)
+void COptionsDlg::StoreOption(const char* pszKey, int nDefault, int& bValue)
 {
     UpdateData(TRUE);
     if (m_settings.writeBool(kSystemSection, pszKey, bValue))
         return;
-    bValue = m_settings.getBool(kSystemSection, pszKey, 1) != 0 ? TRUE : FALSE;
+    bValue = m_settings.getBool(kSystemSection, pszKey, nDefault) != 0 ? TRUE : FALSE;
     UpdateData(FALSE);
     ReportSettingsWriteFailure(m_hWnd, m_settings);
 }
 
 void COptionsDlg::OnRunMin()
 {
-    StoreOption("RunMin", m_bRunMin);
+    StoreOption(kKeyRunMin, kRunMinDefault, m_bRunMin);
 }
 
 void COptionsDlg::OnRunSetSpeed()
 {
-    StoreOption("RunSetSpeed", m_bRunSetSpeed);
+    StoreOption(kKeyRunSetSpeed, kRunSetSpeedDefault, m_bRunSetSpeed);
 }

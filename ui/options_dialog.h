@@ -74,8 +74,8 @@ private:
     // Appends one entry to the working copy.
     void AppendEntry(const CString& strName, const CString& strKbps);
     // Stores a start-up option; when the file refuses it the box goes back
-    // to what is stored, and the user hears of it.
-    void StoreOption(const char* pszKey, int& bValue);
+    // to what is stored (nDefault when nothing is), and the user hears of it.
+    void StoreOption(const char* pszKey, int nDefault, int& bValue);
 
     // The list box shows the entries; the two texts of entry i, exactly as
     // they will be stored, are item i of these lists, so no entry has to be

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "settings/speed_entry.h"
 #include "ui/drive_list.h"
+#include "ui/speed_memory.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ CString MenuLabel(const CdDrive& drive)
 
 }  // namespace
 
-CTrayMenu::CTrayMenu(const DriveList& drives) : m_drives(drives) {}
+CTrayMenu::CTrayMenu(const DriveList& drives, SpeedMemory& speeds) : m_drives(drives), m_speeds(speeds) {}
 
 CTrayMenu::~CTrayMenu()
 {
@@ -85,13 +86,29 @@ void CTrayMenu::Build()
     m_nDriveCmd = ID_TRAY_DRIVE_FIRST;
     m_bDriveChosen = false;
     m_nSpeedCmd = 0;
-    BuildItems();
+    Rebuild();
+}
+
+void CTrayMenu::FollowChosenSpeed()
+{
+    const CdDrive* pDrive = GetMenuDrive();
+    if (pDrive == nullptr)
+        return;
+    CString strName, strKbps;
+    if (m_nSpeedCmd != 0 &&
+        getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST),
+                      strName, strKbps) &&
+        speedEntryToInt(strKbps) == pDrive->chosenKbps)
+        return;
+    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps);
+    m_nSpeedCmd = nChosen >= 0 && nChosen < kMaxMenuSpeeds ? ID_TRAY_SPEED_FIRST + static_cast<UINT>(nChosen) : 0;
 }
 
 void CTrayMenu::Rebuild()
 {
     Destroy();
     BuildItems();
+    FollowChosenSpeed();
     // The plain, checked items of the choices made so far.
     const CdDrive* pDrive = GetMenuDrive();
     if (m_bDriveChosen && pDrive != nullptr)
@@ -200,7 +217,7 @@ void CTrayMenu::OnSpeedCommand(UINT nID)
                                static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST)));
     SetItem(nID, true, formatSpeedEntry(strName, strKbps));
     m_nSpeedCmd = nID;
-    pDrive->setSpeed(speedEntryToInt(strKbps));
+    m_speeds.Choose(*pDrive, speedEntryToInt(strKbps));
 }
 
 void CTrayMenu::MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct)

@@ -12,6 +12,7 @@
 class CdDrive;
 class CDrawnMenu;
 class DriveList;
+class SpeedMemory;
 
 // The menu's commands.
 enum : UINT {
@@ -33,19 +34,20 @@ enum : UINT {
 
 class CTrayMenu {
 public:
-    explicit CTrayMenu(const DriveList& drives);
+    CTrayMenu(const DriveList& drives, SpeedMemory& speeds);
     ~CTrayMenu();
     CTrayMenu(const CTrayMenu&) = delete;
     CTrayMenu& operator=(const CTrayMenu&) = delete;
 
-    // Builds the menu at start: the first drive is the menu drive.
+    // Builds the menu at start: the first drive is the menu drive, its speed
+    // in force checked.
     void Build();
     // Opens the menu at the cursor, owned by pOwner, until it closes.
     void Track(CWnd* pOwner);
     // The drive item nID was chosen: it becomes the menu drive, checked.
     void OnDriveCommand(UINT nID);
-    // The speed item nID was chosen: it is checked, and the menu drive is
-    // set to the entry of its list at that index.
+    // The speed item nID was chosen: it is checked, and the entry of the
+    // menu drive's list at that index becomes its chosen speed.
     void OnSpeedCommand(UINT nID);
     // The menu's handle (null before Build).
     HMENU GetSafeHmenu() const { return m_pMenu != nullptr ? m_pMenu->m_hMenu : nullptr; }
@@ -58,12 +60,18 @@ public:
 private:
     // Makes the items for the current menu drive.
     void BuildItems();
-    // Makes the menu again and checks the chosen drive and speed.
+    // Makes the menu again and checks the chosen drive and the menu drive's
+    // speed in force.
     void Rebuild();
+    // The checked speed item follows the menu drive's speed in force, which
+    // the panel may have changed; it stays on the item chosen when that
+    // item's speed is the one in force.
+    void FollowChosenSpeed();
     // Replaces the item nID by a plain, checked or unchecked, text item.
     void SetItem(UINT nID, bool bChecked, const CString& strText);
 
     const DriveList& m_drives;
+    SpeedMemory& m_speeds;
     CDrawnMenu* m_pMenu = nullptr;
     UINT m_nDriveCmd = ID_TRAY_DRIVE_FIRST;
     // The check mark shows only on a drive the user chose.

@@ -46,16 +46,16 @@ TEST(DriveCommands, RequestBlocksAndFailures)
         Bytes outData;  // the buffer at submission (zeros when empty)
         int failure;
     } rows[] = {
-        {" getSpeed()" SENSED, [](CdDrive& d) { return d.getSpeed(); }, sense2A, 0x48, 256, 0, true, {}, 0},
-        {" getSpeed()" SENSED, [](CdDrive& d) { return d.getMaxSpeed(); }, sense2A, 0x48, 256, 0, true, {}, 0},
-        {"getLock()" SENSED, [](CdDrive& d) { return d.getLock(); }, sense2A, 0x48, 256, 0, true, {}, -1},
+        {" getSpeed()" SENSED, [](CdDrive& d) { return d.getSpeed(); }, sense2A, 0x48, 256, 14, true, {}, 0},
+        {" getSpeed()" SENSED, [](CdDrive& d) { return d.getMaxSpeed(); }, sense2A, 0x48, 256, 14, true, {}, 0},
+        {"getLock()" SENSED, [](CdDrive& d) { return d.getLock(); }, sense2A, 0x48, 256, 14, true, {}, -1},
         {"getSpindown()" SENSED, [](CdDrive& d) { return int(d.getSpindown()); }, cdb12({0x5A, 0, 0x0D, 0, 0, 0, 0, 0x01}), 0x48,
-         256, 0, true, {}, 0xFF},
+         256, 14, true, {}, 0xFF},
         {" setSpeed()" SENSED, [](CdDrive& d) { return int(d.setSpeed(176)); }, cdb12({0xBB, 0, 0x00, 0xB0, 0xFF, 0xFF}), 0x50, 0,
          14, false, {}, 0},
         {" setSpeed()" SENSED, [](CdDrive& d) { return int(d.setSpeed(65536 + 176)); }, cdb12({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF}),
          0x50, 0, 14, false, {}, 0},
-        {"setLock()" SENSED, [](CdDrive& d) { return int(d.setLock(0x81)); }, cdb12({0x1E, 0, 0, 0, 0x81}), 0x48, 256, 0, true, {}, 0},
+        {"setLock()" SENSED, [](CdDrive& d) { return int(d.setLock(0x81)); }, cdb12({0x1E, 0, 0, 0, 0x81}), 0x48, 256, 14, true, {}, 0},
         {"setSpindown()" SENSED, [](CdDrive& d) { return int(d.setSpindown(10)); }, select, 0x50, 16, 14, true, spindown10, 0},
         {"getDeviceType() 0x%08X", [](CdDrive& d) { BYTE t; return int(getDeviceType(d.adapter, d.target, &t)); },
          {0x12, 0, 0, 0, 0x64, 0}, 0x48, 100, 14, true, {}, 0},

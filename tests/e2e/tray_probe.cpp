@@ -4,6 +4,7 @@
 // thread procedure started from outside) and read what they write.
 #include <windows.h>
 #include <shellapi.h>
+#include <dbt.h>
 
 #include <cstdio>
 #include <cstring>
@@ -152,4 +153,43 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeHandles(LPVOID)
         if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags))
             ++count;
     return count;
+}
+
+namespace {
+
+BOOL CALLBACK findMainWindow(HWND hwnd, LPARAM param)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char title[64] = {};
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (pid != GetCurrentProcessId() || std::strcmp(title, "Kesvora2") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+// Sends the program's main window the system's device-change broadcast for
+// the volumes of the letters in bits 0-25 of the argument, with a record of
+// this process as the system would hand it: bit 26 set, they went (else they
+// came); bit 27 set, it is about their media (DBTF_MEDIA). Returns 1 once
+// the window has handled it.
+extern "C" __declspec(dllexport) DWORD WINAPI ProbeVolumeChange(LPVOID arg)
+{
+    const ULONG_PTR v = reinterpret_cast<ULONG_PTR>(arg);
+    DEV_BROADCAST_VOLUME volume = {};
+    volume.dbcv_size = sizeof volume;
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = static_cast<DWORD>(v & 0x3FFFFFF);
+    volume.dbcv_flags = (v & (1u << 27)) != 0 ? DBTF_MEDIA : 0;
+    const WPARAM event = (v & (1u << 26)) != 0 ? DBT_DEVICEREMOVECOMPLETE : DBT_DEVICEARRIVAL;
+    HWND main = nullptr;
+    EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&main));
+    DWORD_PTR result = 0;
+    return main != nullptr && SendMessageTimeoutA(main, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume),
+                                                  SMTO_NORMAL, 10000, &result) != 0
+               ? 1
+               : 0;
 }

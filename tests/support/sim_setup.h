@@ -62,6 +62,10 @@ public:
     SimDevice& lock(bool supported, bool locked = false) { return key("lockSupported", supported).key("locked", locked); }
     SimDevice& spindown(int byte) { return key("spindown", byte); }
     SimDevice& maxSpeedZero(int reads) { return key("maxSpeedZero", reads); }
+    // Discs inserted so far: a rewrite with a higher number inserts one.
+    SimDevice& discs(int count) { return key("discs", count); }
+    // false: an inserted disc is not reported with a unit attention.
+    SimDevice& unitAttention(bool reports) { return key("unitAttention", reports); }
     // Faults per opcode (-1: every opcode) and, for 0x5A, per page (-1: any).
     SimDevice& refuse(int opcode, long count, int page = -1) { return fault("refuse", opcode, page, count); }
     SimDevice& error(int opcode, long count, int page = -1) { return fault("error", opcode, page, count); }

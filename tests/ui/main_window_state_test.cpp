@@ -17,6 +17,7 @@
 #include "tests/support/import_hook.h"
 #include "ui/drive_list.h"
 #include "ui/main_dialog.h"
+#include "ui/speed_memory.h"
 #include "ui/tray_menu.h"
 
 CWinApp g_testApp;
@@ -186,7 +187,8 @@ TEST_F(MainWindowStateTest, SpeedSubmenuListsTheMenuDrivesOwnSpeeds)
     DriveList drives;
     drives.Detect(settings);
     ASSERT_EQ(drives.GetCount(), 3);
-    CTrayMenu menu(drives);
+    SpeedMemory speeds(settings);
+    CTrayMenu menu(drives, speeds);
     menu.Build();
     EXPECT_EQ(itemText(menu.GetSafeHmenu(), ID_TRAY_DRIVE_FIRST + 1), "[0:2] ?:\\ A&&B SECOND 1.00")
         << "'&' doubled, so that it shows as itself";

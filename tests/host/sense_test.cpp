@@ -1,0 +1,54 @@
+// The sense data of CHECK CONDITION: which answers are a unit attention for
+// a changed medium, in both formats, and which are something else or not
+// sense data at all.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "drive/sense.h"
+
+namespace {
+
+std::vector<unsigned char> fixedSense(unsigned char response, unsigned char key, unsigned char additional,
+                                      unsigned char asc, size_t length = 18)
+{
+    std::vector<unsigned char> s(length, 0);
+    s[0] = response;
+    if (length > 2)
+        s[2] = key;
+    if (length > 7)
+        s[7] = additional;
+    if (length > 12)
+        s[12] = asc;
+    return s;
+}
+
+TEST(Sense, MediumChangedOnlyForKey6Asc28)
+{
+    const struct {
+        const char* what;
+        std::vector<unsigned char> sense;
+        bool changed;
+    } rows[] = {
+        /* 0 */ {"fixed, current", fixedSense(0x70, 0x06, 10, 0x28), true},
+        /* 1 */ {"fixed, valid bit, deferred, key with flags", fixedSense(0xF1, 0x26, 10, 0x28), true},
+        /* 2 */ {"fixed, 14 bytes", fixedSense(0x70, 0x06, 6, 0x28, 14), true},
+        /* 3 */ {"descriptor", {0x72, 0x06, 0x28, 0x00, 0, 0, 0, 0}, true},
+        /* 4 */ {"power on reset", fixedSense(0x70, 0x06, 10, 0x29), false},
+        /* 5 */ {"not ready, medium absent", fixedSense(0x70, 0x02, 10, 0x3A), false},
+        /* 6 */ {"illegal request, asc 28", fixedSense(0x70, 0x05, 10, 0x28), false},
+        /* 7 */ {"fixed, cut before the asc", fixedSense(0x70, 0x06, 10, 0x28, 13), false},
+        /* 8 */ {"fixed, additional length short of the asc", fixedSense(0x70, 0x06, 5, 0x28), false},
+        /* 9 */ {"descriptor, cut", {0x72, 0x06, 0x28}, false},
+        /* 10 */ {"no sense data (zeros)", std::vector<unsigned char>(18, 0), false},
+        /* 11 */ {"vendor response code", fixedSense(0x7F, 0x06, 10, 0x28), false},
+        /* 12 */ {"empty", {}, false},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const auto& row = rows[i];
+        EXPECT_EQ(isMediumChangedSense(row.sense.data(), row.sense.size()), row.changed)
+            << "row " << i << ": " << row.what;
+    }
+}
+
+}  // namespace

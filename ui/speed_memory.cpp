@@ -1,0 +1,54 @@
+#include "ui/speed_memory.h"
+
+#include "drive/cd_drive.h"
+#include "drive/conversions.h"
+#include "framework/afxwin.h"
+#include "settings/settings_store.h"
+#include "settings/speed_entry.h"
+#include "settings/startup_options.h"
+#include "ui/drive_list.h"
+#include "ui/settings_notice.h"
+
+namespace {
+
+// The KB/s value rather than the entry's name or position: it is what the
+// drive is sent, and it stays right when the list is edited or holds two
+// entries of one name. A build that does not know the key ignores it.
+const char kKeyLastSpeed[] = "lastSpeed";
+
+}  // namespace
+
+bool SpeedMemory::Choose(CdDrive& drive, int nKbps)
+{
+    CString strKbps;
+    strKbps.Format("%d", nKbps);
+    if (!m_settings.writeString(drive.address, kKeyLastSpeed, strKbps)) {
+        CWnd* pMain = AfxGetMainWnd();
+        ReportSettingsWriteFailure(pMain != nullptr ? pMain->m_hWnd : nullptr, m_settings);
+    }
+    drive.chosenKbps = nKbps;
+    return drive.setSpeed(nKbps);
+}
+
+void SpeedMemory::RestoreAtStart(const DriveList& drives)
+{
+    if (m_settings.getBool(kSystemSection, kKeyRunSetSpeed, kRunSetSpeedDefault) == 0)
+        return;
+    for (int i = 0; i < drives.GetCount(); ++i) {
+        CdDrive* pDrive = drives.GetAt(i);
+        int nKbps = speedEntryToInt(m_settings.getStringValue(pDrive->address, kKeyLastSpeed, ""));
+        if (nKbps < KBPS_PER_X)
+            continue;
+        pDrive->chosenKbps = nKbps;
+        pDrive->setSpeed(nKbps);
+    }
+}
+
+void SpeedMemory::ReapplyToLetters(const DriveList& drives, DWORD dwUnitMask)
+{
+    for (int i = 0; i < drives.GetCount(); ++i) {
+        const CdDrive* pDrive = drives.GetAt(i);
+        if (pDrive->hasLetter() && (dwUnitMask & (DWORD(1) << (pDrive->letter - 'A'))) != 0)
+            pDrive->reapplyChosenSpeed();
+    }
+}
