@@ -192,6 +192,19 @@ TEST_F(OptionsDialogTest, ClosedBeforeItsFirstPaintChangesNothing)
     EXPECT_EQ(selectorItems(), (Texts{"48X (8448KB/S)"}));
 }
 
+// A file without the keys: the boxes show what start-up does then (not
+// minimised, stored speeds restored).
+TEST_F(OptionsDialogTest, MissingOptionsShowTheStartUpDefaults)
+{
+    int runMin = -1, runSetSpeed = -1;
+    run([&](HWND hDlg) {
+        runMin = static_cast<int>(IsDlgButtonChecked(hDlg, IDC_RUN_MIN));
+        runSetSpeed = static_cast<int>(IsDlgButtonChecked(hDlg, IDC_RUN_SET_SPEED));
+    });
+    EXPECT_EQ(runMin, BST_UNCHECKED);
+    EXPECT_EQ(runSetSpeed, BST_CHECKED);
+}
+
 TEST_F(OptionsDialogTest, RefusedOptionShowsTheStoredStateAndIsReportedOnce)
 {
     std::string file = m_folder.file("cdrom.ini");
