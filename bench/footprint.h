@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "tests/e2e/tray_access.h"
+#include "tests/e2e/driver.h"
 
 namespace bench {
 
@@ -17,6 +17,9 @@ struct Footprint {
     long windows = 0;  // top-level and child windows of the process
     long handles = 0;  // kernel handles
 };
+
+// The probe DLL that measure() calls, loaded with e2e::Probe(p, kProbeDll).
+const char kProbeDll[] = "bench_probe.dll";
 
 Footprint measure(const e2e::KesvoraProcess& p, const e2e::Probe& probe);
 

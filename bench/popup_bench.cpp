@@ -52,7 +52,7 @@ int main(int argc, char** argv)
         std::printf("popup: the program did not start\n");
         return 2;
     }
-    Probe probe(p);
+    Probe probe(p, bench::kProbeDll);
     if (!probe.ok() || probe.call("ProbeCountGdi") == 0) {
         std::printf("popup: the probe could not be loaded into the program\n");
         return 2;

@@ -1,6 +1,8 @@
 #include "tests/e2e/driver.h"
 
-#include <cstdio>
+#include <tlhelp32.h>
+
+#include <sstream>
 #include <utility>
 
 namespace e2e {
@@ -22,6 +24,13 @@ LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide = fa
     return static_cast<LRESULT>(result);
 }
 
+std::string className(HWND hwnd)
+{
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    return cls;
+}
+
 BOOL CALLBACK collectTopLevel(HWND hwnd, LPARAM param)
 {
     auto* d = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
@@ -30,6 +39,29 @@ BOOL CALLBACK collectTopLevel(HWND hwnd, LPARAM param)
     if (pid == d->first)
         d->second.push_back(hwnd);
     return TRUE;
+}
+
+BOOL CALLBACK findEdit(HWND hwnd, LPARAM param)
+{
+    if (className(hwnd) != "Edit")
+        return TRUE;
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+}
+
+// Runs fn(arg) on a new thread of another process; the thread's exit code,
+// or 0 when it could not run or did not end within the time.
+DWORD runRemote(HANDLE hProcess, void* fn, void* arg)
+{
+    HANDLE t = CreateRemoteThread(hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(fn), arg, 0,
+                                  nullptr);
+    if (t == nullptr)
+        return 0;
+    DWORD code = 0;
+    if (WaitForSingleObject(t, 10000) != WAIT_OBJECT_0 || !GetExitCodeThread(t, &code))
+        code = 0;
+    CloseHandle(t);
+    return code;
 }
 
 // Loads a library into another process (a remote thread running
@@ -41,31 +73,35 @@ bool injectLibrary(HANDLE hProcess, const std::string& path)
     if (mem == nullptr || !WriteProcessMemory(hProcess, mem, path.c_str(), path.size() + 1, nullptr))
         return false;
     void* load = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA"));
-    HANDLE t = CreateRemoteThread(hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(load), mem, 0,
-                                  nullptr);
-    if (t == nullptr)
-        return false;
-    DWORD code = 0;
-    bool done = WaitForSingleObject(t, 10000) == WAIT_OBJECT_0 && GetExitCodeThread(t, &code) && code != 0;
-    CloseHandle(t);
-    return done;
+    return runRemote(hProcess, load, mem) != 0;
 }
 
-BOOL CALLBACK findEdit(HWND hwnd, LPARAM param)
+// Where the module with this file name is loaded in another process, or 0.
+// A thread's exit code holds only 32 bits, so the base that LoadLibraryA
+// returns there cannot be taken from it on a 64-bit system.
+DWORD_PTR remoteModuleBase(DWORD pid, const std::string& fileName)
 {
-    if (className(hwnd) != "Edit")
-        return TRUE;
-    *reinterpret_cast<HWND*>(param) = hwnd;
-    return FALSE;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
+    if (snap == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD_PTR base = 0;
+    MODULEENTRY32 me = {};
+    me.dwSize = sizeof me;
+    for (BOOL more = Module32First(snap, &me); more && base == 0; more = Module32Next(snap, &me))
+        if (lstrcmpiA(me.szModule, fileName.c_str()) == 0)
+            base = reinterpret_cast<DWORD_PTR>(me.modBaseAddr);
+    CloseHandle(snap);
+    return base;
 }
 
 }  // namespace
 
-std::string className(HWND hwnd)
+std::string binFile(const char* name)
 {
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    return cls;
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path = self;
+    return path.substr(0, path.find_last_of("\\/") + 1) + name;
 }
 
 std::vector<HWND> topLevelWindows(DWORD pid)
@@ -86,8 +122,6 @@ std::string windowText(HWND hwnd)
     return buf;
 }
 
-KesvoraProcess::KesvoraProcess() = default;
-
 KesvoraProcess::~KesvoraProcess()
 {
     if (m_pi.hProcess != nullptr) {
@@ -101,16 +135,6 @@ KesvoraProcess::~KesvoraProcess()
     m_boxes.reset();
 }
 
-void KesvoraProcess::writeFile(const std::string& name, const std::string& text) const
-{
-    writeWholeFile(path(name), text);
-}
-
-std::string KesvoraProcess::readFile(const std::string& name) const
-{
-    return readWholeFile(path(name));
-}
-
 std::string KesvoraProcess::setting(const std::string& section, const std::string& key) const
 {
     char buf[4096] = {};
@@ -118,7 +142,7 @@ std::string KesvoraProcess::setting(const std::string& section, const std::strin
     return buf;
 }
 
-bool KesvoraProcess::createProcess()
+bool KesvoraProcess::launch()
 {
     if (!sim.write(path("ksim.ini")))
         return false;
@@ -126,21 +150,15 @@ bool KesvoraProcess::createProcess()
     // the simulator pointed at this folder.
     SetEnvironmentVariableA("KSIM_CONFIG", path("ksim.ini").c_str());
     SetEnvironmentVariableA("KSIM_LOG", path("ksim.log").c_str());
-
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string exe = self;
-    const std::string folder = exe.substr(0, exe.find_last_of("\\/") + 1);
-    exe = folder + "kesvora.exe";
-    std::string cmdLine = "\"" + exe + "\"";
+    std::string cmdLine = "\"" + exe + "\"" + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     const DWORD flags = sim.hasVolumes() ? CREATE_SUSPENDED : 0;
-    if (!CreateProcessA(exe.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, flags, nullptr, m_folder.path().c_str(),
-                        &si, &m_pi))
+    const std::string& cwd = workFolder.empty() ? folder() : workFolder;
+    if (!CreateProcessA(exe.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, flags, nullptr, cwd.c_str(), &si, &m_pi))
         return false;
     if (flags == CREATE_SUSPENDED) {
-        bool injected = injectLibrary(m_pi.hProcess, folder + "ksim_volumes.dll");
+        bool injected = injectLibrary(m_pi.hProcess, binFile("ksim_volumes.dll"));
         ResumeThread(m_pi.hThread);
         if (!injected)
             return false;
@@ -149,14 +167,9 @@ bool KesvoraProcess::createProcess()
     return true;
 }
 
-bool KesvoraProcess::launch()
-{
-    return createProcess();
-}
-
 bool KesvoraProcess::start(DWORD timeoutMs)
 {
-    if (!createProcess())
+    if (!launch())
         return false;
     m_hMain = waitForWindow(kMainTitle, timeoutMs);
     // A sent message is handled only once the dialog's initialisation has
@@ -172,13 +185,6 @@ bool KesvoraProcess::running() const
 bool KesvoraProcess::waitForExit(DWORD timeoutMs)
 {
     return m_pi.hProcess != nullptr && WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
-}
-
-DWORD KesvoraProcess::exitCode() const
-{
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(m_pi.hProcess, &code);
-    return code;
 }
 
 HWND KesvoraProcess::waitForWindow(const char* title, DWORD timeoutMs) const
@@ -205,20 +211,20 @@ std::string KesvoraProcess::text(int id, HWND hDlg) const
     return windowText(control(id, hDlg));
 }
 
-std::vector<std::string> KesvoraProcess::items(int id, HWND hDlg, bool listBox) const
+std::vector<std::string> KesvoraProcess::comboItems(int id) const
 {
-    HWND h = control(id, hDlg);
+    HWND h = control(id);
     std::vector<std::string> items;
-    LRESULT count = sendTo(h, listBox ? LB_GETCOUNT : CB_GETCOUNT, 0, 0);
+    LRESULT count = sendTo(h, CB_GETCOUNT, 0, 0);
     for (int i = 0; i < count; ++i) {
         // Fetched as UTF-16: Wine hands the ANSI request of another process
         // the wide text, unconverted.
         WCHAR wide[1024] = {};
-        if (sendTo(h, listBox ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, i, 0, true) >= 1024) {
+        if (sendTo(h, CB_GETLBTEXTLEN, i, 0, true) >= 1024) {
             items.push_back("<too long>");
             continue;
         }
-        sendTo(h, listBox ? LB_GETTEXT : CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide), true);
+        sendTo(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide), true);
         char buf[2048] = {};
         WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf - 1, nullptr, nullptr);
         items.push_back(buf);
@@ -226,9 +232,9 @@ std::vector<std::string> KesvoraProcess::items(int id, HWND hDlg, bool listBox) 
     return items;
 }
 
-int KesvoraProcess::comboSelection(int id, HWND hDlg) const
+int KesvoraProcess::comboSelection(int id) const
 {
-    return static_cast<int>(sendTo(control(id, hDlg), CB_GETCURSEL, 0, 0));
+    return static_cast<int>(sendTo(control(id), CB_GETCURSEL, 0, 0));
 }
 
 bool KesvoraProcess::checked(int id, HWND hDlg) const
@@ -236,27 +242,16 @@ bool KesvoraProcess::checked(int id, HWND hDlg) const
     return sendTo(control(id, hDlg), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-bool KesvoraProcess::enabled(int id, HWND hDlg) const
-{
-    return IsWindowEnabled(control(id, hDlg)) != FALSE;
-}
-
-bool KesvoraProcess::windowVisible(HWND hwnd) const
-{
-    return IsWindowVisible(hwnd != nullptr ? hwnd : m_hMain) != FALSE;
-}
-
 void KesvoraProcess::setText(int id, const std::string& text, HWND hDlg) const
 {
     sendTo(control(id, hDlg), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void KesvoraProcess::selectComboItem(int id, int index, HWND hDlg) const
+void KesvoraProcess::selectComboItem(int id, int index) const
 {
-    HWND dlg = hDlg != nullptr ? hDlg : m_hMain;
-    HWND h = control(id, dlg);
+    HWND h = control(id);
     send(CB_SETCURSEL, index, 0, h);
-    send(WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(h), dlg);
+    send(WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(h));
 }
 
 void KesvoraProcess::click(int id, HWND hDlg) const
@@ -268,19 +263,11 @@ void KesvoraProcess::click(int id, HWND hDlg) const
     send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(h), dlg);
 }
 
-void KesvoraProcess::command(UINT id, HWND hwnd) const
-{
-    send(WM_COMMAND, MAKEWPARAM(id, 0), 0, hwnd);
-}
-
-bool KesvoraProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd, LRESULT* result) const
+bool KesvoraProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd) const
 {
     DWORD_PTR r = 0;
-    LRESULT ok =
-        SendMessageTimeoutA(hwnd != nullptr ? hwnd : m_hMain, msg, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &r);
-    if (result != nullptr)
-        *result = static_cast<LRESULT>(r);
-    return ok != 0;
+    return SendMessageTimeoutA(hwnd != nullptr ? hwnd : m_hMain, msg, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs,
+                               &r) != 0;
 }
 
 void KesvoraProcess::post(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd) const
@@ -305,14 +292,111 @@ bool KesvoraProcess::sync(HWND hwnd) const
     return waitUntil([&] { return static_cast<unsigned>(sendTo(edit, EM_GETLIMITTEXT, 0, 0)) == limit; });
 }
 
-std::vector<SeenBox> KesvoraProcess::messageBoxes() const
+Probe::Probe(const KesvoraProcess& p, const char* dll) : m_p(p)
 {
-    return m_boxes != nullptr ? m_boxes->seen() : std::vector<SeenBox>();
+    m_hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, p.processId());
+    // Mapped here only to look up its exports' offsets: its entry point
+    // and imports stay untouched, so nothing of it runs in this process.
+    m_hLocal = LoadLibraryExA(binFile(dll).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (m_hProcess != nullptr && m_hLocal != nullptr && injectLibrary(m_hProcess, binFile(dll)))
+        m_remoteBase = remoteModuleBase(p.processId(), dll);
 }
 
-bool KesvoraProcess::waitForMessageBoxes(size_t n, DWORD timeoutMs) const
+Probe::~Probe()
 {
-    return m_boxes != nullptr && m_boxes->waitFor(n, timeoutMs);
+    if (m_hLocal != nullptr)
+        FreeLibrary(m_hLocal);
+    if (m_hProcess != nullptr)
+        CloseHandle(m_hProcess);
+}
+
+DWORD Probe::call(const char* name, void* arg) const
+{
+    // Exported with or without the stdcall decoration.
+    FARPROC f = GetProcAddress(m_hLocal, name);
+    if (f == nullptr)
+        f = GetProcAddress(m_hLocal, (std::string(name) + "@4").c_str());
+    if (f == nullptr || m_remoteBase == 0)
+        return 0xFFFFFFFF;
+    DWORD_PTR rva = reinterpret_cast<DWORD_PTR>(f) - reinterpret_cast<DWORD_PTR>(m_hLocal);
+    return runRemote(m_hProcess, reinterpret_cast<void*>(m_remoteBase + rva), arg);
+}
+
+std::vector<Item> Probe::menu(HMENU hMenu) const
+{
+    std::vector<Item> items;
+    DeleteFileA(m_p.path("tray_probe.txt").c_str());
+    if (call("ProbeDumpMenu", hMenu) == 0xFFFFFFFF)
+        return items;
+    std::istringstream in(m_p.readFile("tray_probe.txt"));
+    std::string line;
+    while (std::getline(in, line)) {
+        // depth, id, state, owner-drawn, has sub-menu, text
+        Item it;
+        std::istringstream f(line);
+        f >> it.depth >> it.id >> it.state >> it.ownerDrawn >> it.popup;
+        f.get();  // the tab before the text
+        std::getline(f, it.text);
+        items.push_back(it);
+    }
+    return items;
+}
+
+std::vector<HWND> menuWindows(const KesvoraProcess& p)
+{
+    std::vector<HWND> found;
+    for (HWND h : topLevelWindows(p.processId()))
+        if (className(h) == "#32768" && IsWindowVisible(h))
+            found.push_back(h);
+    return found;
+}
+
+bool waitForMenus(const KesvoraProcess& p, size_t n, DWORD timeoutMs)
+{
+    return waitUntil([&] { return menuWindows(p).size() == n; }, timeoutMs);
+}
+
+HMENU menuOf(HWND hMenuWnd)
+{
+    return reinterpret_cast<HMENU>(sendTo(hMenuWnd, MN_GETHMENU, 0, 0));
+}
+
+HWND openPopup(const KesvoraProcess& p)
+{
+    p.post(kTrayNotify, kTrayIconId, WM_RBUTTONDOWN);
+    return waitForMenus(p, 1) ? menuWindows(p).front() : nullptr;
+}
+
+void key(HWND hMenuWnd, UINT vk)
+{
+    PostMessageA(hMenuWnd, WM_KEYDOWN, vk, 1);
+    PostMessageA(hMenuWnd, WM_KEYUP, vk, 0xC0000001);
+}
+
+void screenshot(const std::string& name)
+{
+    // Only when asked for: the X tool is started by forking this Wine
+    // process, and a child forked while another thread is in the heap can
+    // fail in glibc's allocator and then hang in Wine's signal handling,
+    // which held the whole test until its time-out.
+    if (GetEnvironmentVariableA("KESVORA_SCREENSHOTS", nullptr, 0) == 0)
+        return;
+    typedef int(CDECL * Spawn)(char* const argv[], int wait);
+    typedef char*(CDECL * UnixName)(LPCWSTR);
+    Spawn spawn = reinterpret_cast<Spawn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp")));
+    UnixName unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (spawn == nullptr || unixName == nullptr)
+        return;
+    WCHAR self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::string bin = unixName(self);
+    bin = bin.substr(0, bin.find_last_of('/'));
+    std::string dir = bin.substr(0, bin.find_last_of('/')) + "/screenshots";
+    std::string cmd = "mkdir -p '" + dir + "' && import -window root '" + dir + "/" + name + ".png'";
+    char* argv[] = {const_cast<char*>("/bin/sh"), const_cast<char*>("-c"), &cmd[0], nullptr};
+    spawn(argv, 1);
 }
 
 }  // namespace e2e

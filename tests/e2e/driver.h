@@ -2,16 +2,9 @@
 // of its own (its working directory, so its ".\cdrom.ini" lives there) in
 // front of the simulated drives, finds its main window, reads and works its
 // controls, records and dismisses its message boxes, and reads back what it
-// left: the settings file and the simulator's command log.
-//
-//   KesvoraProcess p;
-//   p.sim.adapters(1);
-//   p.sim.device(0, 1).cdrom("KSIM", "CD-ROM", "1.00");
-//   p.writeSettings("[0:1]\nspeedNames=8\nkbSpeeds=1411\n");
-//   ASSERT_TRUE(p.start());
-//   p.selectComboItem(1005, 0);
-//   p.closeWithOk();
-//   ASSERT_TRUE(p.waitForExit());
+// left: the settings file and the simulator's command log. The popup menu
+// of its notification icon can only be read inside the program: a probe
+// DLL loaded there (tray_probe.cpp) does that.
 #pragma once
 
 #include <windows.h>
@@ -28,10 +21,12 @@ namespace e2e {
 
 // The main window's title.
 extern const char kMainTitle[];
+// A file beside the test program (the programs and DLLs under test).
+std::string binFile(const char* name);
 
 class KesvoraProcess {
 public:
-    KesvoraProcess();
+    KesvoraProcess() = default;
     // Ends a program still running; the folder goes with its files.
     ~KesvoraProcess();
     KesvoraProcess(const KesvoraProcess&) = delete;
@@ -43,14 +38,18 @@ public:
     ksim::SimSetup sim;
     // Writes the simulator's set-up anew while the program runs.
     bool rewriteSim() const { return sim.write(path("ksim.ini")); }
+    // What is started, with which arguments, in which working folder
+    // (empty: the temporary folder).
+    std::string exe = binFile("kesvora.exe");
+    std::string args;
+    std::string workFolder;
 
-    // The folder, ending in a backslash.
+    // The temporary folder, ending in a backslash.
     const std::string& folder() const { return m_folder.path(); }
     std::string path(const std::string& name) const { return m_folder.file(name.c_str()); }
-    void writeFile(const std::string& name, const std::string& text) const;
-    // A whole file; empty when it is missing.
-    std::string readFile(const std::string& name) const;
-    void writeSettings(const std::string& text) const { writeFile("cdrom.ini", text); }
+    // A whole file of the folder; empty when it is missing.
+    std::string readFile(const std::string& name) const { return readWholeFile(path(name)); }
+    void writeSettings(const std::string& text) const { writeWholeFile(path("cdrom.ini"), text); }
     // A value of the settings file as the profile functions read it;
     // kMissing when the key is not there.
     static const char kMissing[];
@@ -60,13 +59,12 @@ public:
     // initialising (it answers sent messages). False when it could not be
     // started, or ended or showed no window within the time.
     bool start(DWORD timeoutMs = 20000);
-    // Starts the program without waiting for a window (a start-up that
-    // ends); false when it could not be started.
+    // Starts the program without waiting for a window; false when it could
+    // not be started.
     bool launch();
     bool running() const;
     // Waits for the program to end; false on time-out.
     bool waitForExit(DWORD timeoutMs = 15000);
-    DWORD exitCode() const;
     DWORD processId() const { return m_pi.dwProcessId; }
 
     HWND mainWindow() const { return m_hMain; }
@@ -77,25 +75,21 @@ public:
     // Controls of the main window (or of hDlg when given).
     HWND control(int id, HWND hDlg = nullptr) const;
     std::string text(int id, HWND hDlg = nullptr) const;
-    // The items of a combo box (or, with listBox, of a list box).
-    std::vector<std::string> items(int id, HWND hDlg = nullptr, bool listBox = false) const;
-    std::vector<std::string> comboItems(int id, HWND hDlg = nullptr) const { return items(id, hDlg); }
-    int comboSelection(int id, HWND hDlg = nullptr) const;
+    std::vector<std::string> comboItems(int id) const;
+    int comboSelection(int id) const;
     bool checked(int id, HWND hDlg = nullptr) const;
-    bool enabled(int id, HWND hDlg = nullptr) const;
-    bool windowVisible(HWND hwnd = nullptr) const;
     // Puts text into a control (WM_SETTEXT), as typing would.
     void setText(int id, const std::string& text, HWND hDlg = nullptr) const;
     // Selects item index of a combo box and tells its parent, as a choice
     // with the mouse does (CBN_SELCHANGE).
-    void selectComboItem(int id, int index, HWND hDlg = nullptr) const;
+    void selectComboItem(int id, int index) const;
     // Clicks a button: an automatic check box changes its state first; then
     // the parent gets BN_CLICKED. Returns when the handler has run.
     void click(int id, HWND hDlg = nullptr) const;
     // A command as from a menu (WM_COMMAND with the id, no control).
-    void command(UINT id, HWND hwnd = nullptr) const;
+    void command(UINT id) const { send(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     // Sends a message and waits for its handling; false on time-out.
-    bool send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0, HWND hwnd = nullptr, LRESULT* result = nullptr) const;
+    bool send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0, HWND hwnd = nullptr) const;
     void post(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0, HWND hwnd = nullptr) const;
     // Waits until the program's thread has handled everything posted to the
     // window before this call.
@@ -103,19 +97,18 @@ public:
 
     void closeWithOk() const { post(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)control(IDOK)); }
     void closeWithEscape() const { post(WM_COMMAND, IDCANCEL, 0); }
-    void closeWithCloseBox() const { post(WM_SYSCOMMAND, SC_CLOSE, 0); }
 
     // The program's message boxes so far (each dismissed with OK).
-    std::vector<SeenBox> messageBoxes() const;
-    bool waitForMessageBoxes(size_t n, DWORD timeoutMs = 10000) const;
+    std::vector<SeenBox> messageBoxes() const { return m_boxes->seen(); }
+    bool waitForMessageBoxes(size_t n) const { return m_boxes->waitFor(n); }
 
-    ksim::SimLog simLog() const { return ksim::readSimLog(path("ksim.log")); }
-    std::vector<ksim::SimRecord> simCommands(int opcode = -1) const { return simLog().commands(opcode); }
+    std::vector<ksim::SimRecord> simCommands(int opcode = -1) const
+    {
+        return ksim::readSimLog(path("ksim.log")).commands(opcode);
+    }
     void clearSimLog() const { ksim::clearSimLog(path("ksim.log")); }
 
 private:
-    bool createProcess();
-
     TempFolder m_folder{"kesvora-e2e"};
     PROCESS_INFORMATION m_pi = {};
     HWND m_hMain = nullptr;
@@ -124,7 +117,6 @@ private:
 
 // The text of a window (WM_GETTEXT, code page bytes).
 std::string windowText(HWND hwnd);
-std::string className(HWND hwnd);
 // The top-level windows of the process pid, in Z order.
 std::vector<HWND> topLevelWindows(DWORD pid);
 // Waits until done() holds; false when timeoutMs passed first.
@@ -136,5 +128,59 @@ bool waitUntil(Done done, DWORD timeoutMs = 10000)
             return false;
     return true;
 }
+
+// The notification icon's messages, as the shell posts them.
+const UINT kTrayNotify = WM_USER + 1;
+const WPARAM kTrayIconId = 1026;
+
+// One item of the popup menu or of a sub-menu, as the probe saw it.
+struct Item {
+    int depth = 0;
+    UINT id = 0;
+    UINT state = 0;
+    bool ownerDrawn = false;
+    bool popup = false;
+    std::string text;
+    bool checked() const { return (state & MF_CHECKED) != 0; }
+    bool hilite() const { return (state & MF_HILITE) != 0; }
+};
+
+// A probe DLL loaded into the running program; its exported functions are
+// called there as thread procedures.
+class Probe {
+public:
+    explicit Probe(const KesvoraProcess& p, const char* dll = "e2e_tray_probe.dll");
+    ~Probe();
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+
+    bool ok() const { return m_remoteBase != 0; }
+    // Runs an exported probe function in the program; 0xFFFFFFFF when it
+    // cannot be called.
+    DWORD call(const char* name, void* arg = nullptr) const;
+    // The items of hMenu and its sub-menus, depth first.
+    std::vector<Item> menu(HMENU hMenu) const;
+
+private:
+    DWORD run(void* fn, void* arg) const;
+
+    const KesvoraProcess& m_p;
+    HANDLE m_hProcess = nullptr;
+    HMODULE m_hLocal = nullptr;
+    DWORD_PTR m_remoteBase = 0;
+};
+
+// The program's open menu windows, the top-level popup first.
+std::vector<HWND> menuWindows(const KesvoraProcess& p);
+bool waitForMenus(const KesvoraProcess& p, size_t n, DWORD timeoutMs = 5000);
+HMENU menuOf(HWND hMenuWnd);
+// Presses the right button on the icon; the popup's window, or null.
+HWND openPopup(const KesvoraProcess& p);
+// A key pressed in an open menu, with time for the menu to react.
+void key(HWND hMenuWnd, UINT vk);
+// When KESVORA_SCREENSHOTS is set: a screenshot of the whole screen into
+// <build>/screenshots/<name>.png, taken by the X tools of the host on the
+// display the program runs on.
+void screenshot(const std::string& name);
 
 }  // namespace e2e

@@ -1,109 +1,117 @@
-// End-to-end tests of the notification icon and its popup menu: kesvora.exe
-// against simulated drives. The icon's messages are posted to the main
-// window as the shell would send them. A menu can only be read by the
-// process that owns it, so the menu's items are read by a probe loaded into
-// the program (tray_probe.cpp).
+// End-to-end tests of the notification icon, its popup menu and the chosen
+// speed: kesvora.exe against simulated drives. The icon's messages and the
+// system's device broadcasts are sent to the main window as the shell and
+// the system would send them; the menu's items are read by the probe loaded
+// into the program.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/tray_access.h"
+#include "tests/e2e/driver.h"
+
+#include <dbt.h>
 
 using namespace e2e;
-using ksim::SimRecord;
 
 namespace {
 
 const UINT kShowHide = 32771, kEject = 32773, kClose = 32774;
 const UINT kOptions = 32777, kExit = 32778, kAbout = 101, kDriveFirst = 32800, kSpeedFirst = 32830;
-const int kDriveList = 1000, kSpeedList = 1005;
+const int kDriveList = 1000, kCurSpeed = 1001, kSetSpeed = 1005;
 
-const char kAboutTitle[] = "关于 Kesvora2";
-
-// The drive list's items for the three drives of addThreeDrives. (The
-// driver's comboItems cannot be used for them: under Wine, CB_GETLBTEXT sent
-// from another process brings back only the first character.)
-const std::vector<std::string> kThreeDrives = {
-    "[0:1] ?:\\ KSIM CD-ROM 52X 1.00",
-    "[0:2] ?:\\ KSIM CD-RW 40X 2.00",
-    "[0:4] ?:\\ KSIM DVD-ROM 16X 3.00",
-};
-
-std::string joinNumbers(int from, int count, int step)
+// The two drives' lists, the first with a stored speed when one is given.
+std::string lists(const std::string& lastSpeed = "")
 {
-    std::string s;
-    for (int i = 0; i < count; ++i)
-        s += (i ? "," : "") + std::to_string(from + i * step);
-    return s;
+    return "[0:1]\r\nspeedNames=8,16\r\nkbSpeeds=1411,2822\r\n" +
+           (lastSpeed.empty() ? "" : "lastSpeed=" + lastSpeed + "\r\n") + "[0:3]\r\nspeedNames=4\r\nkbSpeeds=706\r\n";
 }
 
-// Three drives; the first with three speeds, the second with two, the
-// third with none stored.
-void addThreeDrives(KesvoraProcess& p)
+// Two drives that take any speed and start at their maximum; with letters,
+// D: and E:.
+void addDrives(KesvoraProcess& p, bool letters, bool unitAttention = true)
 {
-    p.sim.adapters(1).adapter(0).maxTargets(8);
-    p.sim.device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("any");
-    p.sim.device(0, 2).cdrom("KSIM", "CD-RW 40X", "2.00").maxSpeed(7056).policy("any");
-    p.sim.device(0, 4).cdrom("KSIM", "DVD-ROM 16X", "3.00").maxSpeed(11080).policy("any");
-    p.writeSettings(
-        "[0:1]\nspeedNames=8,16,32\nkbSpeeds=1411,2822,5645\n"
-        "[0:2]\nspeedNames=4,24\nkbSpeeds=706,4234\n");
+    p.sim.adapters(1);
+    p.sim.device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("any").unitAttention(unitAttention);
+    p.sim.device(0, 3).cdrom("KSIM", "DVD-ROM 8X", "2.10").maxSpeed(11080).policy("any");
+    if (letters) {
+        p.sim.volume('D').device(0, 1);
+        p.sim.volume('E').device(0, 3);
+    }
 }
 
-std::vector<SimRecord> speedCommands(const KesvoraProcess& p)
+// The system's broadcast that the volumes of the letters in the mask came
+// or went; true once the window has handled it.
+bool broadcast(const KesvoraProcess& p, WPARAM event, DWORD letters, WORD flags = 0)
 {
-    return p.simCommands(0xBB);
+    DEV_BROADCAST_VOLUME volume = {sizeof volume, DBT_DEVTYP_VOLUME, 0, letters, flags};
+    return p.send(WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume));
 }
 
-int speedOf(const SimRecord& r)
+// The SET CD SPEED requests to a target: the speeds of those that
+// completed, and how many there were in all.
+std::vector<int> speedsSent(const KesvoraProcess& p, int target, int* total = nullptr)
 {
-    return r.cdb.size() > 3 ? (r.cdb[2] << 8) | r.cdb[3] : -1;
+    std::vector<int> speeds;
+    int all = 0;
+    for (const ksim::SimRecord& r : p.simCommands(0xBB)) {
+        if (r.tgt != target)
+            continue;
+        ++all;
+        if (r.status == 0x01)
+            speeds.push_back(r.cdb[2] << 8 | r.cdb[3]);
+    }
+    if (total != nullptr)
+        *total = all;
+    return speeds;
 }
 
+// The program with the two drives, the first with three speeds stored, and
+// the probe loaded into it.
 class TrayTest : public ::testing::Test {
 protected:
-    void startWith(void (*setUp)(KesvoraProcess&))
+    void SetUp() override
     {
-        setUp(p);
+        addDrives(p, false);
+        p.writeSettings("[0:1]\nspeedNames=8,16,32\nkbSpeeds=1411,2822,5645\n");
         ASSERT_TRUE(p.start());
         probe.reset(new Probe(p));
         ASSERT_TRUE(probe->ok()) << "the probe could not be loaded into the program";
     }
-    // The whole popup menu (the window need not be open).
-    std::vector<Item> items()
+    // The text of the open popup's item highlighted now; empty when none.
+    std::string highlighted(HWND w) const
     {
-        HWND w = openPopup(p);
-        if (w == nullptr)
-            return {};
-        std::vector<Item> all = probe->menu(menuOf(w));
-        key(w, VK_ESCAPE);
-        waitForMenus(p, 0);
-        return all;
+        for (const Item& it : probe->menu(menuOf(w)))
+            if (it.depth == 0 && it.hilite())
+                return it.text;
+        return "";
+    }
+    // Presses a key in the open popup and waits until the highlight moved.
+    bool press(HWND w, UINT vk) const
+    {
+        const std::string before = highlighted(w);
+        key(w, vk);
+        return waitUntil([&] { return highlighted(w) != before; }, 3000);
     }
 
     KesvoraProcess p;
     std::unique_ptr<Probe> probe;
 };
 
-TEST_F(TrayTest, RightButtonOpensTheMenuInItsOrderAndItClosesAgain)
+// The right button opens the menu, its items in order, its sub-menus open
+// from the keyboard, and Exit chosen there saves and ends the program.
+TEST_F(TrayTest, PopupMenuInItsOrderAndExitFromIt)
 {
-    startWith(addThreeDrives);
-    const std::vector<std::string>& drives = kThreeDrives;
-
     HWND w = openPopup(p);
     ASSERT_NE(w, nullptr) << "no popup menu window";
     EXPECT_EQ(GetForegroundWindow(), p.mainWindow()) << "the owner must be in front while its menu is open";
     screenshot("tray_menu");
-    std::vector<Item> all = probe->menu(menuOf(w));
-
-    struct Want {
+    const struct {
         int depth;
-        UINT id;
+        UINT id;  // 0: not checked (the inert items and the sub-menus)
         std::string text;
-    };
-    std::vector<Want> want = {
+    } want[] = {
         {0, 0, "<banner>TRELVIK"},
         {0, kShowHide, "显示/隐藏(&D)"},
         {0, kOptions, "参数设置(&P)"},
@@ -111,9 +119,8 @@ TEST_F(TrayTest, RightButtonOpensTheMenuInItsOrderAndItClosesAgain)
         {0, kEject, "弹出光驱(&E)"},
         {0, kClose, "关闭光驱(&L)"},
         {0, 0, "选择光驱"},
-        {1, kDriveFirst, drives[0]},
-        {1, kDriveFirst + 1, drives[1]},
-        {1, kDriveFirst + 2, drives[2]},
+        {1, kDriveFirst, "[0:1] ?:\\ KSIM CD-ROM 52X 1.00"},
+        {1, kDriveFirst + 1, "[0:3] ?:\\ KSIM DVD-ROM 8X 2.10"},
         {0, 0, "设置速度"},
         {1, kSpeedFirst, "8X (1411KB/S)"},
         {1, kSpeedFirst + 1, "16X (2822KB/S)"},
@@ -123,192 +130,229 @@ TEST_F(TrayTest, RightButtonOpensTheMenuInItsOrderAndItClosesAgain)
         {0, 0, "<divider>"},
         {0, kExit, "退出(&X)"},
     };
-    ASSERT_EQ(all.size(), want.size());
-    for (size_t i = 0; i < want.size(); ++i) {
+    std::vector<Item> all = probe->menu(menuOf(w));
+    ASSERT_EQ(all.size(), sizeof want / sizeof want[0]);
+    for (size_t i = 0; i < all.size(); ++i) {
         SCOPED_TRACE("item " + std::to_string(i) + ": " + want[i].text);
         EXPECT_EQ(all[i].depth, want[i].depth);
         EXPECT_EQ(all[i].text, want[i].text);
         EXPECT_TRUE(all[i].ownerDrawn);
         EXPECT_FALSE(all[i].checked());
+        EXPECT_EQ(all[i].popup, want[i].text == "选择光驱" || want[i].text == "设置速度");
         // The banner and the dividers cannot be chosen; every other item can.
-        bool inert = want[i].text == "<divider>" || (want[i].depth == 0 && want[i].id == 0 && !all[i].popup);
-        EXPECT_EQ(all[i].state & (MF_GRAYED | MF_DISABLED), inert ? UINT(MF_GRAYED | MF_DISABLED) : 0u);
-        EXPECT_EQ(all[i].state & MF_DEFAULT, 0u);
+        const bool inert = want[i].depth == 0 && want[i].id == 0 && !all[i].popup;
+        EXPECT_EQ(all[i].state & (MF_GRAYED | MF_DISABLED | MF_DEFAULT), inert ? UINT(MF_GRAYED | MF_DISABLED) : 0u);
         if (want[i].id != 0) {
             EXPECT_EQ(all[i].id, want[i].id);
         }
     }
-    EXPECT_TRUE(all[6].popup);
-    EXPECT_TRUE(all[10].popup);
 
     // The two sub-menus, opened from the keyboard.
-    HMENU hMenu = menuOf(w);
-    ASSERT_TRUE(hilite(*probe, w, hMenu, all[6].id));
+    for (int i = 0; i < 20 && highlighted(w) != "选择光驱"; ++i)
+        ASSERT_TRUE(press(w, VK_DOWN));
     key(w, VK_RIGHT);
     EXPECT_TRUE(waitForMenus(p, 2));
     screenshot("tray_menu_drives");
     key(w, VK_LEFT);
     EXPECT_TRUE(waitForMenus(p, 1));
-    key(w, VK_DOWN);
+    ASSERT_TRUE(press(w, VK_DOWN));
+    EXPECT_EQ(highlighted(w), "设置速度");
     key(w, VK_RIGHT);
     EXPECT_TRUE(waitForMenus(p, 2));
     screenshot("tray_menu_speeds");
-
     key(w, VK_ESCAPE);
     key(w, VK_ESCAPE);
     EXPECT_TRUE(waitForMenus(p, 0)) << "the menu did not close";
 
-    // A second opening stays open, and the program carries on afterwards.
+    // A second opening stays open; from no selection up is Exit.
     w = openPopup(p);
     ASSERT_NE(w, nullptr);
-    Sleep(300);
-    EXPECT_EQ(menuWindows(p).size(), 1u) << "the second opening vanished";
-    key(w, VK_ESCAPE);
-    EXPECT_TRUE(waitForMenus(p, 0));
-    EXPECT_TRUE(p.sync());
-}
-
-// The first drive has twelve speeds, the second two.
-void addManySpeeds(KesvoraProcess& p)
-{
-    p.sim.adapters(1).adapter(0).maxTargets(8);
-    p.sim.device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("any");
-    p.sim.device(0, 2).cdrom("KSIM", "CD-RW 40X", "2.00").maxSpeed(7056).policy("any");
-    p.writeSettings("[0:1]\nspeedNames=" + joinNumbers(4, 12, 4) + "\nkbSpeeds=" + joinNumbers(700, 12, 700) +
-                    "\n[0:2]\nspeedNames=4,24\nkbSpeeds=706,4234\n");
-}
-
-TEST_F(TrayTest, EverySpeedItemSetsItsSpeedAndTheCheckMarkMoves)
-{
-    startWith(addManySpeeds);
-    std::vector<Item> all = items();
-    ASSERT_NE(find(all, kSpeedFirst + 11), nullptr);
-    EXPECT_EQ(find(all, kSpeedFirst + 11)->text, "48X (8400KB/S)");
-    EXPECT_EQ(find(all, kSpeedFirst + 12), nullptr);
-
-    p.clearSimLog();
-    p.command(kSpeedFirst + 11);
-    p.command(kSpeedFirst + 1);
-    p.command(kSpeedFirst + 11);
-    ASSERT_TRUE(p.sync());
-    std::vector<SimRecord> set = speedCommands(p);
-    ASSERT_EQ(set.size(), 3u);
-    EXPECT_EQ(speedOf(set[0]), 8400);
-    EXPECT_EQ(speedOf(set[1]), 1400);
-    EXPECT_EQ(speedOf(set[2]), 8400);
-    for (const SimRecord& r : set)
-        EXPECT_EQ(r.tgt, 1);
-
-    all = items();
-    EXPECT_TRUE(find(all, kSpeedFirst + 11)->checked());
-    EXPECT_EQ(find(all, kSpeedFirst + 11)->text, "48X (8400KB/S)");
-    EXPECT_FALSE(find(all, kSpeedFirst + 1)->checked());
-    EXPECT_EQ(find(all, kSpeedFirst + 1)->text, "8X (1400KB/S)");
-    EXPECT_EQ(find(all, kSpeedFirst + 1)->id, kSpeedFirst + 1);
-
-    // The second drive as menu drive: speeds it has are set on it, those it
-    // lacks set nothing.
-    p.command(kDriveFirst + 1);
-    p.clearSimLog();
-    p.command(kSpeedFirst + 1);
-    p.command(kSpeedFirst + 5);
-    ASSERT_TRUE(p.sync());
-    set = speedCommands(p);
-    ASSERT_EQ(set.size(), 1u);
-    EXPECT_EQ(speedOf(set[0]), 4234);
-    EXPECT_EQ(set[0].tgt, 2);
-
-    // The sub-menu now lists the second drive's own two speeds, the one
-    // chosen checked.
-    all = items();
-    ASSERT_NE(find(all, kSpeedFirst + 1), nullptr);
-    EXPECT_TRUE(find(all, kSpeedFirst + 1)->checked());
-    EXPECT_EQ(find(all, kSpeedFirst + 1)->text, "24X (4234KB/S)");
-    EXPECT_EQ(find(all, kSpeedFirst + 2), nullptr);
-    EXPECT_TRUE(p.running());
-}
-
-TEST_F(TrayTest, ExitFromTheKeyboardSavesTheListsAndEndsTheProgram)
-{
-    startWith(addThreeDrives);
-    HWND w = openPopup(p);
-    ASSERT_NE(w, nullptr);
-    key(w, VK_UP);  // from no selection up to the last item, Exit
-    const Item* exitItem = find(probe->menu(menuOf(w)), kExit, 0);
-    ASSERT_NE(exitItem, nullptr);
-    ASSERT_TRUE(exitItem->hilite());
+    ASSERT_TRUE(press(w, VK_UP));
+    EXPECT_EQ(highlighted(w), "退出(&X)");
     key(w, VK_RETURN);
     ASSERT_TRUE(p.waitForExit());
-    EXPECT_EQ(p.exitCode(), 0u);
     EXPECT_EQ(p.setting("0:1", "speedNames"), "8,16,32");
     EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "1411,2822,5645");
-    EXPECT_EQ(p.setting("0:2", "kbSpeeds"), "706,4234");
-}
-
-TEST_F(TrayTest, AboutItemShowsTheAboutBox)
-{
-    startWith(addThreeDrives);
-    p.post(WM_COMMAND, kAbout, 0);
-    HWND about = p.waitForWindow(kAboutTitle);
-    ASSERT_NE(about, nullptr) << "no About box";
-    screenshot("tray_about");
-    PostMessageA(about, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }, 5000));
-    EXPECT_TRUE(p.sync());
-}
-
-TEST_F(TrayTest, DoubleClickAndShowHideBringTheHiddenWindowBack)
-{
-    startWith(addThreeDrives);
-    HWND main = p.mainWindow();
-    p.post(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    ASSERT_TRUE(p.sync());
-    ASSERT_FALSE(IsWindowVisible(main));
-
-    p.post(kTrayNotify, kTrayIconId, WM_LBUTTONDBLCLK);
-    ASSERT_TRUE(p.sync());
-    EXPECT_TRUE(IsWindowVisible(main));
-    EXPECT_FALSE(IsIconic(main));
-    EXPECT_EQ(GetForegroundWindow(), main);
-
-    p.command(kShowHide);
-    ASSERT_TRUE(p.sync());
-    EXPECT_FALSE(IsWindowVisible(main));
-    EXPECT_TRUE(IsIconic(main));
-    p.command(kShowHide);
-    ASSERT_TRUE(p.sync());
-    EXPECT_TRUE(IsWindowVisible(main));
-    EXPECT_FALSE(IsIconic(main));
 }
 
 // The icon is added at the first minimise and only then; a taskbar that
-// restarts gets it again, but only once it was there.
-TEST_F(TrayTest, TheIconIsAddedOnceAndAgainForANewTaskbar)
+// restarts gets it again, but only once it was there. A double click on it,
+// Show/Hide or a second start in the same folder (which ends) brings the
+// hidden window back; the About item shows the About box.
+TEST_F(TrayTest, IconAddedOnceAndAgainForANewTaskbarAndItShowsTheWindow)
 {
-    startWith(addThreeDrives);
     ASSERT_EQ(probe->call("ProbeWatchTray"), 1u);
-    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     const struct {
         const char* what;
-        UINT msg;
-        WPARAM wParam;
+        void (*act)(const KesvoraProcess&);
         DWORD adds;
+        bool visible;
     } steps[] = {
-        {"a new taskbar before the icon exists", taskbarCreated, 0, 0},
-        {"the first minimise", WM_SYSCOMMAND, SC_MINIMIZE, 1},
-        {"a second minimise", WM_SYSCOMMAND, SC_MINIMIZE, 1},
-        {"a new taskbar", taskbarCreated, 0, 2},
-        {"shown again from the menu: nothing added", WM_COMMAND, kShowHide, 2},
+        {"a new taskbar before the icon exists",
+         [](const KesvoraProcess& p) { p.post(RegisterWindowMessageA("TaskbarCreated")); }, 0, true},
+        {"the first minimise", [](const KesvoraProcess& p) { p.post(WM_SYSCOMMAND, SC_MINIMIZE); }, 1, false},
+        {"a second minimise", [](const KesvoraProcess& p) { p.post(WM_SYSCOMMAND, SC_MINIMIZE); }, 1, false},
+        {"a new taskbar", [](const KesvoraProcess& p) { p.post(RegisterWindowMessageA("TaskbarCreated")); }, 2, false},
+        {"a double click on the icon",
+         [](const KesvoraProcess& p) { p.post(kTrayNotify, kTrayIconId, WM_LBUTTONDBLCLK); }, 2, true},
+        {"Show/Hide", [](const KesvoraProcess& p) { p.post(WM_COMMAND, kShowHide); }, 2, false},
+        {"Show/Hide again", [](const KesvoraProcess& p) { p.post(WM_COMMAND, kShowHide); }, 2, true},
+        {"minimised again", [](const KesvoraProcess& p) { p.post(WM_SYSCOMMAND, SC_MINIMIZE); }, 2, false},
+        {"a second start in the same folder",
+         [](const KesvoraProcess& p) {
+             KesvoraProcess second;
+             addDrives(second, false);
+             second.workFolder = p.folder();
+             ASSERT_TRUE(second.launch());
+             EXPECT_TRUE(second.waitForExit()) << "the second instance did not end";
+         },
+         2, true},
+        {"the About item", [](const KesvoraProcess& p) {
+             p.post(WM_COMMAND, kAbout);
+             HWND about = p.waitForWindow("关于 Kesvora2");
+             ASSERT_NE(about, nullptr) << "no About box";
+             screenshot("tray_about");
+             PostMessageA(about, WM_COMMAND, IDOK, 0);
+             EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }));
+         }, 2, true},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
-        p.post(step.msg, step.wParam, 0);
+        step.act(p);
         ASSERT_TRUE(p.sync());
         EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_ADD)), step.adds);
+        EXPECT_TRUE(waitUntil([&] { return (IsWindowVisible(p.mainWindow()) != FALSE) == step.visible; }, 5000));
+        EXPECT_EQ(IsIconic(p.mainWindow()) != FALSE, !step.visible);
     }
     EXPECT_EQ(p.readFile("tray_tip.txt"), "Zurivovi2.0.0");
     EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_MODIFY)), 0u);
     EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_DELETE)), 0u);
+}
+
+// 8X is chosen for the first drive and 4X for the second; then a disc goes
+// into the first. Its speed is sent again exactly once, the window shows 8X
+// again at the next refresh, and the second drive gets nothing. Through
+// ASPI without letters only the unit attention tells; through the
+// pass-through a drive may report nothing and the broadcast tells; told
+// both ways, the broadcast's command meets the attention and goes again.
+TEST(SpeedMemory, SentAgainOnceAfterADiscChange)
+{
+    const struct {
+        const char* what;
+        bool aspi, letters, unitAttention, broadcast;
+        int sent;  // SET CD SPEED requests to the first drive after the disc
+    } rows[] = {
+        {"ASPI, no letter, unit attention", true, false, true, false, 1},
+        {"pass-through, unit attention", false, true, true, false, 1},
+        {"pass-through, broadcast, drive reports nothing", false, true, false, true, 1},
+        {"ASPI with letters, unit attention and broadcast", true, true, true, true, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        KesvoraProcess p;
+        addDrives(p, row.letters, row.unitAttention);
+        p.sim.aspiLoads(row.aspi);
+        p.writeSettings(lists());
+        ASSERT_TRUE(p.start());
+        p.selectComboItem(kDriveList, 1);
+        p.selectComboItem(kSetSpeed, 0);
+        p.selectComboItem(kDriveList, 0);
+        p.selectComboItem(kSetSpeed, 0);
+        EXPECT_EQ(p.setting("0:1", "lastSpeed"), "1411") << "stored at the choice";
+        EXPECT_EQ(p.setting("0:3", "lastSpeed"), "706");
+
+        p.clearSimLog();
+        p.sim.device(0, 1).discs(1);
+        ASSERT_TRUE(p.rewriteSim());
+        if (row.broadcast) {
+            EXPECT_TRUE(broadcast(p, DBT_DEVICEARRIVAL, 1u << 3, DBTF_MEDIA));
+        }
+        ASSERT_TRUE(p.send(WM_TIMER, 1, 0));
+        EXPECT_EQ(p.text(kCurSpeed), "8X (1411KB/S)");
+        ASSERT_TRUE(p.send(WM_TIMER, 1, 0));
+        int total = 0;
+        EXPECT_EQ(speedsSent(p, 1, &total), std::vector<int>{1411});
+        EXPECT_EQ(total, row.sent);
+        EXPECT_TRUE(speedsSent(p, 3).empty()) << "the other drive had no disc change";
+        EXPECT_TRUE(p.messageBoxes().empty());
+    }
+}
+
+// A speed chosen in the popup is in the file at once: a program killed
+// right after the choice starts again with it, sent once, shown in the
+// selector and checked in the popup, when "RunSetSpeed" is on or missing,
+// and sent again after a disc. Off, nothing is sent; a stored speed whose
+// entry is gone is sent all the same.
+TEST(SpeedMemory, ChoiceSurvivesAKillAndIsRestoredAtStart)
+{
+    std::string file;
+    {
+        KesvoraProcess p;
+        addDrives(p, false);
+        p.writeSettings(lists());
+        ASSERT_TRUE(p.start());
+        p.command(kSpeedFirst + 1);
+        file = p.readFile("cdrom.ini");
+    }  // ends the program without letting it write anything more
+    const struct {
+        const char* what;
+        std::string settings;
+        std::vector<int> sent;
+        int selected;
+        UINT checked;
+        const char* shown;
+    } rows[] = {
+        {"after the kill", file, {2822}, 1, kSpeedFirst + 1, "16X (2822KB/S)"},
+        {"RunSetSpeed=0", "[System]\r\nRunSetSpeed=0\r\n" + file, {}, -1, 0, "52X (9152KB/S)"},
+        {"its entry was deleted", lists("4234"), {4234}, -1, 0, "24X (4234KB/S)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        KesvoraProcess p;
+        addDrives(p, true);
+        p.writeSettings(row.settings);
+        ASSERT_TRUE(p.start());
+        Probe probe(p);
+        EXPECT_EQ(speedsSent(p, 1), row.sent);
+        EXPECT_EQ(p.comboSelection(kSetSpeed), row.selected);
+        EXPECT_EQ(p.text(kCurSpeed), row.shown);
+        HWND w = openPopup(p);
+        ASSERT_NE(w, nullptr);
+        UINT checked = 0;
+        for (const Item& it : probe.menu(menuOf(w)))
+            checked = it.id >= kSpeedFirst && it.checked() ? it.id : checked;
+        EXPECT_EQ(checked, row.checked);
+        key(w, VK_ESCAPE);
+        ASSERT_TRUE(waitForMenus(p, 0));
+        p.clearSimLog();
+        p.sim.device(0, 1).discs(1);
+        ASSERT_TRUE(p.rewriteSim());
+        EXPECT_TRUE(broadcast(p, DBT_DEVICEARRIVAL, 1u << 3, DBTF_MEDIA));
+        EXPECT_EQ(speedsSent(p, 1), row.sent) << "after a disc change";
+        EXPECT_TRUE(p.messageBoxes().empty());
+    }
+}
+
+// A drive plugged in again under another letter: once the system has said
+// that volumes went and came, the drive list shows the new letter and the
+// pass-through reaches the drive there.
+TEST(SpeedMemory, LettersFollowTheirDrives)
+{
+    KesvoraProcess p;
+    addDrives(p, true);
+    p.sim.aspiLoads(false);
+    p.writeSettings(lists());
+    ASSERT_TRUE(p.start());
+    ASSERT_EQ(p.comboItems(kDriveList)[0], "[0:1] D:\\ KSIM CD-ROM 52X 1.00");
+    p.sim.removeVolume('D');
+    p.sim.volume('F').device(0, 1);
+    ASSERT_TRUE(p.rewriteSim());
+    EXPECT_TRUE(broadcast(p, DBT_DEVICEREMOVECOMPLETE, 1u << 3));
+    EXPECT_TRUE(broadcast(p, DBT_DEVICEARRIVAL, 1u << 5));
+    EXPECT_EQ(p.comboItems(kDriveList),
+              (std::vector<std::string>{"[0:1] F:\\ KSIM CD-ROM 52X 1.00", "[0:3] E:\\ KSIM DVD-ROM 8X 2.10"}));
+    ASSERT_TRUE(p.send(WM_TIMER, 1, 0));
+    EXPECT_EQ(p.text(kCurSpeed), "52X (9152KB/S)");
 }
 
 }  // namespace
