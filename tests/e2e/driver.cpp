@@ -1,20 +1,18 @@
 #include "tests/e2e/driver.h"
 
+#include <dbt.h>
 #include <tlhelp32.h>
 
 #include <sstream>
-#include <utility>
 
 namespace e2e {
 
 const char kMainTitle[] = "Kesvora2";
 const char KesvoraProcess::kMissing[] = "<missing>";
 
-namespace {
-
 const DWORD kSendTimeoutMs = 10000;
 
-LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide = false)
+LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide)
 {
     DWORD_PTR result = 0;
     if (wide)
@@ -24,30 +22,7 @@ LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide = fa
     return static_cast<LRESULT>(result);
 }
 
-std::string className(HWND hwnd)
-{
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    return cls;
-}
-
-BOOL CALLBACK collectTopLevel(HWND hwnd, LPARAM param)
-{
-    auto* d = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == d->first)
-        d->second.push_back(hwnd);
-    return TRUE;
-}
-
-BOOL CALLBACK findEdit(HWND hwnd, LPARAM param)
-{
-    if (className(hwnd) != "Edit")
-        return TRUE;
-    *reinterpret_cast<HWND*>(param) = hwnd;
-    return FALSE;
-}
+namespace {
 
 // Runs fn(arg) on a new thread of another process; the thread's exit code,
 // or 0 when it could not run or did not end within the time.
@@ -106,9 +81,14 @@ std::string binFile(const char* name)
 
 std::vector<HWND> topLevelWindows(DWORD pid)
 {
-    std::pair<DWORD, std::vector<HWND>> d(pid, {});
-    EnumWindows(collectTopLevel, reinterpret_cast<LPARAM>(&d));
-    return d.second;
+    std::vector<HWND> found;
+    for (HWND h = GetTopWindow(nullptr); h != nullptr; h = GetWindow(h, GW_HWNDNEXT)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(h, &owner);
+        if (owner == pid)
+            found.push_back(h);
+    }
+    return found;
 }
 
 std::string windowText(HWND hwnd)
@@ -177,16 +157,6 @@ bool KesvoraProcess::start(DWORD timeoutMs)
     return m_hMain != nullptr && sync();
 }
 
-bool KesvoraProcess::running() const
-{
-    return m_pi.hProcess != nullptr && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-bool KesvoraProcess::waitForExit(DWORD timeoutMs)
-{
-    return m_pi.hProcess != nullptr && WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
-}
-
 HWND KesvoraProcess::waitForWindow(const char* title, DWORD timeoutMs) const
 {
     HWND found = nullptr;
@@ -201,16 +171,6 @@ HWND KesvoraProcess::waitForWindow(const char* title, DWORD timeoutMs) const
     return found;
 }
 
-HWND KesvoraProcess::control(int id, HWND hDlg) const
-{
-    return GetDlgItem(hDlg != nullptr ? hDlg : m_hMain, id);
-}
-
-std::string KesvoraProcess::text(int id, HWND hDlg) const
-{
-    return windowText(control(id, hDlg));
-}
-
 std::vector<std::string> KesvoraProcess::comboItems(int id) const
 {
     HWND h = control(id);
@@ -220,31 +180,12 @@ std::vector<std::string> KesvoraProcess::comboItems(int id) const
         // Fetched as UTF-16: Wine hands the ANSI request of another process
         // the wide text, unconverted.
         WCHAR wide[1024] = {};
-        if (sendTo(h, CB_GETLBTEXTLEN, i, 0, true) >= 1024) {
-            items.push_back("<too long>");
-            continue;
-        }
         sendTo(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide), true);
         char buf[2048] = {};
         WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf - 1, nullptr, nullptr);
         items.push_back(buf);
     }
     return items;
-}
-
-int KesvoraProcess::comboSelection(int id) const
-{
-    return static_cast<int>(sendTo(control(id), CB_GETCURSEL, 0, 0));
-}
-
-bool KesvoraProcess::checked(int id, HWND hDlg) const
-{
-    return sendTo(control(id, hDlg), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void KesvoraProcess::setText(int id, const std::string& text, HWND hDlg) const
-{
-    sendTo(control(id, hDlg), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void KesvoraProcess::selectComboItem(int id, int index) const
@@ -259,8 +200,14 @@ void KesvoraProcess::click(int id, HWND hDlg) const
     HWND dlg = hDlg != nullptr ? hDlg : m_hMain;
     HWND h = control(id, dlg);
     if ((GetWindowLongA(h, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX)
-        send(BM_SETCHECK, checked(id, dlg) ? BST_UNCHECKED : BST_CHECKED, 0, h);
+        send(BM_SETCHECK, sendTo(h, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0, h);
     send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(h), dlg);
+}
+
+bool KesvoraProcess::broadcast(WPARAM event, DWORD letters, WORD flags) const
+{
+    DEV_BROADCAST_VOLUME volume = {sizeof volume, DBT_DEVTYP_VOLUME, 0, letters, flags};
+    return send(WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume));
 }
 
 bool KesvoraProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd) const
@@ -270,11 +217,6 @@ bool KesvoraProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd) con
                                &r) != 0;
 }
 
-void KesvoraProcess::post(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd) const
-{
-    PostMessageA(hwnd != nullptr ? hwnd : m_hMain, msg, wParam, lParam);
-}
-
 bool KesvoraProcess::sync(HWND hwnd) const
 {
     // Sent messages overtake posted ones, so a round trip alone proves
@@ -282,8 +224,7 @@ bool KesvoraProcess::sync(HWND hwnd) const
     // window (nothing in the program sets one) behind everything posted
     // before, and wait until the edit reports it.
     HWND dlg = hwnd != nullptr ? hwnd : m_hMain;
-    HWND edit = nullptr;
-    EnumChildWindows(dlg, findEdit, reinterpret_cast<LPARAM>(&edit));
+    HWND edit = FindWindowExA(dlg, nullptr, "Edit", nullptr);
     if (edit == nullptr)
         return send(WM_NULL, 0, 0, dlg);
     static unsigned marker = 0;
@@ -331,10 +272,10 @@ std::vector<Item> Probe::menu(HMENU hMenu) const
     std::istringstream in(m_p.readFile("tray_probe.txt"));
     std::string line;
     while (std::getline(in, line)) {
-        // depth, id, state, owner-drawn, has sub-menu, text
+        // depth, id, state, text
         Item it;
         std::istringstream f(line);
-        f >> it.depth >> it.id >> it.state >> it.ownerDrawn >> it.popup;
+        f >> it.depth >> it.id >> it.state;
         f.get();  // the tab before the text
         std::getline(f, it.text);
         items.push_back(it);
@@ -345,20 +286,11 @@ std::vector<Item> Probe::menu(HMENU hMenu) const
 std::vector<HWND> menuWindows(const KesvoraProcess& p)
 {
     std::vector<HWND> found;
+    char cls[16] = {};
     for (HWND h : topLevelWindows(p.processId()))
-        if (className(h) == "#32768" && IsWindowVisible(h))
+        if (GetClassNameA(h, cls, sizeof cls) && std::string(cls) == "#32768" && IsWindowVisible(h))
             found.push_back(h);
     return found;
-}
-
-bool waitForMenus(const KesvoraProcess& p, size_t n, DWORD timeoutMs)
-{
-    return waitUntil([&] { return menuWindows(p).size() == n; }, timeoutMs);
-}
-
-HMENU menuOf(HWND hMenuWnd)
-{
-    return reinterpret_cast<HMENU>(sendTo(hMenuWnd, MN_GETHMENU, 0, 0));
 }
 
 HWND openPopup(const KesvoraProcess& p)

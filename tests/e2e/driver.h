@@ -1,10 +1,9 @@
 // Drives the real kesvora.exe from a test: starts it in a temporary folder
 // of its own (its working directory, so its ".\cdrom.ini" lives there) in
-// front of the simulated drives, finds its main window, reads and works its
-// controls, records and dismisses its message boxes, and reads back what it
-// left: the settings file and the simulator's command log. The popup menu
-// of its notification icon can only be read inside the program: a probe
-// DLL loaded there (tray_probe.cpp) does that.
+// front of the simulated drives, works its windows, records and dismisses
+// its message boxes, and reads back the settings file and the simulator's
+// command log. Its popup menu can only be read inside the program: by a
+// probe DLL loaded there (tray_probe.cpp).
 #pragma once
 
 #include <windows.h>
@@ -23,6 +22,23 @@ namespace e2e {
 extern const char kMainTitle[];
 // A file beside the test program (the programs and DLLs under test).
 std::string binFile(const char* name);
+
+// Sends a message and waits for its handling (UTF-16 text with wide); the
+// result, or 0 when it was not handled within the time.
+LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide = false);
+// The text of a window (WM_GETTEXT, code page bytes).
+std::string windowText(HWND hwnd);
+// The top-level windows of the process pid, in Z order.
+std::vector<HWND> topLevelWindows(DWORD pid);
+// Waits until done() holds; false when timeoutMs passed first.
+template <class Done>
+bool waitUntil(Done done, DWORD timeoutMs = 10000)
+{
+    for (DWORD begin = GetTickCount(); !done(); Sleep(20))
+        if (GetTickCount() - begin > timeoutMs)
+            return false;
+    return true;
+}
 
 class KesvoraProcess {
 public:
@@ -62,9 +78,9 @@ public:
     // Starts the program without waiting for a window; false when it could
     // not be started.
     bool launch();
-    bool running() const;
+    bool running() const { return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
     // Waits for the program to end; false on time-out.
-    bool waitForExit(DWORD timeoutMs = 15000);
+    bool waitForExit(DWORD timeoutMs = 15000) { return WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0; }
     DWORD processId() const { return m_pi.dwProcessId; }
 
     HWND mainWindow() const { return m_hMain; }
@@ -73,13 +89,16 @@ public:
     HWND waitForWindow(const char* title, DWORD timeoutMs = 10000) const;
 
     // Controls of the main window (or of hDlg when given).
-    HWND control(int id, HWND hDlg = nullptr) const;
-    std::string text(int id, HWND hDlg = nullptr) const;
+    HWND control(int id, HWND hDlg = nullptr) const { return GetDlgItem(hDlg != nullptr ? hDlg : m_hMain, id); }
+    std::string text(int id) const { return windowText(control(id)); }
     std::vector<std::string> comboItems(int id) const;
-    int comboSelection(int id) const;
-    bool checked(int id, HWND hDlg = nullptr) const;
+    int comboSelection(int id) const { return static_cast<int>(sendTo(control(id), CB_GETCURSEL, 0, 0)); }
+    bool checked(int id) const { return sendTo(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     // Puts text into a control (WM_SETTEXT), as typing would.
-    void setText(int id, const std::string& text, HWND hDlg = nullptr) const;
+    void setText(int id, const std::string& text, HWND hDlg = nullptr) const
+    {
+        sendTo(control(id, hDlg), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
     // Selects item index of a combo box and tells its parent, as a choice
     // with the mouse does (CBN_SELCHANGE).
     void selectComboItem(int id, int index) const;
@@ -88,9 +107,16 @@ public:
     void click(int id, HWND hDlg = nullptr) const;
     // A command as from a menu (WM_COMMAND with the id, no control).
     void command(UINT id) const { send(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    // The system's broadcast that the volumes of the letters in the mask
+    // came or went (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE); true once
+    // the window has handled it.
+    bool broadcast(WPARAM event, DWORD letters, WORD flags = 0) const;
     // Sends a message and waits for its handling; false on time-out.
     bool send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0, HWND hwnd = nullptr) const;
-    void post(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0, HWND hwnd = nullptr) const;
+    void post(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0, HWND hwnd = nullptr) const
+    {
+        PostMessageA(hwnd != nullptr ? hwnd : m_hMain, msg, wParam, lParam);
+    }
     // Waits until the program's thread has handled everything posted to the
     // window before this call.
     bool sync(HWND hwnd = nullptr) const;
@@ -115,20 +141,6 @@ private:
     std::unique_ptr<BoxWatch> m_boxes;
 };
 
-// The text of a window (WM_GETTEXT, code page bytes).
-std::string windowText(HWND hwnd);
-// The top-level windows of the process pid, in Z order.
-std::vector<HWND> topLevelWindows(DWORD pid);
-// Waits until done() holds; false when timeoutMs passed first.
-template <class Done>
-bool waitUntil(Done done, DWORD timeoutMs = 10000)
-{
-    for (DWORD begin = GetTickCount(); !done(); Sleep(20))
-        if (GetTickCount() - begin > timeoutMs)
-            return false;
-    return true;
-}
-
 // The notification icon's messages, as the shell posts them.
 const UINT kTrayNotify = WM_USER + 1;
 const WPARAM kTrayIconId = 1026;
@@ -138,9 +150,7 @@ struct Item {
     int depth = 0;
     UINT id = 0;
     UINT state = 0;
-    bool ownerDrawn = false;
-    bool popup = false;
-    std::string text;
+    std::string text;  // of an item that is not drawn: "<not drawn>"
     bool checked() const { return (state & MF_CHECKED) != 0; }
     bool hilite() const { return (state & MF_HILITE) != 0; }
 };
@@ -162,8 +172,6 @@ public:
     std::vector<Item> menu(HMENU hMenu) const;
 
 private:
-    DWORD run(void* fn, void* arg) const;
-
     const KesvoraProcess& m_p;
     HANDLE m_hProcess = nullptr;
     HMODULE m_hLocal = nullptr;
@@ -172,8 +180,14 @@ private:
 
 // The program's open menu windows, the top-level popup first.
 std::vector<HWND> menuWindows(const KesvoraProcess& p);
-bool waitForMenus(const KesvoraProcess& p, size_t n, DWORD timeoutMs = 5000);
-HMENU menuOf(HWND hMenuWnd);
+inline bool waitForMenus(const KesvoraProcess& p, size_t n)
+{
+    return waitUntil([&] { return menuWindows(p).size() == n; }, 5000);
+}
+inline HMENU menuOf(HWND hMenuWnd)
+{
+    return reinterpret_cast<HMENU>(sendTo(hMenuWnd, MN_GETHMENU, 0, 0));
+}
 // Presses the right button on the icon; the popup's window, or null.
 HWND openPopup(const KesvoraProcess& p);
 // A key pressed in an open menu, with time for the menu to react.

@@ -35,10 +35,8 @@ void dump(FILE* f, HMENU hMenu, int depth)
         mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_DATA;
         if (!GetMenuItemInfoA(hMenu, static_cast<UINT>(pos), TRUE, &mii))
             continue;
-        // depth, id, state, owner-drawn, has sub-menu, text
-        std::fprintf(f, "%d\t%u\t%u\t%d\t%d\t%s\n", depth, mii.wID,
-                     GetMenuState(hMenu, static_cast<UINT>(pos), MF_BYPOSITION),
-                     (mii.fType & MFT_OWNERDRAW) != 0 ? 1 : 0, mii.hSubMenu != nullptr ? 1 : 0,
+        // depth, id, state, text
+        std::fprintf(f, "%d\t%u\t%u\t%s\n", depth, mii.wID, GetMenuState(hMenu, static_cast<UINT>(pos), MF_BYPOSITION),
                      itemText(mii).c_str());
         if (mii.hSubMenu != nullptr)
             dump(f, mii.hSubMenu, depth + 1);
