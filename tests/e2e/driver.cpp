@@ -93,26 +93,19 @@ std::vector<HWND> topLevelWindows(DWORD pid)
 
 std::string windowText(HWND hwnd)
 {
-    // WM_GETTEXT is carried across processes; GetWindowText of another
-    // process's control would only give its creation title.
     char buf[1024] = {};
-    if (hwnd != nullptr)
-        sendTo(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    buf[sizeof buf - 1] = '\0';
+    sendTo(hwnd, WM_GETTEXT, sizeof buf - 1, reinterpret_cast<LPARAM>(buf));
     return buf;
 }
 
 KesvoraProcess::~KesvoraProcess()
 {
-    if (m_pi.hProcess != nullptr) {
-        if (running()) {
-            TerminateProcess(m_pi.hProcess, 1);
-            WaitForSingleObject(m_pi.hProcess, 5000);
-        }
-        CloseHandle(m_pi.hProcess);
-        CloseHandle(m_pi.hThread);
-    }
-    m_boxes.reset();
+    if (m_pi.hProcess == nullptr)
+        return;
+    TerminateProcess(m_pi.hProcess, 1);  // fails, harmlessly, once it has ended
+    WaitForSingleObject(m_pi.hProcess, 5000);
+    CloseHandle(m_pi.hProcess);
+    CloseHandle(m_pi.hThread);
 }
 
 std::string KesvoraProcess::setting(const std::string& section, const std::string& key) const
@@ -225,8 +218,6 @@ bool KesvoraProcess::sync(HWND hwnd) const
     // before, and wait until the edit reports it.
     HWND dlg = hwnd != nullptr ? hwnd : m_hMain;
     HWND edit = FindWindowExA(dlg, nullptr, "Edit", nullptr);
-    if (edit == nullptr)
-        return send(WM_NULL, 0, 0, dlg);
     static unsigned marker = 0;
     const unsigned limit = 20000 + (++marker % 10000);
     PostMessageA(edit, EM_SETLIMITTEXT, limit, 0);
@@ -245,10 +236,8 @@ Probe::Probe(const KesvoraProcess& p, const char* dll) : m_p(p)
 
 Probe::~Probe()
 {
-    if (m_hLocal != nullptr)
-        FreeLibrary(m_hLocal);
-    if (m_hProcess != nullptr)
-        CloseHandle(m_hProcess);
+    FreeLibrary(m_hLocal);
+    CloseHandle(m_hProcess);
 }
 
 DWORD Probe::call(const char* name, void* arg) const
@@ -302,7 +291,6 @@ HWND openPopup(const KesvoraProcess& p)
 void key(HWND hMenuWnd, UINT vk)
 {
     PostMessageA(hMenuWnd, WM_KEYDOWN, vk, 1);
-    PostMessageA(hMenuWnd, WM_KEYUP, vk, 0xC0000001);
 }
 
 void screenshot(const std::string& name)

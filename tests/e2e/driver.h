@@ -18,15 +18,14 @@
 
 namespace e2e {
 
-// The main window's title.
 extern const char kMainTitle[];
 // A file beside the test program (the programs and DLLs under test).
 std::string binFile(const char* name);
 
-// Sends a message and waits for its handling (UTF-16 text with wide); the
-// result, or 0 when it was not handled within the time.
+// Sends a message, UTF-16 with wide; the result, or 0 when it was not
+// handled within the time.
 LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide = false);
-// The text of a window (WM_GETTEXT, code page bytes).
+// WM_GETTEXT, which is carried across processes (GetWindowText is not).
 std::string windowText(HWND hwnd);
 // The top-level windows of the process pid, in Z order.
 std::vector<HWND> topLevelWindows(DWORD pid);
@@ -40,19 +39,16 @@ bool waitUntil(Done done, DWORD timeoutMs = 10000)
     return true;
 }
 
+// One run of the program; not copyable, as it owns its folder.
 class KesvoraProcess {
 public:
-    KesvoraProcess() = default;
     // Ends a program still running; the folder goes with its files.
     ~KesvoraProcess();
-    KesvoraProcess(const KesvoraProcess&) = delete;
-    KesvoraProcess& operator=(const KesvoraProcess&) = delete;
 
     // The simulator's set-up, written when the program starts. When it
     // has volumes, the program starts with ksim_volumes.dll loaded, so
     // that its volume calls reach them from its first instruction on.
     ksim::SimSetup sim;
-    // Writes the simulator's set-up anew while the program runs.
     bool rewriteSim() const { return sim.write(path("ksim.ini")); }
     // What is started, with which arguments, in which working folder
     // (empty: the temporary folder).
@@ -60,32 +56,25 @@ public:
     std::string args;
     std::string workFolder;
 
-    // The temporary folder, ending in a backslash.
+    // The temporary folder, ending in a backslash, and its files.
     const std::string& folder() const { return m_folder.path(); }
     std::string path(const std::string& name) const { return m_folder.file(name.c_str()); }
-    // A whole file of the folder; empty when it is missing.
     std::string readFile(const std::string& name) const { return readWholeFile(path(name)); }
     void writeSettings(const std::string& text) const { writeWholeFile(path("cdrom.ini"), text); }
-    // A value of the settings file as the profile functions read it;
-    // kMissing when the key is not there.
+    // A value of the settings file; kMissing when the key is not there.
     static const char kMissing[];
     std::string setting(const std::string& section, const std::string& key) const;
 
-    // Starts the program and waits until its main window has finished
-    // initialising (it answers sent messages). False when it could not be
-    // started, or ended or showed no window within the time.
-    bool start(DWORD timeoutMs = 20000);
-    // Starts the program without waiting for a window; false when it could
-    // not be started.
+    // Starts the program; false when it could not be started.
     bool launch();
+    // Starts it and waits until its main window has finished initialising;
+    // false when it ended or showed no window within the time.
+    bool start(DWORD timeoutMs = 20000);
     bool running() const { return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-    // Waits for the program to end; false on time-out.
     bool waitForExit(DWORD timeoutMs = 15000) { return WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0; }
     DWORD processId() const { return m_pi.dwProcessId; }
-
     HWND mainWindow() const { return m_hMain; }
-    // Waits for a top-level window of the program with this title; null on
-    // time-out.
+    // A top-level window of the program with this title; null on time-out.
     HWND waitForWindow(const char* title, DWORD timeoutMs = 10000) const;
 
     // Controls of the main window (or of hDlg when given).
@@ -94,22 +83,17 @@ public:
     std::vector<std::string> comboItems(int id) const;
     int comboSelection(int id) const { return static_cast<int>(sendTo(control(id), CB_GETCURSEL, 0, 0)); }
     bool checked(int id) const { return sendTo(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    // Puts text into a control (WM_SETTEXT), as typing would.
+    // Typing, choosing with the mouse (CBN_SELCHANGE) and clicking (an
+    // automatic check box changes its state first); each returns when the
+    // program has handled it.
     void setText(int id, const std::string& text, HWND hDlg = nullptr) const
     {
         sendTo(control(id, hDlg), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
-    // Selects item index of a combo box and tells its parent, as a choice
-    // with the mouse does (CBN_SELCHANGE).
     void selectComboItem(int id, int index) const;
-    // Clicks a button: an automatic check box changes its state first; then
-    // the parent gets BN_CLICKED. Returns when the handler has run.
     void click(int id, HWND hDlg = nullptr) const;
-    // A command as from a menu (WM_COMMAND with the id, no control).
-    void command(UINT id) const { send(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     // The system's broadcast that the volumes of the letters in the mask
-    // came or went (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE); true once
-    // the window has handled it.
+    // came or went; true once the window has handled it.
     bool broadcast(WPARAM event, DWORD letters, WORD flags = 0) const;
     // Sends a message and waits for its handling; false on time-out.
     bool send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0, HWND hwnd = nullptr) const;
@@ -120,7 +104,6 @@ public:
     // Waits until the program's thread has handled everything posted to the
     // window before this call.
     bool sync(HWND hwnd = nullptr) const;
-
     void closeWithOk() const { post(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)control(IDOK)); }
     void closeWithEscape() const { post(WM_COMMAND, IDCANCEL, 0); }
 
@@ -145,7 +128,7 @@ private:
 const UINT kTrayNotify = WM_USER + 1;
 const WPARAM kTrayIconId = 1026;
 
-// One item of the popup menu or of a sub-menu, as the probe saw it.
+// An item of the popup menu or of a sub-menu, as the probe saw it.
 struct Item {
     int depth = 0;
     UINT id = 0;
@@ -165,8 +148,7 @@ public:
     Probe& operator=(const Probe&) = delete;
 
     bool ok() const { return m_remoteBase != 0; }
-    // Runs an exported probe function in the program; 0xFFFFFFFF when it
-    // cannot be called.
+    // Runs an exported function; 0xFFFFFFFF when it cannot be called.
     DWORD call(const char* name, void* arg = nullptr) const;
     // The items of hMenu and its sub-menus, depth first.
     std::vector<Item> menu(HMENU hMenu) const;
@@ -190,11 +172,10 @@ inline HMENU menuOf(HWND hMenuWnd)
 }
 // Presses the right button on the icon; the popup's window, or null.
 HWND openPopup(const KesvoraProcess& p);
-// A key pressed in an open menu, with time for the menu to react.
+// Posts a key press to an open menu.
 void key(HWND hMenuWnd, UINT vk);
 // When KESVORA_SCREENSHOTS is set: a screenshot of the whole screen into
-// <build>/screenshots/<name>.png, taken by the X tools of the host on the
-// display the program runs on.
+// <build>/screenshots/<name>.png.
 void screenshot(const std::string& name);
 
 }  // namespace e2e

@@ -1,0 +1,560 @@
+// End-to-end tests: the real kesvora.exe against simulated drives, driven
+// from outside through its windows, through ASPI and through the system's
+// SCSI pass-through on simulated volumes. The notification icon's messages
+// and the system's device broadcasts are sent to the main window as the
+// shell and the system would send them; the popup menu's items are read by
+// the probe loaded into the program.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/driver.h"
+
+#include <dbt.h>
+
+using namespace e2e;
+using ksim::SimRecord;
+
+namespace {
+
+
+typedef std::vector<std::string> Texts;
+
+// Controls of the main window and of the options dialog.
+const int kDriveList = 1000, kCurSpeed = 1001, kLocked = 1002, kMaxSpeed = 1003, kSpindownTime = 1004;
+const int kSetSpeed = 1005, kSetSpindown = 1006, kOptions = 1007, kLock = 1023, kUnlock = 1024;
+const int kAutoRefresh = 1025, kRefreshSecs = 1026;
+const int kOptionsList = 1010, kAddSpeed = 1018, kSpeedEdit = 1020;
+// Commands of the popup menu.
+const UINT kShowHide = 32771, kEject = 32773, kClose = 32774;
+const UINT kOptionsItem = 32777, kExit = 32778, kAbout = 101, kDriveFirst = 32800, kSpeedFirst = 32830;
+
+const char kNoDrive[] = "程序发生错误,在系统中找不到光驱!";
+const char kLists[] = "[0:1]\r\nspeedNames=8,16\r\nkbSpeeds=1411,2822\r\n";
+
+// kLists and the second drive's, the first with a stored speed when one is
+// given.
+std::string lists(const std::string& lastSpeed = "")
+{
+    return kLists + (lastSpeed.empty() ? "" : "lastSpeed=" + lastSpeed + "\r\n") +
+           "[1:0]\r\nspeedNames=4\r\nkbSpeeds=706\r\n";
+}
+
+// Two drives on two ports, each with its letter, and a fixed disk C:: a
+// 52X CD-ROM that snaps to a speed table and can lock its tray, and a
+// DVD-ROM that takes any speed, cannot lock and has a vendor-specific
+// spin-down timer. The first reports a new disc with a unit attention,
+// unless told otherwise.
+void addDrives(KesvoraProcess& p, bool unitAttention = true)
+{
+    p.sim.adapters(2);
+    p.sim.device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("table")
+        .speedTable({706, 1411, 2822, 9152}).lock(true, false).spindown(0x0A).unitAttention(unitAttention);
+    p.sim.device(1, 0).cdrom("KSIM", "DVD-ROM 8X", "2.10").maxSpeed(11080).speed(5540).policy("any")
+        .lock(false).spindown(0x00);
+    p.sim.volume('C').driveType(DRIVE_FIXED).device(0, 0);
+    p.sim.volume('D').device(0, 1);
+    p.sim.volume('E').device(1, 0);
+}
+
+// What a command asked of the drive, in a few words: "sense 2A" (MODE SENSE
+// of a page), "speed 1411" (SET CD SPEED), "lock 1" (PREVENT ALLOW MEDIUM
+// REMOVAL), "spindown 6" (MODE SELECT of the spin-down code), with "@a:t"
+// for a drive other than 0:1. The bytes themselves are the command table's
+// tests' business.
+std::string summary(const SimRecord& r)
+{
+    char buf[32];
+    if (r.opcode() == 0x5A)
+        std::snprintf(buf, sizeof buf, "sense %02X", r.cdb[2] & 0x3F);
+    else if (r.opcode() == 0xBB)
+        std::snprintf(buf, sizeof buf, "speed %d", r.cdb[2] << 8 | r.cdb[3]);
+    else if (r.opcode() == 0x1E)
+        std::snprintf(buf, sizeof buf, "lock %d", r.cdb[4] & 0x03);
+    else
+        std::snprintf(buf, sizeof buf, "spindown %d", r.out.size() >= 5 ? r.out[r.out.size() - 5] & 0x0F : -1);
+    std::string s = buf;
+    return r.ha == 0 && r.tgt == 1 ? s : s + "@" + std::to_string(r.ha) + ":" + std::to_string(r.tgt);
+}
+
+Texts sent(const KesvoraProcess& p)
+{
+    Texts v;
+    for (const SimRecord& r : p.simCommands())
+        v.push_back(summary(r));
+    return v;
+}
+
+// The speeds of the SET CD SPEED requests to a target; those that did not
+// complete negative.
+std::vector<int> speedsSent(const KesvoraProcess& p, int target)
+{
+    std::vector<int> speeds;
+    for (const SimRecord& r : p.simCommands(0xBB))
+        if (r.tgt == target)
+            speeds.push_back((r.status == 0x01 ? 1 : -1) * (r.cdb[2] << 8 | r.cdb[3]));
+    return speeds;
+}
+
+// The panel's texts, its lock box and the auto-refresh box.
+std::string panel(const KesvoraProcess& p)
+{
+    return p.text(kCurSpeed) + " | " + p.text(kMaxSpeed) + " | " + p.text(kSpindownTime) + " | " +
+           (p.checked(kLocked) ? "locked" : "free") + (p.checked(kAutoRefresh) ? " | auto" : "");
+}
+
+// A start-up that finds no drive: each message, and the program ends
+// without making or touching the settings file.
+TEST(MainWindow, StartUpWithoutADriveSaysWhyAndEnds)
+{
+    const struct {
+        const char* what;
+        bool drives;           // else a disk only
+        bool aspiLoads;
+        int adapters;
+        const char* open;      // how D: and E: open
+        const char* settings;  // nullptr: no file
+        Texts boxes;           // the start of each text
+    } rows[] = {
+        {"no CD-ROM, no settings file", false, true, 1, "yes", nullptr, {kNoDrive}},
+        {"no CD-ROM, a settings file", false, true, 1, "yes", kLists, {kNoDrive}},
+        {"ASPI without adapters gives way to the pass-through without a word", false, true, 0, "yes", kLists,
+         {kNoDrive}},
+        {"both volumes denied", true, false, 2, "denied", nullptr, {"没有访问光驱 D:、E: 的权限", kNoDrive}},
+        {"Transport=aspi where ASPI does not load", true, false, 2, "yes", "[System]\r\nTransport=aspi\r\n",
+         {"不能加载 wnaspi32.dll", kNoDrive}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        KesvoraProcess p;
+        if (row.drives) {
+            addDrives(p);
+            p.sim.volume('D').open(row.open);
+            p.sim.volume('E').open(row.open);
+        } else {
+            p.sim.device(0, 2).type(0).ident("KSIM", "DISK", "1.00");
+        }
+        p.sim.adapters(row.adapters).aspiLoads(row.aspiLoads);
+        if (row.settings != nullptr)
+            p.writeSettings(row.settings);
+        ASSERT_TRUE(p.launch());
+        ASSERT_TRUE(p.waitForExit()) << "the program did not end";
+        std::vector<SeenBox> boxes = p.messageBoxes();
+        ASSERT_EQ(boxes.size(), row.boxes.size());
+        for (size_t i = 0; i < boxes.size(); ++i)
+            EXPECT_EQ(boxes[i].text.compare(0, row.boxes[i].size(), row.boxes[i]), 0) << boxes[i].text;
+        EXPECT_EQ(boxes.back().caption, "程序错误");
+        EXPECT_EQ(p.readFile("cdrom.ini"), row.settings != nullptr ? row.settings : "");
+    }
+}
+
+// Adds a speed in the options dialog, opened with the main window's button
+// and closed with Escape, which keeps the edits.
+void addSpeedInOptions(const KesvoraProcess& p, const char* speed)
+{
+    p.post(WM_COMMAND, MAKEWPARAM(kOptions, BN_CLICKED), reinterpret_cast<LPARAM>(p.control(kOptions)));
+    HWND dlg = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        for (HWND h : topLevelWindows(p.processId()))
+            dlg = IsWindowVisible(h) && GetDlgItem(h, kOptionsList) != nullptr ? h : dlg;
+        return dlg != nullptr;
+    }));
+    ASSERT_TRUE(p.sync(dlg));
+    p.setText(kSpeedEdit, speed, dlg);
+    p.click(kAddSpeed, dlg);
+    p.post(WM_COMMAND, IDCANCEL, 0, dlg);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dlg); }));
+    ASSERT_TRUE(p.sync());
+}
+
+// One session of the panel's actions, the same through every transport:
+// ASPI, the pass-through where no ASPI layer loads or ASPI has no adapter
+// (the only way the 64-bit program has on Windows), and the pass-through
+// chosen in the settings file where ASPI is there. Each step sends its
+// commands, in order and nothing else, and the panel shows the result.
+// Whichever way the program is closed, the speed added in the options
+// dialog is saved, both keys of it; the session's end saves it while the
+// program goes on.
+TEST(MainWindow, OneSessionThroughEveryTransport)
+{
+    typedef void (*Act)(KesvoraProcess&);
+    const Texts kRefresh = {"sense 2A", "sense 2A", "sense 0D", "sense 2A"};  // speed, max, spin-down, lock
+    const char kFirst[] = "52X (9152KB/S) | 52X (9152KB/S) | 1 min | free";
+    const char kChosen[] = "16X (2822KB/S) | 52X (9152KB/S) | 4 sec | free";
+    const struct {
+        const char* what;
+        Act act;
+        Texts sent;
+        const char* shows;
+    } steps[] = {
+        {"a timer message refreshes, whatever its id", [](KesvoraProcess& p) { p.send(WM_TIMER, 7); },
+         kRefresh, kFirst},
+        {"speed entry 1", [](KesvoraProcess& p) { p.selectComboItem(kSetSpeed, 1); },
+         {"speed 2822", "sense 2A"}, "16X (2822KB/S) | 52X (9152KB/S) | 1 min | free"},
+        {"lock", [](KesvoraProcess& p) { p.click(kLock); },
+         {"lock 1", "sense 2A"}, "16X (2822KB/S) | 52X (9152KB/S) | 1 min | locked"},
+        {"unlock", [](KesvoraProcess& p) { p.click(kUnlock); },
+         {"lock 0", "sense 2A"}, "16X (2822KB/S) | 52X (9152KB/S) | 1 min | free"},
+        {"spin-down 4 sec", [](KesvoraProcess& p) { p.selectComboItem(kSetSpindown, 5); },
+         {"spindown 6", "sense 0D"}, kChosen},
+        {"auto refresh at the longest interval",
+         [](KesvoraProcess& p) {
+             p.setText(kRefreshSecs, "600");
+             p.click(kAutoRefresh);
+         },
+         {}, "16X (2822KB/S) | 52X (9152KB/S) | 4 sec | free | auto"},
+        {"auto refresh off", [](KesvoraProcess& p) { p.click(kAutoRefresh); }, {}, kChosen},
+        {"601 s: refused, the refresh stays off",
+         [](KesvoraProcess& p) {
+             p.setText(kRefreshSecs, "601");
+             p.click(kAutoRefresh);
+         },
+         {}, kChosen},
+        {"every second: the timer refreshes by itself",
+         [](KesvoraProcess& p) {
+             p.setText(kRefreshSecs, "1");
+             p.click(kAutoRefresh);
+             EXPECT_TRUE(waitUntil([&] { return p.simCommands().size() >= 4; }));
+             p.click(kAutoRefresh);
+         },
+         kRefresh, kChosen},
+        {"a speed added in the options dialog", [](KesvoraProcess& p) { addSpeedInOptions(p, "200"); }, {},
+         kChosen},
+        {"the first drive plugged in again as F: gets its speed again",
+         [](KesvoraProcess& p) {
+             p.sim.removeVolume('D');
+             p.sim.volume('F').device(0, 1);
+             ASSERT_TRUE(p.rewriteSim());
+             EXPECT_TRUE(p.broadcast(DBT_DEVICEREMOVECOMPLETE, 1u << 3));
+             EXPECT_TRUE(p.broadcast(DBT_DEVICEARRIVAL, 1u << 5));
+             EXPECT_EQ(p.comboItems(kDriveList)[0], "[0:1] F:\\ KSIM CD-ROM 52X 1.00");
+             p.send(WM_TIMER, 1);
+         },
+         {"speed 2822", "sense 2A", "sense 2A", "sense 0D", "sense 2A"}, kChosen},
+        {"the second drive: its own status and capabilities",
+         [](KesvoraProcess& p) { p.selectComboItem(kDriveList, 1); },
+         {"sense 2A@1:0", "sense 2A@1:0", "sense 0D@1:0", "sense 2A@1:0", "sense 2A@1:0", "sense 0D@1:0"},
+         "31X (5540KB/S) | 62X (11080KB/S) | VS | free"},
+    };
+    const struct {
+        const char* what;
+        bool aspiLoads;
+        int adapters;
+        const char* system;  // the settings file's [System] section
+        bool throughAspi;
+        Act close;
+        bool ends;
+    } transports[] = {
+        {"ASPI, closed with OK", true, 2, "", true, [](KesvoraProcess& p) { p.closeWithOk(); }, true},
+        {"no ASPI layer, closed with Escape", false, 2, "", false,
+         [](KesvoraProcess& p) { p.closeWithEscape(); }, true},
+        {"ASPI without adapters, closed with the close box", true, 0, "", false,
+         [](KesvoraProcess& p) { p.post(WM_SYSCOMMAND, SC_CLOSE); }, true},
+        {"Transport=passthrough, the session ends", true, 2, "[System]\r\nTransport= PassThrough \r\n", false,
+         [](KesvoraProcess& p) { ASSERT_TRUE(p.send(WM_ENDSESSION, TRUE)); }, false},
+    };
+    for (const auto& transport : transports) {
+        SCOPED_TRACE(transport.what);
+        KesvoraProcess p;
+        addDrives(p);
+        p.sim.aspiLoads(transport.aspiLoads).adapters(transport.adapters);
+        p.writeSettings(std::string(transport.system) + kLists);
+        ASSERT_TRUE(p.start());
+        bool adapterAsked = false;
+        for (const SimRecord& r : ksim::readSimLog(p.path("ksim.log")).records)
+            adapterAsked = adapterAsked || r.kind == SimRecord::HaInquiry;
+        EXPECT_EQ(adapterAsked, transport.throughAspi);
+        EXPECT_EQ(p.comboItems(kDriveList), (Texts{"[0:1] D:\\ KSIM CD-ROM 52X 1.00", "[1:0] E:\\ KSIM DVD-ROM 8X 2.10"}));
+        EXPECT_EQ(p.comboSelection(kDriveList), 0);
+        EXPECT_EQ(panel(p), kFirst);
+        // The selectors offer their items only: nothing can be typed into them.
+        for (int id : {kDriveList, kSetSpeed, kSetSpindown})
+            EXPECT_EQ(GetWindowLongA(p.control(id), GWL_STYLE) & 0x3, CBS_DROPDOWNLIST) << "control " << id;
+        for (const auto& step : steps) {
+            SCOPED_TRACE(step.what);
+            p.clearSimLog();
+            step.act(p);
+            EXPECT_EQ(sent(p), step.sent);
+            EXPECT_EQ(panel(p), step.shows);
+        }
+        transport.close(p);
+        EXPECT_EQ(p.waitForExit(transport.ends ? 15000 : 0), transport.ends);
+        std::vector<SeenBox> boxes = p.messageBoxes();
+        ASSERT_EQ(boxes.size(), 1u) << "601 s";
+        EXPECT_EQ(boxes[0].text, "请输入一个介于 1 和 600 之间的整数。");
+        EXPECT_EQ(p.setting("0:1", "speedNames"), "8,16,200");
+        EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "1411,2822,35200");
+        EXPECT_EQ(p.setting("0:1", "lastSpeed"), "2822") << "the chosen speed is kept";
+        EXPECT_EQ(p.setting("1:0", "speedNames"), KesvoraProcess::kMissing) << "unchanged: not written";
+    }
+}
+
+// A start from the Run value uses the settings file of the program's
+// folder, whatever the working directory, and minimises as it says.
+TEST(Instances, StartFromTheRunValueUsesTheProgramFoldersSettings)
+{
+    TempFolder program("kesvora-program");
+    for (const char* file : {"kesvora.exe", "wnaspi32.dll"})
+        ASSERT_TRUE(CopyFileA(binFile(file).c_str(), program.file(file).c_str(), FALSE)) << file;
+    ASSERT_TRUE(writeWholeFile(program.file("cdrom.ini"), "[System]\r\nRunMin=1\r\n[0:1]\r\nspeedNames=8\r\nkbSpeeds=1411\r\n"));
+    KesvoraProcess p;  // its folder: the working directory the system starts it in
+    p.sim.adapters(1).device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("any");
+    p.writeSettings(kLists);
+    p.exe = program.file("kesvora.exe");
+    p.args = " /autostart";
+    ASSERT_TRUE(p.start());
+    EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(p.mainWindow()); }, 5000)) << "RunMin of the program's folder";
+    EXPECT_EQ(p.comboItems(kSetSpeed), Texts{"8X (1411KB/S)"});
+    p.closeWithEscape();
+    EXPECT_TRUE(p.waitForExit());
+    EXPECT_EQ(p.readFile("cdrom.ini"), kLists);
+}
+
+// The program with the two drives and their lists, and the probe loaded
+// into it.
+class TrayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        addDrives(p);
+        p.writeSettings(lists());
+        ASSERT_TRUE(p.start());
+        probe.reset(new Probe(p));
+        ASSERT_TRUE(probe->ok()) << "the probe could not be loaded into the program";
+    }
+    // The text of the open popup's item highlighted now; empty when none.
+    std::string highlighted(HWND w) const
+    {
+        for (const Item& it : probe->menu(menuOf(w)))
+            if (it.depth == 0 && it.hilite())
+                return it.text;
+        return "";
+    }
+    // Presses a key in the open popup and waits until the highlight moved.
+    bool press(HWND w, UINT vk) const
+    {
+        const std::string before = highlighted(w);
+        key(w, vk);
+        return waitUntil([&] { return highlighted(w) != before; }, 3000);
+    }
+
+    KesvoraProcess p;
+    std::unique_ptr<Probe> probe;
+};
+
+// The right button opens the menu, its items in order, its sub-menus open
+// from the keyboard, and Exit chosen there saves and ends the program.
+TEST_F(TrayTest, PopupMenuInItsOrderAndExitFromIt)
+{
+    HWND w = openPopup(p);
+    ASSERT_NE(w, nullptr) << "no popup menu window";
+    EXPECT_EQ(GetForegroundWindow(), p.mainWindow()) << "the owner must be in front while its menu is open";
+    screenshot("tray_menu");
+    const struct {
+        int depth;
+        UINT id;  // 0: not checked (the inert items and the sub-menus)
+        std::string text;
+    } want[] = {
+        {0, 0, "<banner>TRELVIK"},
+        {0, kShowHide, "显示/隐藏(&D)"},
+        {0, kOptionsItem, "参数设置(&P)"},
+        {0, 0, "<divider>"},
+        {0, kEject, "弹出光驱(&E)"},
+        {0, kClose, "关闭光驱(&L)"},
+        {0, 0, "选择光驱"},
+        {1, kDriveFirst, "[0:1] D:\\ KSIM CD-ROM 52X 1.00"},
+        {1, kDriveFirst + 1, "[1:0] E:\\ KSIM DVD-ROM 8X 2.10"},
+        {0, 0, "设置速度"},
+        {1, kSpeedFirst, "8X (1411KB/S)"},
+        {1, kSpeedFirst + 1, "16X (2822KB/S)"},
+        {0, 0, "<divider>"},
+        {0, kAbout, "关于本程序(&A)"},
+        {0, 0, "<divider>"},
+        {0, kExit, "退出(&X)"},
+    };
+    std::vector<Item> all = probe->menu(menuOf(w));
+    ASSERT_EQ(all.size(), sizeof want / sizeof want[0]);
+    for (size_t i = 0; i < all.size(); ++i) {
+        SCOPED_TRACE("item " + std::to_string(i) + ": " + want[i].text);
+        EXPECT_EQ(all[i].depth, want[i].depth);
+        EXPECT_EQ(all[i].text, want[i].text);
+        EXPECT_FALSE(all[i].checked());
+        // The banner and the dividers cannot be chosen; every other item can.
+        const bool inert = want[i].text == "<banner>TRELVIK" || want[i].text == "<divider>";
+        EXPECT_EQ(all[i].state & (MF_GRAYED | MF_DISABLED | MF_DEFAULT), inert ? UINT(MF_GRAYED | MF_DISABLED) : 0u);
+        if (want[i].id != 0) {
+            EXPECT_EQ(all[i].id, want[i].id);
+        }
+    }
+
+    // The two sub-menus, opened from the keyboard.
+    for (int i = 0; i < 20 && highlighted(w) != "选择光驱"; ++i)
+        ASSERT_TRUE(press(w, VK_DOWN));
+    key(w, VK_RIGHT);
+    EXPECT_TRUE(waitForMenus(p, 2));
+    screenshot("tray_menu_drives");
+    key(w, VK_LEFT);
+    EXPECT_TRUE(waitForMenus(p, 1));
+    ASSERT_TRUE(press(w, VK_DOWN));
+    EXPECT_EQ(highlighted(w), "设置速度");
+    key(w, VK_RIGHT);
+    EXPECT_TRUE(waitForMenus(p, 2));
+    screenshot("tray_menu_speeds");
+    key(w, VK_ESCAPE);
+    key(w, VK_ESCAPE);
+    EXPECT_TRUE(waitForMenus(p, 0)) << "the menu did not close";
+
+    // A second opening stays open; from no selection up is Exit.
+    w = openPopup(p);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(press(w, VK_UP));
+    EXPECT_EQ(highlighted(w), "退出(&X)");
+    key(w, VK_RETURN);
+    ASSERT_TRUE(p.waitForExit());
+    EXPECT_EQ(p.readFile("cdrom.ini"), lists());
+}
+
+// The icon is added at the first minimise and only then; a taskbar that
+// restarts gets it again, but only once it was there. A double click on it,
+// Show/Hide or a second start in the same folder (which ends) brings the
+// hidden window back; the About item shows the About box.
+TEST_F(TrayTest, IconAddedOnceAndAgainForANewTaskbarAndItShowsTheWindow)
+{
+    ASSERT_EQ(probe->call("ProbeWatchTray"), 1u);
+    const struct {
+        const char* what;
+        void (*act)(const KesvoraProcess&);
+        DWORD adds;
+        bool visible;
+    } steps[] = {
+        {"a new taskbar before the icon exists",
+         [](const KesvoraProcess& p) { p.post(RegisterWindowMessageA("TaskbarCreated")); }, 0, true},
+        {"the first minimise", [](const KesvoraProcess& p) { p.post(WM_SYSCOMMAND, SC_MINIMIZE); }, 1, false},
+        {"a second minimise", [](const KesvoraProcess& p) { p.post(WM_SYSCOMMAND, SC_MINIMIZE); }, 1, false},
+        {"a new taskbar", [](const KesvoraProcess& p) { p.post(RegisterWindowMessageA("TaskbarCreated")); }, 2, false},
+        {"a double click on the icon",
+         [](const KesvoraProcess& p) { p.post(kTrayNotify, kTrayIconId, WM_LBUTTONDBLCLK); }, 2, true},
+        {"Show/Hide", [](const KesvoraProcess& p) { p.post(WM_COMMAND, kShowHide); }, 2, false},
+        {"Show/Hide again", [](const KesvoraProcess& p) { p.post(WM_COMMAND, kShowHide); }, 2, true},
+        {"minimised again", [](const KesvoraProcess& p) { p.post(WM_SYSCOMMAND, SC_MINIMIZE); }, 2, false},
+        {"a second start in the same folder",
+         [](const KesvoraProcess& p) {
+             KesvoraProcess second;
+             addDrives(second);
+             second.workFolder = p.folder();
+             ASSERT_TRUE(second.launch());
+             EXPECT_TRUE(second.waitForExit()) << "the second instance did not end";
+         },
+         2, true},
+        {"the About item", [](const KesvoraProcess& p) {
+             p.post(WM_COMMAND, kAbout);
+             HWND about = p.waitForWindow("关于 Kesvora2");
+             ASSERT_NE(about, nullptr) << "no About box";
+             screenshot("tray_about");
+             PostMessageA(about, WM_COMMAND, IDOK, 0);
+             EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }));
+         }, 2, true},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act(p);
+        ASSERT_TRUE(p.sync());
+        EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_ADD)), step.adds);
+        EXPECT_TRUE(waitUntil([&] { return (IsWindowVisible(p.mainWindow()) != FALSE) == step.visible; }, 5000));
+        EXPECT_EQ(IsIconic(p.mainWindow()) != FALSE, !step.visible);
+    }
+    EXPECT_EQ(p.readFile("tray_tip.txt"), "Zurivovi2.0.0");
+    EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_MODIFY)), 0u);
+    EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_DELETE)), 0u);
+}
+
+// The chosen speed, sent again after a disc. In the rows that choose, 4X
+// is chosen for the second drive and 8X for the first; then a disc goes into
+// the first. Without the broadcast only the unit attention tells;
+// through the pass-through a drive may report nothing and the broadcast
+// tells; told both ways, the broadcast's command meets the attention and
+// goes again. A speed chosen in the popup is in the file at once: a program
+// killed right after the choice starts again with it when "RunSetSpeed" is
+// on or missing, shows it in the selector and the popup, and sends it again
+// after a disc; off, nothing is sent. A stored speed whose entry is gone is
+// sent all the same. The second drive never gets anything again.
+TEST(SpeedMemory, KeptAndSentAgainAfterADiscChange)
+{
+    std::string killed;
+    {
+        KesvoraProcess p;
+        addDrives(p);
+        p.writeSettings(lists());
+        ASSERT_TRUE(p.start());
+        p.send(WM_COMMAND, kSpeedFirst + 1);
+        killed = p.readFile("cdrom.ini");
+    }  // ends the program without letting it write anything more
+    const struct {
+        const char* what;
+        bool aspi, unitAttention, broadcast;
+        std::string settings;
+        bool choose;
+        std::vector<int> atStart, afterDisc;  // SET CD SPEED to the first drive; refused ones negative
+        int selected;
+        UINT checked;
+        const char* shown;
+    } rows[] = {
+        {"ASPI, unit attention", true, true, false, lists(), true, {}, {1411}, 0, kSpeedFirst, "8X (1411KB/S)"},
+        {"pass-through, unit attention", false, true, false, lists(), true, {}, {1411}, 0, kSpeedFirst,
+         "8X (1411KB/S)"},
+        {"pass-through, broadcast, drive reports nothing", false, false, true, lists(), true, {}, {1411}, 0,
+         kSpeedFirst, "8X (1411KB/S)"},
+        {"ASPI, unit attention and broadcast", true, true, true, lists(), true, {}, {-1411, 1411}, 0, kSpeedFirst,
+         "8X (1411KB/S)"},
+        {"after the kill", true, true, true, killed, false, {2822}, {-2822, 2822}, 1, kSpeedFirst + 1,
+         "16X (2822KB/S)"},
+        {"RunSetSpeed=0", true, true, true, "[System]\r\nRunSetSpeed=0\r\n" + killed, false, {}, {}, -1, 0,
+         "52X (9152KB/S)"},
+        {"its entry was deleted", true, true, true, lists("706"), false, {706}, {-706, 706}, -1, 0, "4X (706KB/S)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        KesvoraProcess p;
+        addDrives(p, row.unitAttention);
+        p.sim.aspiLoads(row.aspi);
+        p.writeSettings(row.settings);
+        ASSERT_TRUE(p.start());
+        EXPECT_EQ(speedsSent(p, 1), row.atStart);
+        if (row.choose) {
+            p.selectComboItem(kDriveList, 1);
+            p.selectComboItem(kSetSpeed, 0);
+            p.selectComboItem(kDriveList, 0);
+            p.selectComboItem(kSetSpeed, 0);
+            EXPECT_EQ(p.setting("0:1", "lastSpeed"), "1411") << "stored at the choice";
+            EXPECT_EQ(p.setting("1:0", "lastSpeed"), "706");
+        }
+        EXPECT_EQ(p.comboSelection(kSetSpeed), row.selected);
+        Probe probe(p);
+        HWND w = openPopup(p);
+        ASSERT_NE(w, nullptr);
+        UINT checked = 0;
+        for (const Item& it : probe.menu(menuOf(w)))
+            checked = it.id >= kSpeedFirst && it.checked() ? it.id : checked;
+        EXPECT_EQ(checked, row.checked);
+        key(w, VK_ESCAPE);
+        ASSERT_TRUE(waitForMenus(p, 0));
+
+        p.clearSimLog();
+        p.sim.device(0, 1).discs(1);
+        ASSERT_TRUE(p.rewriteSim());
+        if (row.broadcast) {
+            EXPECT_TRUE(p.broadcast(DBT_DEVICEARRIVAL, 1u << 3, DBTF_MEDIA));
+        }
+        ASSERT_TRUE(p.send(WM_TIMER, 1, 0));
+        ASSERT_TRUE(p.send(WM_TIMER, 1, 0));
+        EXPECT_EQ(speedsSent(p, 1), row.afterDisc);
+        EXPECT_TRUE(speedsSent(p, 0).empty()) << "the other drive had no disc change";
+        EXPECT_EQ(p.text(kCurSpeed), row.shown);
+        EXPECT_TRUE(p.messageBoxes().empty());
+    }
+}
+
+}  // namespace
