@@ -75,11 +75,10 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeWatchTray(LPVOID)
     return realShellNotifyIcon != nullptr ? 1 : 0;
 }
 
-// The calls with the message passed as the argument since ProbeWatchTray.
+// The calls since ProbeWatchTray with the message passed (0 to 2).
 extern "C" __declspec(dllexport) DWORD WINAPI ProbeTrayCalls(LPVOID message)
 {
-    ULONG_PTR m = reinterpret_cast<ULONG_PTR>(message);
-    return m < 3 ? static_cast<DWORD>(g_trayCalls[m]) : 0xFFFFFFFF;
+    return static_cast<DWORD>(g_trayCalls[reinterpret_cast<ULONG_PTR>(message) % 3]);
 }
 
 // Writes the items of the menu hMenu and of its sub-menus, one a line, to
