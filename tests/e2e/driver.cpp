@@ -24,8 +24,7 @@ LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide)
 
 namespace {
 
-// Runs fn(arg) on a new thread of another process; the thread's exit code,
-// or 0 when it could not run or did not end within the time.
+// Runs fn(arg) on a thread of another process; its exit code, 0 on failure.
 DWORD runRemote(HANDLE hProcess, void* fn, void* arg)
 {
     HANDLE t = CreateRemoteThread(hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(fn), arg, 0,
@@ -39,9 +38,8 @@ DWORD runRemote(HANDLE hProcess, void* fn, void* arg)
     return code;
 }
 
-// Loads a library into another process (a remote thread running
-// LoadLibraryA, which sits at the same address in every process); false
-// when it could not be loaded there.
+// Loads a library into another process by a thread there running
+// LoadLibraryA (at the same address in every process); false on failure.
 bool injectLibrary(HANDLE hProcess, const std::string& path)
 {
     void* mem = VirtualAllocEx(hProcess, nullptr, path.size() + 1, MEM_COMMIT, PAGE_READWRITE);
@@ -51,9 +49,8 @@ bool injectLibrary(HANDLE hProcess, const std::string& path)
     return runRemote(hProcess, load, mem) != 0;
 }
 
-// Where the module with this file name is loaded in another process, or 0.
-// A thread's exit code holds only 32 bits, so the base that LoadLibraryA
-// returns there cannot be taken from it on a 64-bit system.
+// Where the module with this file name is loaded in another process, or 0
+// (a thread's exit code is too short to carry it on a 64-bit system).
 DWORD_PTR remoteModuleBase(DWORD pid, const std::string& fileName)
 {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
@@ -74,8 +71,7 @@ DWORD_PTR remoteModuleBase(DWORD pid, const std::string& fileName)
 std::string binFile(const char* name)
 {
     char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string path = self;
+    const std::string path(self, GetModuleFileNameA(nullptr, self, sizeof self));
     return path.substr(0, path.find_last_of("\\/") + 1) + name;
 }
 
@@ -119,8 +115,7 @@ bool KesvoraProcess::launch()
 {
     if (!sim.write(path("ksim.ini")))
         return false;
-    // The child inherits the environment (WINEDLLOVERRIDES among it) with
-    // the simulator pointed at this folder.
+    // The child inherits the environment, the simulator's paths among it.
     SetEnvironmentVariableA("KSIM_CONFIG", path("ksim.ini").c_str());
     SetEnvironmentVariableA("KSIM_LOG", path("ksim.log").c_str());
     std::string cmdLine = "\"" + exe + "\"" + args;
@@ -145,8 +140,7 @@ bool KesvoraProcess::start(DWORD timeoutMs)
     if (!launch())
         return false;
     m_hMain = waitForWindow(kMainTitle, timeoutMs);
-    // A sent message is handled only once the dialog's initialisation has
-    // returned and its loop runs.
+    // Sent messages are handled once the dialog's loop runs.
     return m_hMain != nullptr && sync();
 }
 
@@ -167,8 +161,7 @@ std::vector<std::string> KesvoraProcess::comboItems(int id) const
     std::vector<std::string> items;
     LRESULT count = sendTo(h, CB_GETCOUNT, 0, 0);
     for (int i = 0; i < count; ++i) {
-        // Fetched as UTF-16: Wine hands the ANSI request of another process
-        // the wide text, unconverted.
+        // As UTF-16: Wine answers another process's ANSI request unconverted.
         WCHAR wide[1024] = {};
         sendTo(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide), true);
         char buf[2048] = {};
@@ -209,10 +202,9 @@ bool KesvoraProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, HWND hwnd) con
 
 bool KesvoraProcess::sync(HWND hwnd) const
 {
-    // Sent messages overtake posted ones, so a round trip alone proves
-    // nothing about the queue. Post a new text limit to an edit of the
-    // window (nothing in the program sets one) behind everything posted
-    // before, and wait until the edit reports it.
+    // Sent messages overtake posted ones. A text limit posted to an edit
+    // (nothing in the program sets one) comes after everything posted
+    // before; once the edit reports it, all that has been handled.
     HWND dlg = hwnd != nullptr ? hwnd : m_hMain;
     HWND edit = FindWindowExA(dlg, nullptr, "Edit", nullptr);
     static unsigned marker = 0;
@@ -257,10 +249,9 @@ std::vector<Item> Probe::menu(HMENU hMenu) const
     std::istringstream in(m_p.readFile("tray_probe.txt"));
     std::string line;
     while (std::getline(in, line)) {
-        // depth, id, state, text
         Item it;
         std::istringstream f(line);
-        f >> it.depth >> it.id >> it.state;
+        f >> it.depth >> it.id >> it.state;  // and the text
         f.get();  // the tab before the text
         std::getline(f, it.text);
         items.push_back(it);

@@ -1,9 +1,7 @@
 // Drives the real kesvora.exe from a test: starts it in a temporary folder
-// of its own (its working directory, so its ".\cdrom.ini" lives there) in
-// front of the simulated drives, works its windows, records and dismisses
-// its message boxes, and reads back the settings file and the simulator's
-// command log. Its popup menu can only be read inside the program: by a
-// probe DLL loaded there (tray_probe.cpp).
+// (its working directory, where its ".\cdrom.ini" lives) in front of the
+// simulated drives, works its windows, records and dismisses its message
+// boxes; a probe DLL loaded into it (tray_probe.cpp) reads its menus.
 #pragma once
 
 #include <windows.h>
@@ -45,13 +43,11 @@ public:
     // Ends a program still running; the folder goes with its files.
     ~KesvoraProcess();
 
-    // The simulator's set-up, written when the program starts. When it
-    // has volumes, the program starts with ksim_volumes.dll loaded, so
-    // that its volume calls reach them from its first instruction on.
+    // The simulator's set-up, written at the start; with volumes, the
+    // program starts with ksim_volumes.dll loaded into it.
     ksim::SimSetup sim;
     bool rewriteSim() const { return sim.write(path("ksim.ini")); }
-    // What is started, with which arguments, in which working folder
-    // (empty: the temporary folder).
+    // What is started, how, and where (empty: the temporary folder).
     std::string exe = binFile("kesvora.exe");
     std::string args;
     std::string workFolder;
@@ -83,17 +79,15 @@ public:
     std::vector<std::string> comboItems(int id) const;
     int comboSelection(int id) const { return static_cast<int>(sendTo(control(id), CB_GETCURSEL, 0, 0)); }
     bool checked(int id) const { return sendTo(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    // Typing, choosing with the mouse (CBN_SELCHANGE) and clicking (an
-    // automatic check box changes its state first); each returns when the
-    // program has handled it.
+    // Typing, choosing (CBN_SELCHANGE) and clicking (a check box changes
+    // first); each returns when the program has handled it.
     void setText(int id, const std::string& text, HWND hDlg = nullptr) const
     {
         sendTo(control(id, hDlg), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
     void selectComboItem(int id, int index) const;
     void click(int id, HWND hDlg = nullptr) const;
-    // The system's broadcast that the volumes of the letters in the mask
-    // came or went; true once the window has handled it.
+    // The system's broadcast that the letters' volumes came or went.
     bool broadcast(WPARAM event, DWORD letters, WORD flags = 0) const;
     // Sends a message and waits for its handling; false on time-out.
     bool send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0, HWND hwnd = nullptr) const;
@@ -101,8 +95,7 @@ public:
     {
         PostMessageA(hwnd != nullptr ? hwnd : m_hMain, msg, wParam, lParam);
     }
-    // Waits until the program's thread has handled everything posted to the
-    // window before this call.
+    // Waits until everything posted to the window before has been handled.
     bool sync(HWND hwnd = nullptr) const;
     void closeWithOk() const { post(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)control(IDOK)); }
     void closeWithEscape() const { post(WM_COMMAND, IDCANCEL, 0); }
@@ -138,8 +131,7 @@ struct Item {
     bool hilite() const { return (state & MF_HILITE) != 0; }
 };
 
-// A probe DLL loaded into the running program; its exported functions are
-// called there as thread procedures.
+// A DLL loaded into the program, its exports run there as thread procedures.
 class Probe {
 public:
     explicit Probe(const KesvoraProcess& p, const char* dll = "e2e_tray_probe.dll");
@@ -174,8 +166,7 @@ inline HMENU menuOf(HWND hMenuWnd)
 HWND openPopup(const KesvoraProcess& p);
 // Posts a key press to an open menu.
 void key(HWND hMenuWnd, UINT vk);
-// When KESVORA_SCREENSHOTS is set: a screenshot of the whole screen into
-// <build>/screenshots/<name>.png.
+// With KESVORA_SCREENSHOTS set, the screen into <build>/screenshots/<name>.png.
 void screenshot(const std::string& name);
 
 }  // namespace e2e

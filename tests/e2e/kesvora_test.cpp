@@ -33,8 +33,7 @@ const UINT kOptionsItem = 32777, kExit = 32778, kAbout = 101, kDriveFirst = 3280
 const char kNoDrive[] = "程序发生错误,在系统中找不到光驱!";
 const char kLists[] = "[0:1]\r\nspeedNames=8,16\r\nkbSpeeds=1411,2822\r\n";
 
-// kLists and the second drive's, which has its speed stored; the first
-// with a stored speed when one is given.
+// kLists (with the speed stored, if given) and the second drive's lists.
 std::string lists(const std::string& lastSpeed = "")
 {
     return kLists + (lastSpeed.empty() ? "" : "lastSpeed=" + lastSpeed + "\r\n") +
@@ -81,8 +80,7 @@ Texts sent(const KesvoraProcess& p)
     return v;
 }
 
-// The speeds of the SET CD SPEED requests to a target; those that did not
-// complete negative.
+// The speeds of the SET CD SPEED requests to a target, failed ones negative.
 std::vector<int> speedsSent(const KesvoraProcess& p, int target)
 {
     std::vector<int> speeds;
@@ -99,36 +97,33 @@ std::string panel(const KesvoraProcess& p)
            (p.checked(kLocked) ? "locked" : "free") + (p.checked(kAutoRefresh) ? " | auto" : "");
 }
 
-// A start-up that finds no drive: each message, and the program ends
-// without making or touching the settings file.
+// Without a drive: the messages, the end, the settings file as it was.
 TEST(MainWindow, StartUpWithoutADriveSaysWhyAndEnds)
 {
     const struct {
         const char* what;
-        bool drives;           // else a disk only
+        int type;              // of both devices: 5 CD-ROM, 0 disk
         bool aspiLoads;
         int adapters;
         const char* open;      // how D: and E: open
         const char* settings;  // nullptr: no file
         Texts boxes;           // the start of each text
     } rows[] = {
-        {"no CD-ROM", false, true, 1, "yes", kLists, {kNoDrive}},
-        {"ASPI without adapters gives way to the pass-through without a word", false, true, 0, "yes", kLists,
+        {"no CD-ROM", 0, true, 2, "yes", kLists, {kNoDrive}},
+        {"ASPI without adapters gives way to the pass-through without a word", 0, true, 0, "yes", kLists,
          {kNoDrive}},
-        {"both volumes denied", true, false, 2, "denied", nullptr, {"没有访问光驱 D:、E: 的权限", kNoDrive}},
-        {"Transport=aspi where ASPI does not load", true, false, 2, "yes", "[System]\r\nTransport=aspi\r\n",
+        {"both volumes denied", 5, false, 2, "denied", nullptr, {"没有访问光驱 D:、E: 的权限", kNoDrive}},
+        {"Transport=aspi where ASPI does not load", 5, false, 2, "yes", "[System]\r\nTransport=aspi\r\n",
          {"不能加载 wnaspi32.dll", kNoDrive}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         KesvoraProcess p;
-        if (row.drives) {
-            addDrives(p);
-            p.sim.volume('D').open(row.open);
-            p.sim.volume('E').open(row.open);
-        } else {
-            p.sim.device(0, 2).type(0).ident("KSIM", "DISK", "1.00");
-        }
+        addDrives(p);
+        p.sim.device(0, 1).type(row.type);
+        p.sim.device(1, 0).type(row.type);
+        p.sim.volume('D').open(row.open);
+        p.sim.volume('E').open(row.open);
         p.sim.adapters(row.adapters).aspiLoads(row.aspiLoads);
         if (row.settings != nullptr)
             p.writeSettings(row.settings);
@@ -150,8 +145,8 @@ void autoRefresh(const KesvoraProcess& p, const char* secs)
     p.click(kAutoRefresh);
 }
 
-// Adds a speed in the options dialog, opened with the main window's button
-// and closed with Escape, which keeps the edits.
+// Adds a speed in the options dialog, opened with its button and closed
+// with Escape, which keeps the edits.
 void addSpeedInOptions(const KesvoraProcess& p, const char* speed)
 {
     p.post(WM_COMMAND, MAKEWPARAM(kOptions, BN_CLICKED), reinterpret_cast<LPARAM>(p.control(kOptions)));
@@ -269,9 +264,8 @@ TEST(MainWindow, OneSessionThroughEveryTransport)
         }
         transport.close(p);
         EXPECT_EQ(p.waitForExit(transport.ends ? 15000 : 0), transport.ends);
-        std::vector<SeenBox> boxes = p.messageBoxes();
-        ASSERT_EQ(boxes.size(), 1u) << "601 s";
-        EXPECT_EQ(boxes[0].text, "请输入一个介于 1 和 600 之间的整数。");
+        ASSERT_EQ(p.messageBoxes().size(), 1u) << "601 s";
+        EXPECT_EQ(p.messageBoxes()[0].text, "请输入一个介于 1 和 600 之间的整数。");
         EXPECT_EQ(p.setting("0:1", "speedNames"), "8,16,200");
         EXPECT_EQ(p.setting("0:1", "kbSpeeds"), "1411,2822,35200");
         EXPECT_EQ(p.setting("0:1", "lastSpeed"), "2822") << "the chosen speed is kept";
@@ -300,8 +294,7 @@ TEST(Instances, StartFromTheRunValueUsesTheProgramFoldersSettings)
     EXPECT_EQ(p.readFile("cdrom.ini"), kLists);
 }
 
-// The program with the two drives and their lists, and the probe loaded
-// into it.
+// The program with the two drives and their lists, and the probe in it.
 class TrayTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -395,10 +388,9 @@ TEST_F(TrayTest, PopupMenuInItsOrderAndExitFromIt)
     EXPECT_EQ(p.readFile("cdrom.ini"), lists());
 }
 
-// The icon is added at the first minimise and only then; a taskbar that
-// restarts gets it again, but only once it was there. A double click on it,
-// Show/Hide or a second start in the same folder (which ends) brings the
-// hidden window back; the About item shows the About box.
+// The icon is added at the first minimise, and again for a new taskbar once
+// it was there. A double click on it, Show/Hide or a second start in the
+// same folder (which ends) brings the hidden window back.
 TEST_F(TrayTest, IconAddedOnceAndAgainForANewTaskbarAndItShowsTheWindow)
 {
     ASSERT_EQ(probe->call("ProbeWatchTray"), 1u);
@@ -452,15 +444,11 @@ TEST_F(TrayTest, IconAddedOnceAndAgainForANewTaskbarAndItShowsTheWindow)
     EXPECT_EQ(probe->call("ProbeTrayCalls", reinterpret_cast<void*>(NIM_DELETE)), 0u);
 }
 
-// The stored speed: sent at start when "RunSetSpeed" is on or missing,
-// shown and checked in the popup, and sent again after a
-// disc goes into the first drive; off, nothing is sent. Without the
-// broadcast only the unit attention tells; through the pass-through a drive
-// may report nothing and the broadcast tells; told both ways, the
-// broadcast's command meets the attention and goes again. A speed chosen in
-// the popup is in the file at once: a program killed right after the choice
-// starts again with it. A stored speed whose entry is gone is sent all the
-// same. The second drive gets nothing again.
+// The stored speed: sent at start unless "RunSetSpeed" is off, even when its
+// entry is gone, shown and checked in the popup, and sent again after a disc
+// goes into the first drive, told by the unit attention, the broadcast or
+// both (the broadcast's command then meets the attention and goes again). A
+// speed chosen in the popup is stored at once: it survives a kill.
 TEST(SpeedMemory, KeptAndSentAgainAfterADiscChange)
 {
     std::string killed;

@@ -1,7 +1,6 @@
-// A probe that the end-to-end tests load into the running kesvora.exe: a
-// menu belongs to the process that made it, and another process cannot read
-// its items, so the tests run these functions inside the program (each is a
-// thread procedure started from outside) and read what they write.
+// A probe loaded into the running kesvora.exe: only the process that made a
+// menu can read its items, so the tests run these functions there (each a
+// thread procedure started from outside) and read the files they write.
 #include <windows.h>
 #include <shellapi.h>
 
