@@ -34,20 +34,18 @@ BEGIN_MESSAGE_MAP(CBaseDialog, CDialog)
     ON_COMMAND_RANGE(2100, 2110, &CBaseDialog::OnBaseRange)
 END_MESSAGE_MAP()
 
-// onInit runs in OnInitDialog; onRun, when set, runs from a message posted
-// there, inside the modal loop.
+// onRun, when set, runs from a message posted by OnInitDialog, inside the
+// modal loop.
 class CTestDialog : public CBaseDialog {
 public:
     explicit CTestDialog(CWnd* pParent = nullptr) : CBaseDialog(IDD_TEST_DIALOG, pParent) {}
-    std::function<void(CTestDialog&)> onInit, onRun;
+    std::function<void(CTestDialog&)> onRun;
     std::function<void(CDataExchange*)> onExchange;
 
 protected:
     BOOL OnInitDialog() override
     {
         CDialog::OnInitDialog();
-        if (onInit)
-            onInit(*this);
         if (onRun)
             PostMessage(WM_TEST_RUN);
         return TRUE;
@@ -166,7 +164,11 @@ TEST(ModalDialog, NestedLoopsUnwindInOrderAndTheOwnerIsRestored)
             o.EnableWindow(!disabledBefore);
             CTestDialog inner;
             HWND hInner = nullptr;
-            inner.onInit = [&](CTestDialog& d) {
+            inner.onRun = [&](CTestDialog& d) {
+                if (hInner != nullptr) {
+                    d.EndDialog(2);
+                    return;
+                }
                 hInner = d.m_hWnd;
                 HWND hCombo = GetDlgItem(d.m_hWnd, IDC_COMBO);
                 for (int i = 0; i < SendMessageA(hCombo, CB_GETCOUNT, 0, 0); ++i) {
@@ -176,15 +178,7 @@ TEST(ModalDialog, NestedLoopsUnwindInOrderAndTheOwnerIsRestored)
                 }
                 log += ::IsWindowEnabled(o.m_hWnd) ? " owner-enabled " : " owner-disabled ";
                 log += GetWindow(d.m_hWnd, GW_OWNER) == o.m_hWnd ? "owned " : "unowned ";
-            };
-            bool outerEnded = false;
-            inner.onRun = [&](CTestDialog& d) {
-                if (outerEnded) {
-                    d.EndDialog(2);
-                    return;
-                }
                 o.EndDialog(1);
-                outerEnded = true;
                 d.PostMessage(WM_TEST_RUN);  // the inner loop goes on
             };
             log += "inner-" + std::to_string(inner.DoModal()) + (IsWindow(hInner) ? " alive " : " gone ") + inner.log;
