@@ -4,6 +4,7 @@
 // start-with-system box, and detectSpeeds with its sink.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,33 @@ TEST_F(OptionsDialogTest, MissingOptionsShowTheStartUpDefaults)
     EXPECT_EQ(runSetSpeed, UINT(BST_CHECKED));
 }
 
+// A file others may read but not write: each click shows the stored state
+// again, and the failure is told once, naming the file.
+TEST_F(OptionsDialogTest, RefusedOptionShowsTheStoredStateAndIsReportedOnce)
+{
+    std::string file = m_folder.file("cdrom.ini");
+    ASSERT_TRUE(WritePrivateProfileStringA("System", "RunMin", "0", file.c_str()));
+    HANDLE hLock = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hLock, INVALID_HANDLE_VALUE);
+    BoxWatch answers;
+    Ints states;
+    run([&](HWND hDlg) {
+        for (int i = 0; i < 2; ++i) {
+            CheckDlgButton(hDlg, IDC_RUN_MIN, BST_CHECKED);
+            clickButton(hDlg, IDC_RUN_MIN);
+            states.push_back(IsDlgButtonChecked(hDlg, IDC_RUN_MIN));
+        }
+    });
+    CloseHandle(hLock);
+    EXPECT_EQ(states, (Ints{BST_UNCHECKED, BST_UNCHECKED})) << "the stored 0";
+    std::vector<SeenBox> boxes = answers.seen();
+    ASSERT_EQ(boxes.size(), 1u) << "told once";
+    EXPECT_EQ(boxes[0].caption, "提示");
+    char full[MAX_PATH] = "";
+    GetFullPathNameA(file.c_str(), MAX_PATH, full, nullptr);
+    EXPECT_NE(boxes[0].text.find(full), std::string::npos) << boxes[0].text;
+}
+
 // Detect over a drive that takes any speed: clicks queued while the first
 // detection runs (a held Enter key) start no other, and the speed found
 // before is set again at the end.
@@ -362,8 +390,22 @@ TEST_F(OptionsDialogTest, DetectionTriesEachWindowAndRecordsEachFactorOnce)
         EXPECT_EQ(items(m_drive.speedNames), row.names);
         EXPECT_EQ(items(m_drive.kbSpeeds), row.kbSpeeds);
         EXPECT_EQ(sink.lastPos, row.lastPos);
-        if (row.lastPos >= 0)
-            EXPECT_EQ(sink.rangeMax, row.maxSpeed);
+        EXPECT_EQ(sink.rangeMax, row.reads > row.unreadable ? row.maxSpeed : 0) << "the maximum read, or 0";
+    }
+}
+
+// The dialog's answer to an unreadable maximum: Retry or Cancel, no icon.
+TEST(DetectionQuestion, RetryOrCancelWithoutIcon)
+{
+    for (int pressed : {IDRETRY, IDCANCEL}) {
+        BoxWatch answers({pressed});
+        EXPECT_EQ(AskRetryMaxSpeed(nullptr), pressed == IDRETRY);
+        std::vector<SeenBox> boxes = answers.seen();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "致命错误!");
+        EXPECT_EQ(boxes[0].text, "程序在检测驱动器最大速度时遇到错误. 这对检测可能速度是至关重要的.");
+        EXPECT_EQ(boxes[0].buttons, (Ints{IDRETRY, IDCANCEL}));
+        EXPECT_FALSE(boxes[0].anyIcon);
     }
 }
 
