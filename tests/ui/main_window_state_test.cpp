@@ -1,6 +1,8 @@
 // The main window's parts in process against simulated drives: the panel's
-// controls for each selected drive, the popup menu's speed sub-menu for the
-// menu drive, and which speed lists reach the settings file at the end.
+// controls for each selected drive, the notification icon, the popup menu's
+// check mark for the menu drive, which speed lists reach the settings file
+// at the end, and the tray door through the multimedia control interface
+// with the system call replaced.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,6 +17,7 @@
 #include "tests/drive/sim_drives.h"
 #include "tests/support/dialog_script.h"
 #include "tests/support/import_hook.h"
+#include "ui/drive_door.h"
 #include "ui/drive_list.h"
 #include "ui/main_dialog.h"
 #include "ui/speed_memory.h"
@@ -26,187 +29,149 @@ namespace {
 
 typedef std::vector<std::string> Texts;
 
+const MCIDEVICEID kDevice = 42;
+const DWORD kOpenFlags = MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE;
+
+// One call as text: what, for which device (or device type), with which flags.
+std::string call(const std::string& what, DWORD_PTR device, DWORD_PTR flags)
+{
+    return what + " " + std::to_string(device) + " " + std::to_string(flags);
+}
+
+Texts g_calls;
+MCIERROR g_openResult = 0;
+
+// Opens answer kDevice, or g_openResult when that is an error; a close
+// answers 7.
+MCIERROR WINAPI fakeSend(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR param)
+{
+    if (message == MCI_OPEN) {
+        MCI_OPEN_PARMSA* open = reinterpret_cast<MCI_OPEN_PARMSA*>(param);
+        g_calls.push_back(call(std::string("open ") + open->lpstrElementName + " from " + std::to_string(device),
+                               LOWORD(reinterpret_cast<DWORD_PTR>(open->lpstrDeviceType)), flags));
+        open->wDeviceID = g_openResult == 0 ? kDevice : 0;
+        return g_openResult;
+    }
+    g_calls.push_back(call(message == MCI_SET ? "set" : message == MCI_CLOSE ? "close" : "other", device, flags));
+    return message == MCI_CLOSE ? 7 : 0;
+}
+
 // Three drives: 0:1 lockable, locked, vendor-specific spin-down; 0:2 not
 // lockable, "A&B" in its name; 0:3 whose capabilities page cannot be read.
 class MainWindowStateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sim.setup.device(0, 1).cdrom("KSIM", "FIRST", "1.00").lock(true, true).spindown(0);
-        sim.setup.device(0, 2).cdrom("A&B", "SECOND", "1.00").lock(false).spindown(5);
-        sim.setup.device(0, 3).cdrom("KSIM", "BROKEN", "1.00").error(0x5A, ksim::kSimAlways, 0x2A);
-        sim.write();
-        m_ini = m_folder.file("cdrom.ini");
-        settings.setFileName(m_ini.c_str());
+        m_sim.setup.device(0, 1).cdrom("KSIM", "FIRST", "1.00").lock(true, true).spindown(0);
+        m_sim.setup.device(0, 2).cdrom("A&B", "SECOND", "1.00").lock(false).spindown(5);
+        m_sim.setup.device(0, 3).cdrom("KSIM", "BROKEN", "1.00").error(0x5A, ksim::kSimAlways, 0x2A);
+        m_sim.write();
+        m_settings.setFileName(m_ini.c_str());
+        m_savedDoor = g_doorSystemCalls;
+        g_doorSystemCalls.sendCommand = fakeSend;
     }
+    void TearDown() override { g_doorSystemCalls = m_savedDoor; }
 
-    SimDrives sim;
-    TempFolder m_folder{"kesvora-main"};
-    std::string m_ini;
-    SettingsStore settings;
-};
-
-// The main dialog, run in the folder of the settings file; `script` runs
-// once its window is up, then the dialog is closed.
-class MainDialogRun {
-public:
-    explicit MainDialogRun(const std::string& folder)
+    // The main dialog, run in the folder of the settings file; `script`
+    // runs once its window is up, then the dialog is closed.
+    void runMain(std::function<void(HWND)> script)
     {
-        GetCurrentDirectoryA(MAX_PATH, m_saved);
-        SetCurrentDirectoryA(folder.c_str());
-    }
-    ~MainDialogRun() { SetCurrentDirectoryA(m_saved); }
-    void run(std::function<void(HWND)> script)
-    {
+        char saved[MAX_PATH] = "";
+        GetCurrentDirectoryA(MAX_PATH, saved);
+        SetCurrentDirectoryA(m_folder.path().c_str());
         CDriveToolDlg dlg;
         runScripted(dlg, std::move(script));
+        SetCurrentDirectoryA(saved);
     }
 
-private:
-    char m_saved[MAX_PATH] = "";
+    SimDrives m_sim;
+    TempFolder m_folder{"kesvora-main"};
+    std::string m_ini = m_folder.file("cdrom.ini");
+    SettingsStore m_settings;
+    DoorSystemCalls m_savedDoor;
 };
 
 TEST_F(MainWindowStateTest, PanelControlsFollowTheSelectedDrive)
 {
     const struct {
         int drive;
-        bool lockEnabled, spindownEnabled, lockedShown;
+        const char* expected;  // Lock, Unlock and spin-down enabled, shown locked
     } rows[] = {
-        {1, false, true, false},
-        {2, true, true, false},  // a failed read: usable, never shown locked
-        {0, true, false, true},
+        {1, "lock 0 unlock 0 spin-down 1 locked 0"},
+        {2, "lock 1 unlock 1 spin-down 1 locked 0"},  // a failed read: usable, never shown locked
+        {0, "lock 1 unlock 1 spin-down 0 locked 1"},
     };
-    std::vector<std::string> problems;
-    MainDialogRun main(m_folder.path());
-    main.run([&](HWND hDlg) {
+    Texts seen, expected;
+    runMain([&](HWND hDlg) {
         HWND list = GetDlgItem(hDlg, IDC_DRIVE_LIST);
         for (const auto& row : rows) {
             SendMessageA(list, CB_SETCURSEL, row.drive, 0);
             SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-            bool lock = IsWindowEnabled(GetDlgItem(hDlg, IDC_LOCK)) != FALSE;
-            bool unlock = IsWindowEnabled(GetDlgItem(hDlg, IDC_UNLOCK)) != FALSE;
-            bool spin = IsWindowEnabled(GetDlgItem(hDlg, IDC_SET_SPINDOWN)) != FALSE;
-            bool locked = IsDlgButtonChecked(hDlg, IDC_LOCKED) == BST_CHECKED;
-            if (lock != row.lockEnabled || unlock != row.lockEnabled || spin != row.spindownEnabled ||
-                locked != row.lockedShown)
-                problems.push_back("drive " + std::to_string(row.drive) + ": lock " + std::to_string(lock) +
-                                   " unlock " + std::to_string(unlock) + " spin-down " + std::to_string(spin) +
-                                   " locked " + std::to_string(locked));
+            auto enabled = [&](int id) { return std::to_string(IsWindowEnabled(GetDlgItem(hDlg, id)) != FALSE); };
+            seen.push_back("lock " + enabled(IDC_LOCK) + " unlock " + enabled(IDC_UNLOCK) + " spin-down " +
+                           enabled(IDC_SET_SPINDOWN) + " locked " +
+                           std::to_string(IsDlgButtonChecked(hDlg, IDC_LOCKED) == BST_CHECKED));
+            expected.push_back(row.expected);
         }
     });
-    EXPECT_EQ(problems, Texts{});
+    EXPECT_EQ(seen, expected);
 }
 
-// The options dialogs open in this thread: windows with a Detect button.
-BOOL CALLBACK countOptions(HWND hWnd, LPARAM lParam)
-{
-    if (GetDlgItem(hWnd, IDC_DETECT) != nullptr) {
-        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
-    }
-    return TRUE;
-}
-
-std::vector<HWND> g_optionsSeen;
-
-void CALLBACK closeOptions(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    g_optionsSeen.clear();
-    EnumThreadWindows(GetCurrentThreadId(), countOptions, reinterpret_cast<LPARAM>(&g_optionsSeen));
-    for (HWND h : g_optionsSeen)
-        PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
-}
-
-TEST_F(MainWindowStateTest, SettingsItemOpensOneOptionsDialogAtATime)
-{
-    MainDialogRun main(m_folder.path());
-    main.run([](HWND hDlg) {
-        // The second choice arrives while the first dialog runs.
-        PostMessageA(hDlg, WM_COMMAND, ID_TRAY_OPTIONS, 0);
-        PostMessageA(hDlg, WM_COMMAND, ID_TRAY_OPTIONS, 0);
-        SetTimer(nullptr, 0, 300, closeOptions);
-    });
-    EXPECT_EQ(g_optionsSeen.size(), 1u);
-}
-
-// The shell refuses the first g_nRefusedAdds icons.
+// The shell refuses the first two icons it is asked to add.
 decltype(&::Shell_NotifyIconA) g_realNotify = nullptr;
-int g_nRefusedAdds = 0;
 int g_nAdds = 0;
 
 BOOL WINAPI refusingNotify(DWORD message, PNOTIFYICONDATAA data)
 {
-    if (message != NIM_ADD)
-        return g_realNotify(message, data);
-    return ++g_nAdds > g_nRefusedAdds ? g_realNotify(message, data) : FALSE;
+    if (message == NIM_ADD && ++g_nAdds <= 2)
+        return FALSE;
+    return g_realNotify(message, data);
 }
 
-TEST_F(MainWindowStateTest, RefusedIconKeepsTheWindowReachableAndIsTriedAgain)
+// Minimising adds the icon; while the shell refuses it, the window stays on
+// the taskbar and the retry timer asks again.
+TEST_F(MainWindowStateTest, RefusedIconKeepsTheWindowReachableAndIsAddedAgain)
 {
     const ImportHook hook = {"Shell_NotifyIconA", reinterpret_cast<void*>(refusingNotify),
                              reinterpret_cast<void**>(&g_realNotify)};
     redirectImports("shell32.dll", &hook, 1);
     ASSERT_NE(g_realNotify, nullptr);
-    g_nRefusedAdds = 2;
-    g_nAdds = 0;
     Texts seen;
-    MainDialogRun main(m_folder.path());
-    main.run([&](HWND hDlg) {
-        auto state = [&](const char* when) {
-            seen.push_back(std::string(when) + ": " + (IsWindowVisible(hDlg) ? "on the taskbar" : "hidden") +
-                           (IsIconic(hDlg) ? ", minimised" : ""));
-        };
+    runMain([&](HWND hDlg) {
         SendMessageA(hDlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        state("refused");
-        SendMessageA(hDlg, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
-        state("refused again");
-        SendMessageA(hDlg, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
-        state("added");
+        for (int i = 0; i < 3; ++i) {
+            seen.push_back(std::string(IsWindowVisible(hDlg) ? "on the taskbar" : "hidden") +
+                           (IsIconic(hDlg) ? ", minimised" : ""));
+            SendMessageA(hDlg, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+        }
     });
-    EXPECT_EQ(seen, (Texts{"refused: on the taskbar, minimised", "refused again: on the taskbar, minimised",
-                           "added: hidden, minimised"}));
+    EXPECT_EQ(seen, (Texts{"on the taskbar, minimised", "on the taskbar, minimised", "hidden, minimised"}));
     EXPECT_EQ(g_nAdds, 3);
 }
 
-// The text of item nId of the menu: its drawn caption, or its own text once
-// it was made a plain item.
-std::string itemText(HMENU hMenu, UINT nId)
+// Choosing the second drive in the popup menu checks it; its item shows
+// the '&' of its name as itself.
+TEST_F(MainWindowStateTest, PopupMenuChecksTheMenuDrive)
 {
-    if (const CDrawnMenuEntry* pEntry = DrawnMenuEntryOf(hMenu, nId, FALSE))
-        return pEntry->m_strCaption.GetString();
-    char text[256] = "";
-    if (GetMenuStringA(hMenu, nId, text, sizeof text, MF_BYCOMMAND) <= 0 &&
-        GetMenuState(hMenu, nId, MF_BYCOMMAND) == static_cast<UINT>(-1))
-        return "<none>";
-    return text;
-}
-
-TEST_F(MainWindowStateTest, SpeedSubmenuListsTheMenuDrivesOwnSpeeds)
-{
-    ASSERT_TRUE(writeWholeFile(m_ini, "[0:1]\nspeedNames=8\nkbSpeeds=1411\n[0:2]\nspeedNames=4,2\nkbSpeeds=706,353\n"));
     DriveList drives;
-    drives.Detect(settings);
+    drives.Detect(m_settings);
     ASSERT_EQ(drives.GetCount(), 3);
-    SpeedMemory speeds(settings);
+    SpeedMemory speeds(m_settings);
     CTrayMenu menu(drives, speeds);
     menu.Build();
-    EXPECT_EQ(itemText(menu.GetSafeHmenu(), ID_TRAY_DRIVE_FIRST + 1), "[0:2] ?:\\ A&&B SECOND 1.00")
-        << "'&' doubled, so that it shows as itself";
-    EXPECT_EQ(itemText(menu.GetSafeHmenu(), ID_TRAY_SPEED_FIRST), "8X (1411KB/S)");
-
+    const CDrawnMenuEntry* pEntry = DrawnMenuEntryOf(menu.GetSafeHmenu(), ID_TRAY_DRIVE_FIRST + 1, FALSE);
+    ASSERT_NE(pEntry, nullptr);
+    EXPECT_STREQ(pEntry->m_strCaption, "[0:2] ?:\\ A&&B SECOND 1.00");
     menu.OnDriveCommand(ID_TRAY_DRIVE_FIRST + 1);
     HMENU hMenu = menu.GetSafeHmenu();
-    EXPECT_EQ(itemText(hMenu, ID_TRAY_SPEED_FIRST), "4X (706KB/S)");
-    EXPECT_EQ(itemText(hMenu, ID_TRAY_SPEED_FIRST + 1), "2X (353KB/S)");
+    EXPECT_EQ(GetMenuState(hMenu, ID_TRAY_DRIVE_FIRST, MF_BYCOMMAND) & MF_CHECKED, 0u);
     EXPECT_EQ(GetMenuState(hMenu, ID_TRAY_DRIVE_FIRST + 1, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+}
 
-    sim.clearLog();
-    menu.OnSpeedCommand(ID_TRAY_SPEED_FIRST + 1);
-    std::vector<ksim::SimRecord> sets = sim.log().commands(0xBB);
-    ASSERT_EQ(sets.size(), 1u);
-    EXPECT_EQ(sets[0].tgt, 2);
-    EXPECT_EQ(sets[0].cdb[2] << 8 | sets[0].cdb[3], 353);
-    EXPECT_EQ(itemText(menu.GetSafeHmenu(), ID_TRAY_SPEED_FIRST + 1), "2X (353KB/S)");
+// A handle to the file that lets others do only what `share` allows.
+HANDLE holdFile(const std::string& path, DWORD share)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 TEST_F(MainWindowStateTest, OnlyChangedListsAreWrittenBothKeysAtOnce)
@@ -216,60 +181,94 @@ TEST_F(MainWindowStateTest, OnlyChangedListsAreWrittenBothKeysAtOnce)
         "[0:2]\r\nspeedNames=8\r\nspeedNames=4\r\nkbSpeeds=1411\r\n";
     const struct Row {
         const char* what;
-        bool lockedAtStart;   // nobody may read the file while the lists are read
-        bool lockedAtEnd;     // nobody may write it at the end
-        bool change;          // drive 0:2 gets another entry
-        bool written;         // the result of the save
-        Texts section02;      // the lines of section 0:2 afterwards (empty: the file as it was)
+        bool lockedAtStart;  // nobody may read the file while the lists are read
+        bool lockedAtEnd;    // nobody may write it at the end
+        bool change;         // drive 0:2 gets another entry
+        bool written;        // the result of the save
+        const char* after;   // the file afterwards (nullptr: as it was)
     } rows[] = {
-        {"unchanged: the hand-edited file stays as it is", false, false, false, true, {}},
-        {"unreadable at start, unchanged: nothing is written", true, false, false, true, {}},
+        {"unchanged: the hand-edited file stays as it is", false, false, false, true, nullptr},
+        {"unreadable at start, unchanged: nothing is written", true, false, false, true, nullptr},
         {"changed: both keys once, the other lines kept", false, false, true, true,
-         {"speedNames=8,4", "kbSpeeds=1411,706"}},
-        {"changed, not writable: the failure is told", false, true, true, false, {}},
+         "[0:1]\r\nspeedNames=48, 40, 8\r\nkbSpeeds=8448, 7040, 1408\r\nnote=mine\r\n"
+         "[0:2]\r\nspeedNames=8,4\r\nkbSpeeds=1411,706\r\n"},
+        {"changed, not writable: the failure is told", false, true, true, false, nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        TempFolder folder("kesvora-save");
-        std::string ini = folder.file("cdrom.ini");
-        ASSERT_TRUE(writeWholeFile(ini, kHandEdited));
-        SettingsStore store;
-        store.setFileName(ini.c_str());
-        DriveList drives;
-        HANDLE hLock = CreateFileA(ini.c_str(), GENERIC_READ, row.lockedAtStart ? 0 : FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-        if (!row.lockedAtStart)
-            CloseHandle(hLock);
+        ASSERT_TRUE(writeWholeFile(m_ini, kHandEdited));
+        HANDLE hLock = row.lockedAtStart ? holdFile(m_ini, 0) : INVALID_HANDLE_VALUE;
         closeTransport();  // a new start: the transport is chosen again
         freeASPI();
-        drives.Detect(store);
-        if (row.lockedAtStart)
+        DriveList drives;
+        drives.Detect(m_settings);
+        if (hLock != INVALID_HANDLE_VALUE)
             CloseHandle(hLock);
         ASSERT_EQ(drives.GetCount(), 3);
         if (row.change) {
             drives.GetAt(1)->speedNames->AddTail("4");
             drives.GetAt(1)->kbSpeeds->AddTail("706");
         }
-        hLock = row.lockedAtEnd ? CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                              0, nullptr)
-                                : INVALID_HANDLE_VALUE;
-        EXPECT_EQ(drives.SaveSpeedLists(store), row.written);
+        hLock = row.lockedAtEnd ? holdFile(m_ini, FILE_SHARE_READ) : INVALID_HANDLE_VALUE;
+        EXPECT_EQ(drives.SaveSpeedLists(m_settings), row.written);
         if (hLock != INVALID_HANDLE_VALUE)
             CloseHandle(hLock);
-
-        if (row.section02.empty()) {
-            EXPECT_EQ(readWholeFile(ini), kHandEdited);
-            continue;
-        }
-        char lines[1024] = {};
-        DWORD n = GetPrivateProfileSectionA("0:2", lines, sizeof lines, ini.c_str());
-        Texts got;
-        for (const char* p = lines; p < lines + n && *p != '\0'; p += strlen(p) + 1)
-            got.push_back(p);
-        EXPECT_EQ(got, row.section02);
-        EXPECT_EQ(store.getStringValue("0:1", "note", ""), "mine");
-        EXPECT_EQ(store.getStringValue("0:1", "speedNames", ""), "48, 40, 8");
+        EXPECT_EQ(readWholeFile(m_ini), row.after != nullptr ? row.after : kHandEdited);
     }
+}
+
+TEST_F(MainWindowStateTest, OpensSetsAndClosesTheCdAudioDevice)
+{
+    const struct Row {
+        bool open;
+        char letter;
+        MCIERROR openResult;
+        DWORD result;
+        Texts calls;
+    } rows[] = {
+        {true, 'E', 0, 7, {call("open E: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags),
+                           call("set", kDevice, MCI_SET_DOOR_OPEN), call("close", kDevice, MCI_WAIT)}},
+        {false, 'Z', 0, 7, {call("open Z: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags),
+                            call("set", kDevice, MCI_SET_DOOR_CLOSED), call("close", kDevice, MCI_WAIT)}},
+        {true, 'F', MCIERR_DEVICE_OPEN, MCIERR_DEVICE_OPEN,
+         {call("open F: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags)}},
+        {true, '?', 0, MCIERR_INVALID_DEVICE_NAME, {}},
+        {true, '\0', 0, MCIERR_INVALID_DEVICE_NAME, {}},
+        {true, 'a', 0, MCIERR_INVALID_DEVICE_NAME, {}},
+        {true, '[', 0, MCIERR_INVALID_DEVICE_NAME, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(1, row.letter) + (row.open ? " open" : " close"));
+        g_calls.clear();
+        g_openResult = row.openResult;
+        EXPECT_EQ(SetDriveDoor(row.open, row.letter), row.result);
+        EXPECT_EQ(g_calls, row.calls);
+    }
+}
+
+// The first two drives with letters (the simulated volumes are reached
+// through this program's own imports, redirected by ksim_volumes.dll, for
+// the rest of the run): Eject on the first and Close on the second reach
+// their own letters.
+TEST_F(MainWindowStateTest, PanelButtonsMoveTheSelectedDrivesDoor)
+{
+    ASSERT_NE(LoadLibraryA("ksim_volumes.dll"), nullptr);
+    m_sim.setup.volume('D').device(0, 1);
+    m_sim.setup.volume('F').device(0, 2);
+    m_sim.write();
+    g_calls.clear();
+    g_openResult = 0;
+    runMain([](HWND hDlg) {
+        clickButton(hDlg, IDC_EJECT);
+        HWND list = GetDlgItem(hDlg, IDC_DRIVE_LIST);
+        SendMessageA(list, CB_SETCURSEL, 1, 0);
+        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        clickButton(hDlg, IDC_CLOSE_DOOR);
+    });
+    EXPECT_EQ(g_calls, (Texts{call("open D: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags),
+                              call("set", kDevice, MCI_SET_DOOR_OPEN), call("close", kDevice, MCI_WAIT),
+                              call("open F: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags),
+                              call("set", kDevice, MCI_SET_DOOR_CLOSED), call("close", kDevice, MCI_WAIT)}));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// The options dialog in process: what it hands back to the drive's lists
-// (closed before its first paint, closed unchanged, after an Add), a
-// start-up option the file refuses, Detect (one at a time, speed set back),
-// and the start-with-system box with the registry calls replaced.
+// The options dialog and speed detection in process, against a simulated
+// drive at 0:1 and with the registry calls replaced: what the dialog hands
+// back to the drive's lists, the start-up option boxes, Detect, the
+// start-with-system box, and detectSpeeds with its sink.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,30 +10,33 @@
 
 #include "drive/aspi_transport.h"
 #include "drive/cd_drive.h"
+#include "framework/pump.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "tests/drive/sim_drives.h"
 #include "tests/support/box_watch.h"
 #include "tests/support/dialog_script.h"
-#include "tests/support/temp_folder.h"
 #include "ui/options_dialog.h"
+#include "ui/speed_detection.h"
 
 CWinApp g_testApp;
 
 namespace {
 
+typedef std::vector<int> Ints;
 typedef std::vector<std::string> Texts;
 
+const int kSetSpeed = 0xBB;
+const int kModeSense = 0x5A;
 const HKEY kFakeKey = reinterpret_cast<HKEY>(0x1234);
 
 struct FakeRegistry {
     LONG openResult = ERROR_SUCCESS;
-    LONG queryResult = ERROR_FILE_NOT_FOUND;
     LONG setResult = ERROR_SUCCESS;
     LONG deleteResult = ERROR_SUCCESS;
     std::string openedKey;
     std::wstring setName, setData;
-    DWORD setType = 0, setLength = 0;
+    DWORD setType = 0;
     int sets = 0, deletes = 0, opens = 0, closes = 0;
 } g_reg;
 
@@ -44,22 +47,23 @@ LONG WINAPI fakeOpen(HKEY root, LPCSTR subKey, PHKEY result)
     *result = g_reg.openResult == ERROR_SUCCESS ? kFakeKey : nullptr;
     return g_reg.openResult;
 }
-LONG WINAPI fakeQuery(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) { return g_reg.queryResult; }
-LONG WINAPI fakeSet(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data, DWORD length)
+LONG WINAPI fakeQuery(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) { return ERROR_FILE_NOT_FOUND; }
+LONG WINAPI fakeSet(HKEY, LPCWSTR name, DWORD, DWORD type, const BYTE* data, DWORD length)
 {
-    EXPECT_EQ(key, kFakeKey);
     ++g_reg.sets;
     g_reg.setName = name;
     g_reg.setType = type;
-    g_reg.setLength = length;
     g_reg.setData.assign(reinterpret_cast<const wchar_t*>(data), length / sizeof(wchar_t));
     return g_reg.setResult;
 }
-LONG WINAPI fakeDelete(HKEY, LPCSTR) { ++g_reg.deletes; return g_reg.deleteResult; }
+LONG WINAPI fakeDelete(HKEY, LPCSTR)
+{
+    ++g_reg.deletes;
+    return g_reg.deleteResult;
+}
 LONG WINAPI fakeClose(HKEY key)
 {
-    EXPECT_EQ(key, kFakeKey);
-    ++g_reg.closes;
+    g_reg.closes += key == kFakeKey;
     return ERROR_SUCCESS;
 }
 
@@ -91,7 +95,23 @@ public:
     }
 };
 
-// The dialog over one drive, a speed selector in a hidden window, a
+// Answers the Retry question from a script (then Cancel), records the
+// progress, and lets waiting messages through as the dialog does.
+struct ScriptedSink : DetectionSink {
+    std::vector<bool> retries;
+    int asked = 0;
+    int rangeMax = -1;
+    int lastPos = -1;
+    bool RetryMaxSpeed() override { return asked < static_cast<int>(retries.size()) && retries[asked++]; }
+    void SetProgressRange(int nMaxKbps) override { rangeMax = nMaxKbps; }
+    void Step(int nPos) override
+    {
+        AfxPumpWaitingMessage();
+        lastPos = nPos;
+    }
+};
+
+// The dialog over drive 0:1, a hidden speed selector, a
 // settings file in a folder of its own and the registry replaced.
 class OptionsDialogTest : public ::testing::Test {
 protected:
@@ -100,15 +120,13 @@ protected:
         m_savedRegistry = g_registrySystemCalls;
         g_registrySystemCalls = {fakeOpen, fakeQuery, fakeSet, fakeDelete, fakeClose};
         g_reg = FakeRegistry();
-        m_host = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        m_selector.Attach(CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, m_host,
+        m_selector.Attach(CreateWindowA("COMBOBOX", "", WS_POPUP | CBS_DROPDOWNLIST, 0, 0, 100, 100, nullptr,
                                         nullptr, nullptr, nullptr));
         m_settings.setFileName(m_folder.file("cdrom.ini").c_str());
     }
     void TearDown() override
     {
-        m_selector.Detach();
-        DestroyWindow(m_host);
+        DestroyWindow(m_selector.Detach());
         g_registrySystemCalls = m_savedRegistry;
     }
 
@@ -117,169 +135,147 @@ protected:
         COptionsDlg dlg(m_settings, &m_drive, m_selector);
         runScripted(dlg, std::move(script));
     }
-    // Clicks the start-with-system box once, from the given state; the
-    // box's state after the click.
-    bool clickAutoStart(bool checkedBefore)
+    // The simulated drive as `device` was set up, reached through ASPI.
+    ksim::SimDevice& device() { return m_sim.setup.device(0, 1).cdrom("KSIM", "DETECT", "1.00"); }
+    void startDrive()
     {
-        int after = -1;
-        run([&](HWND hDlg) {
-            HWND box = GetDlgItem(hDlg, IDC_AUTOSTART);
-            SendMessageA(box, BM_SETCHECK, checkedBefore ? BST_CHECKED : BST_UNCHECKED, 0);
-            clickButton(hDlg, IDC_AUTOSTART);
-            after = static_cast<int>(SendMessageA(box, BM_GETCHECK, 0, 0));
-        });
-        return after == BST_CHECKED;
+        freeASPI();
+        m_sim.write();
+        ASSERT_TRUE(loadASPI());
+        m_sim.clearLog();
     }
-    Texts selectorItems()
+    // The commands sent: SET CD SPEED as the speed asked for, MODE SENSE as
+    // 0, anything else as its negated opcode.
+    Ints sent()
     {
-        Texts v;
-        for (int i = 0; i < m_selector.GetCount(); ++i) {
-            CString s;
-            m_selector.GetLBText(i, s);
-            v.push_back(s.GetString());
-        }
+        Ints v;
+        for (const ksim::SimRecord& r : m_sim.log().commands())
+            v.push_back(r.opcode() == kSetSpeed ? r.cdb[2] << 8 | r.cdb[3] : r.opcode() == kModeSense ? 0 : -r.opcode());
         return v;
     }
 
     TempFolder m_folder{"kesvora-options"};
+    SimDrives m_sim;
     SettingsStore m_settings;
     CdDrive m_drive{0, 1};
     CComboBox m_selector;
-    HWND m_host = nullptr;
     RegistrySystemCalls m_savedRegistry;
 };
 
-TEST_F(OptionsDialogTest, EveryDecodedPairSurvivesOpeningAndClosing)
+TEST_F(OptionsDialogTest, ListsHandedBackAtTheClose)
 {
     const struct Row {
         const char* what;
         Texts names, kbps;
-        bool add;  // Add 1X before closing
+        bool early;  // closed before its first paint
+        bool add;    // Add 1X before closing
         Texts namesAfter, kbpsAfter;
+        int selectorItems;
     } rows[] = {
-        {"blanks after the commas, unchanged", {"48", " 40", " 8"}, {"8448", " 7040", " 1408"}, false,
-         {"48", " 40", " 8"}, {"8448", " 7040", " 1408"}},
-        {"blanks after the commas, one added", {"48", " 40", " 8"}, {"8448", " 7040", " 1408"}, true,
-         {"48", " 40", " 8", "1"}, {"8448", " 7040", " 1408", "176"}},
-        {"texts that look like the display form", {"4X (8", "a b"}, {"1K", "K"}, true,
-         {"4X (8", "a b", "1"}, {"1K", "K", "176"}},
-        {"unequal lengths, unchanged: the surplus stays", {"48", "40", "8"}, {"8448"}, false,
-         {"48", "40", "8"}, {"8448"}},
+        {"blanks after the commas, unchanged", {"48", " 40", " 8"}, {"8448", " 7040", " 1408"}, false, false,
+         {"48", " 40", " 8"}, {"8448", " 7040", " 1408"}, 3},
+        {"blanks after the commas, one added", {"48", " 40", " 8"}, {"8448", " 7040", " 1408"}, false, true,
+         {"48", " 40", " 8", "1"}, {"8448", " 7040", " 1408", "176"}, 4},
+        {"texts that look like the display form", {"4X (8", "a b"}, {"1K", "K"}, false, true,
+         {"4X (8", "a b", "1"}, {"1K", "K", "176"}, 3},
+        {"unequal lengths, unchanged: the surplus stays", {"48", "40", "8"}, {"8448"}, false, false,
+         {"48", "40", "8"}, {"8448"}, 1},
+        {"closed before its first paint: nothing changes", {"48", "8"}, {"8448", "1408"}, true, false,
+         {"48", "8"}, {"8448", "1408"}, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         fill(m_drive.speedNames, row.names);
         fill(m_drive.kbSpeeds, row.kbps);
-        run([&](HWND hDlg) {
-            if (row.add)
-                clickButton(hDlg, IDC_ADD_SPEED);
-        });
+        m_selector.ResetContent();
+        m_selector.AddString("48X (8448KB/S)");
+        if (row.early) {
+            EarlyClosedOptions dlg(m_settings, &m_drive, m_selector);
+            dlg.DoModal();
+        } else {
+            run([&](HWND hDlg) {
+                if (row.add)
+                    clickButton(hDlg, IDC_ADD_SPEED);
+            });
+        }
         EXPECT_EQ(items(m_drive.speedNames), row.namesAfter);
         EXPECT_EQ(items(m_drive.kbSpeeds), row.kbpsAfter);
-        EXPECT_EQ(selectorItems().size(), std::min(row.namesAfter.size(), row.kbpsAfter.size()));
+        EXPECT_EQ(m_selector.GetCount(), row.selectorItems);
     }
-}
-
-TEST_F(OptionsDialogTest, ClosedBeforeItsFirstPaintChangesNothing)
-{
-    fill(m_drive.speedNames, {"48", "8"});
-    fill(m_drive.kbSpeeds, {"8448", "1408"});
-    m_selector.AddString("48X (8448KB/S)");
-    EarlyClosedOptions dlg(m_settings, &m_drive, m_selector);
-    dlg.DoModal();
-    EXPECT_EQ(items(m_drive.speedNames), (Texts{"48", "8"}));
-    EXPECT_EQ(items(m_drive.kbSpeeds), (Texts{"8448", "1408"}));
-    EXPECT_EQ(selectorItems(), (Texts{"48X (8448KB/S)"}));
 }
 
 // A file without the keys: the boxes show what start-up does then (not
 // minimised, stored speeds restored).
 TEST_F(OptionsDialogTest, MissingOptionsShowTheStartUpDefaults)
 {
-    int runMin = -1, runSetSpeed = -1;
+    UINT runMin = 9, runSetSpeed = 9;
     run([&](HWND hDlg) {
-        runMin = static_cast<int>(IsDlgButtonChecked(hDlg, IDC_RUN_MIN));
-        runSetSpeed = static_cast<int>(IsDlgButtonChecked(hDlg, IDC_RUN_SET_SPEED));
+        runMin = IsDlgButtonChecked(hDlg, IDC_RUN_MIN);
+        runSetSpeed = IsDlgButtonChecked(hDlg, IDC_RUN_SET_SPEED);
     });
-    EXPECT_EQ(runMin, BST_UNCHECKED);
-    EXPECT_EQ(runSetSpeed, BST_CHECKED);
+    EXPECT_EQ(runMin, UINT(BST_UNCHECKED));
+    EXPECT_EQ(runSetSpeed, UINT(BST_CHECKED));
 }
 
+// A file others may read but not write: each click shows the stored state
+// again, and the failure is told once, naming the file.
 TEST_F(OptionsDialogTest, RefusedOptionShowsTheStoredStateAndIsReportedOnce)
 {
     std::string file = m_folder.file("cdrom.ini");
     ASSERT_TRUE(WritePrivateProfileStringA("System", "RunMin", "0", file.c_str()));
-    // Our handle lets others read the file but not write it.
     HANDLE hLock = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(hLock, INVALID_HANDLE_VALUE);
     BoxWatch answers;
-    std::vector<int> states;
+    Ints states;
     run([&](HWND hDlg) {
-        HWND box = GetDlgItem(hDlg, IDC_RUN_MIN);
         for (int i = 0; i < 2; ++i) {
-            SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+            CheckDlgButton(hDlg, IDC_RUN_MIN, BST_CHECKED);
             clickButton(hDlg, IDC_RUN_MIN);
-            states.push_back(static_cast<int>(SendMessageA(box, BM_GETCHECK, 0, 0)));
+            states.push_back(IsDlgButtonChecked(hDlg, IDC_RUN_MIN));
         }
     });
     CloseHandle(hLock);
-    EXPECT_EQ(states, (std::vector<int>{BST_UNCHECKED, BST_UNCHECKED})) << "the stored 0";
+    EXPECT_EQ(states, (Ints{BST_UNCHECKED, BST_UNCHECKED})) << "the stored 0";
     std::vector<SeenBox> boxes = answers.seen();
     ASSERT_EQ(boxes.size(), 1u) << "told once";
     EXPECT_EQ(boxes[0].caption, "提示");
     char full[MAX_PATH] = "";
     GetFullPathNameA(file.c_str(), MAX_PATH, full, nullptr);
     EXPECT_NE(boxes[0].text.find(full), std::string::npos) << boxes[0].text;
-    EXPECT_EQ(m_settings.getBool("System", "RunMin", 5), 0);
 }
 
-// Detect against a simulated drive that takes any speed.
-class OptionsDetectTest : public OptionsDialogTest {
-protected:
-    void SetUp() override
-    {
-        OptionsDialogTest::SetUp();
-        m_sim.setup.device(0, 1).cdrom("KSIM", "DETECT", "1.00").maxSpeed(1411).speed(1000).policy("any");
-        m_sim.write();
-        ASSERT_TRUE(loadASPI());
-        m_sim.clearLog();
-    }
-    void TearDown() override
-    {
-        freeASPI();
-        OptionsDialogTest::TearDown();
-    }
-    SimDrives m_sim;
-};
-
-TEST_F(OptionsDetectTest, OneDetectionAtATimeAndTheSpeedIsSetBack)
+// Detect over a drive that takes any speed: clicks queued while the first
+// detection runs (a held Enter key) start no other, and the speed found
+// before is set again at the end.
+TEST_F(OptionsDialogTest, OneDetectionAtATimeAndTheSpeedIsSetBack)
 {
-    const int kSetSpeed = 0xBB;
+    device().maxSpeed(1411).speed(1000).policy("any");
+    startDrive();
     run([&](HWND hDlg) {
-        // A held Enter key: clicks queued while the first detection runs.
         for (int i = 0; i < 2; ++i)
             PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DETECT, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDC_DETECT)));
         clickButton(hDlg, IDC_DETECT);
     });
-    std::vector<int> speeds;
-    for (const ksim::SimRecord& r : m_sim.log().commands(kSetSpeed))
-        speeds.push_back(r.cdb[2] << 8 | r.cdb[3]);
-    EXPECT_EQ(speeds, (std::vector<int>{1418, 1242, 1066, 890, 714, 538, 362, 186, 1000}))
-        << "8X to 1X found, then the speed before";
+    Ints speeds;
+    for (int s : sent())
+        if (s > 0)
+            speeds.push_back(s);
+    EXPECT_EQ(speeds, (Ints{1418, 1242, 1066, 890, 714, 538, 362, 186, 1000})) << "8X to 1X, then the speed before";
     EXPECT_EQ(items(m_drive.speedNames), (Texts{"8", "7", "6", "5", "4", "3", "2", "1"}));
 }
 
-const char kFailText[] = "设置软件自动启动失败!请手工设置.";
-
-TEST_F(OptionsDialogTest, RefusalsShowTheStateThatHolds)
+// The start-with-system box: a click sets or deletes the Run value; where
+// that fails, the box shows the state that holds.
+TEST_F(OptionsDialogTest, AutoStartClickShowsTheStateThatHolds)
 {
+    const char kFailText[] = "提示: 设置软件自动启动失败!请手工设置. (icon)";
     struct Row {
         const char* what;
-        bool check;        // the state the click gives the box
+        bool check;    // the state of the box at the click
         LONG open, set, del;
-        bool after;        // the box afterwards
-        bool message;      // the failure message was shown
+        bool after;    // the box afterwards
+        bool message;  // the failure message was shown
         int sets, deletes;
     } rows[] = {
         {"set works", true, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS, true, false, 1, 0},
@@ -289,6 +285,9 @@ TEST_F(OptionsDialogTest, RefusalsShowTheStateThatHolds)
         {"value not settable", true, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_SUCCESS, false, true, 1, 0},
         {"value not deletable", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, true, false, 0, 1},
     };
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring runValue = L"\"" + std::wstring(path) + L"\" /autostart";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         g_reg = FakeRegistry();
@@ -296,19 +295,23 @@ TEST_F(OptionsDialogTest, RefusalsShowTheStateThatHolds)
         g_reg.setResult = row.set;
         g_reg.deleteResult = row.del;
         BoxWatch answers;
-
-        EXPECT_EQ(clickAutoStart(row.check), row.after);
-
-        std::vector<SeenBox> boxes = answers.seen();
-        if (row.message) {
-            ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0].caption, "提示");
-            EXPECT_EQ(boxes[0].text, kFailText);
-            EXPECT_TRUE(boxes[0].anyIcon);
-        } else {
-            EXPECT_TRUE(boxes.empty());
-        }
+        UINT after = 9;
+        run([&](HWND hDlg) {
+            CheckDlgButton(hDlg, IDC_AUTOSTART, row.check ? BST_CHECKED : BST_UNCHECKED);
+            clickButton(hDlg, IDC_AUTOSTART);
+            after = IsDlgButtonChecked(hDlg, IDC_AUTOSTART);
+        });
+        EXPECT_EQ(after, UINT(row.after ? BST_CHECKED : BST_UNCHECKED));
+        Texts told;
+        for (const SeenBox& box : answers.seen())
+            told.push_back(box.caption + ": " + box.text + (box.anyIcon ? " (icon)" : ""));
+        EXPECT_EQ(told, row.message ? Texts{kFailText} : Texts{});
         EXPECT_EQ(g_reg.sets, row.sets);
+        if (row.sets > 0) {
+            EXPECT_EQ(g_reg.setName, L"TRELVIK");
+            EXPECT_EQ(g_reg.setType, static_cast<DWORD>(REG_SZ));
+            EXPECT_EQ(g_reg.setData, runValue + L'\0') << "the length counts the terminating zero";
+        }
         EXPECT_EQ(g_reg.deletes, row.deletes);
         EXPECT_EQ(g_reg.opens, 2) << "at the first paint and at the click";
         EXPECT_EQ(g_reg.closes, row.open == ERROR_SUCCESS ? 2 : 0) << "every opened key is closed";
@@ -316,24 +319,94 @@ TEST_F(OptionsDialogTest, RefusalsShowTheStateThatHolds)
     }
 }
 
-TEST_F(OptionsDialogTest, RunValueIsTheQuotedExecutablePathAndTheSwitchWithItsTerminator)
+// hi, hi - 1, ..., lo.
+Ints range(int hi, int lo)
 {
-    clickAutoStart(true);
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring expected = L"\"" + std::wstring(path) + L"\" /autostart";
-    EXPECT_EQ(g_reg.setName, L"TRELVIK");
-    EXPECT_EQ(g_reg.setType, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(g_reg.setData, expected + L'\0') << "the length counts the terminating zero";
+    Ints v;
+    for (int i = hi; i >= lo; --i)
+        v.push_back(i);
+    return v;
 }
 
-TEST_F(OptionsDialogTest, ExistingValueShowsCheckedWhateverItHolds)
+Ints operator+(Ints a, const Ints& b)
 {
-    g_reg.queryResult = ERROR_SUCCESS;
-    g_reg.deleteResult = ERROR_ACCESS_DENIED;
-    // The first paint found the value; a click that tries to clear the box
-    // and cannot delete the value shows it checked again.
-    EXPECT_TRUE(clickAutoStart(false));
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// detectSpeeds with a window of 10 KB/s: every speed asked for, each read
+// back at once, the lists it leaves on the drive (which held one entry
+// before), the Retry question for an unreadable maximum, and the progress.
+TEST_F(OptionsDialogTest, DetectionTriesEachWindowAndRecordsEachFactorOnce)
+{
+    const struct Row {
+        const char* what;
+        const char* policy;
+        int maxSpeed;
+        Ints table;
+        int unreadable;             // reads of the maximum that give 0
+        std::vector<bool> retries;  // the answers to the Retry question
+        int asked, reads;           // questions asked, reads of the maximum
+        Ints speeds;                // every SET CD SPEED, in order
+        Texts names, kbSpeeds;
+        int lastPos;                // the last progress step (-1: none)
+    } rows[] = {
+        {"accepts any speed: every factor at the top of its window", "any", 1411, {}, 0, {}, 0, 1,
+         {1418, 1242, 1066, 890, 714, 538, 362, 186}, {"8", "7", "6", "5", "4", "3", "2", "1"},
+         {"1418", "1242", "1066", "890", "714", "538", "362", "186"}, 10 + 1411 - 186},
+        {"snaps to a table: factors between its speeds add nothing", "table", 706, {176, 353, 706}, 0, {}, 0, 1,
+         Ints{714, 538} + range(362, 352) + range(186, 176), {"4", "2", "1"}, {"706", "353", "176"},
+         10 + 706 - 175},
+        {"ignores SET CD SPEED: one entry, every other value tried", "ignore", 1411, {}, 0, {}, 0, 1,
+         Ints{1418} + range(1242, 1222) + range(1066, 1046) + range(890, 870) + range(714, 694) +
+             range(538, 518) + range(362, 342) + range(186, 176),
+         {"8"}, {"1411"}, 10 + 1411 - 175},
+        {"reports 0: every value of every window tried, nothing found", "zero", 352, {}, 0, {}, 0, 1,
+         range(362, 342) + range(186, 176), {}, {}, 10 + 352 - 175},
+        {"maximum below 1X: nothing is tried", "any", 175, {}, 0, {}, 0, 1, {}, {}, {}, -1},
+        {"unreadable maximum, Retry twice", "any", 352, {}, 2, {true, true}, 2, 3, {362, 186}, {"2", "1"},
+         {"362", "186"}, 10 + 352 - 186},
+        {"unreadable maximum, Cancel: empty lists", "any", 1411, {}, 5, {false}, 1, 1, {}, {}, {}, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ksim::SimDevice& d = device().maxSpeed(row.maxSpeed).speed(row.maxSpeed).policy(row.policy);
+        d.maxSpeedZero(row.unreadable);
+        if (!row.table.empty())
+            d.speedTable(row.table);
+        startDrive();
+        fill(m_drive.speedNames, {"99"});
+        fill(m_drive.kbSpeeds, {"17424"});
+        ScriptedSink sink;
+        sink.retries = row.retries;
+
+        detectSpeeds(m_drive, 10, sink);
+
+        Ints expected(row.reads, 0);
+        for (int speed : row.speeds)
+            expected.insert(expected.end(), {speed, 0});
+        EXPECT_EQ(sent(), expected);
+        EXPECT_EQ(sink.asked, row.asked);
+        EXPECT_EQ(items(m_drive.speedNames), row.names);
+        EXPECT_EQ(items(m_drive.kbSpeeds), row.kbSpeeds);
+        EXPECT_EQ(sink.lastPos, row.lastPos);
+        EXPECT_EQ(sink.rangeMax, row.reads > row.unreadable ? row.maxSpeed : 0) << "the maximum read, or 0";
+    }
+}
+
+// The dialog's answer to an unreadable maximum: Retry or Cancel, no icon.
+TEST(DetectionQuestion, RetryOrCancelWithoutIcon)
+{
+    for (int pressed : {IDRETRY, IDCANCEL}) {
+        BoxWatch answers({pressed});
+        EXPECT_EQ(AskRetryMaxSpeed(nullptr), pressed == IDRETRY);
+        std::vector<SeenBox> boxes = answers.seen();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "致命错误!");
+        EXPECT_EQ(boxes[0].text, "程序在检测驱动器最大速度时遇到错误. 这对检测可能速度是至关重要的.");
+        EXPECT_EQ(boxes[0].buttons, (Ints{IDRETRY, IDCANCEL}));
+        EXPECT_FALSE(boxes[0].anyIcon);
+    }
 }
 
 }  // namespace
