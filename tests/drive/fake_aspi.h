@@ -29,10 +29,9 @@ public:
     {
         installASPIEntryPoints(nullptr, nullptr);
         s_current = nullptr;
-        for (HANDLE t : m_late) {
-            WaitForSingleObject(t, 10000);
+        WaitForMultipleObjects(static_cast<DWORD>(m_late.size()), m_late.data(), TRUE, 10000);
+        for (HANDLE t : m_late)
             CloseHandle(t);
-        }
     }
 
     // Returns what SendASPI32Command returns; without it a request

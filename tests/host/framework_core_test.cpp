@@ -3,6 +3,8 @@
 // every drive test's.)
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "framework/collections.h"
 
 namespace {
@@ -36,24 +38,36 @@ TEST(CStringOps, CompareNoCaseFoldsAsciiButNotDoubleByteCharacters)
     EXPECT_GT(CString("a").CompareNoCase(nullptr), 0);
 }
 
-// Indexes stop at the last element (FindIndex of the count gives null
-// whether or not it is refused: no test can tell the two apart).
-TEST(Lists, IndexesStopAtTheLastElement)
+std::string items(const CStringList& list)
+{
+    std::string text;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
+        text += list.GetNext(pos).str() + ";";
+    return text;
+}
+
+// Indexes stop at the last element; removing at either end keeps the list
+// whole for the elements added after it.
+TEST(Lists, IndexesAndRemovalAtTheEnds)
 {
     CStringList l;
     EXPECT_EQ(l.FindIndex(0), nullptr);
-    for (const char* s : {"48", "40", "8"})
+    for (const char* s : {"48", "40", "8", "4"})
         l.AddTail(s);
-    EXPECT_EQ(l.GetAt(l.FindIndex(2)), "8");
-    EXPECT_TRUE(l.FindIndex(3) == nullptr && l.FindIndex(-1) == nullptr);
+    EXPECT_EQ(l.GetAt(l.FindIndex(3)), "4");
+    EXPECT_TRUE(l.FindIndex(4) == nullptr && l.FindIndex(-1) == nullptr);
     EXPECT_EQ(l.Find("40"), l.FindIndex(1));
     EXPECT_EQ(l.Find("7"), nullptr);
     l.RemoveAt(l.FindIndex(1));
-    EXPECT_EQ(l.GetAt(l.FindIndex(1)), "8");
+    l.RemoveAt(l.FindIndex(2));
+    l.AddTail("2");
+    l.RemoveAt(l.GetHeadPosition());
+    l.AddTail("1");
+    EXPECT_EQ(items(l), "8;2;1;");
+    EXPECT_EQ(l.GetCount(), 3);
     l.RemoveAll();
     l.AddTail("1");
-    EXPECT_EQ(l.GetCount(), 1);
-    EXPECT_EQ(l.GetAt(l.GetHeadPosition()), "1") << "the list is whole again after emptying";
+    EXPECT_EQ(items(l), "1;") << "the list is whole again after emptying";
 }
 
 }  // namespace
