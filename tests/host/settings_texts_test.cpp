@@ -12,20 +12,11 @@
 
 namespace {
 
-TEST(ParseBool, WordsAndNumbersWithoutOverflow)
+// Texts of numbers and words are the fuzz target's to compare with the C
+// library; here what it cannot give.
+TEST(ValueText, NullTextAndTheSmallestInt)
 {
-    const struct {
-        const char* text;
-        int def, expected;
-    } rows[] = {
-        {"Yes", 0, 1}, {"TRUE", 0, 1}, {"yEs", 5, 1}, {"7", 0, 1}, {"-1", 0, 1}, {"+3", 0, 1},
-        {"99999999999", 0, 1}, {"-99999999999999999999", 0, 1}, {"000000000000000000001", 0, 1},
-        {" \t12", 0, 1}, {"1abc", 0, 1}, {"on", 1, 0}, {"no", 1, 0}, {"false", 1, 0}, {"0", 1, 0},
-        {"-0", 1, 0}, {"0x10", 1, 0}, {"00000", 1, 0}, {"yes ", 1, 0}, {"- 1", 1, 0},
-        {"\xD5\xE6", 1, 0}, {"", -42, -42}, {nullptr, INT_MIN, INT_MIN},
-    };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
-        EXPECT_EQ(parseBool(rows[i].text, rows[i].def), rows[i].expected) << "row " << i;
+    EXPECT_EQ(parseBool(nullptr, INT_MIN), INT_MIN);
     char buffer[65];
     formatInt(INT_MIN, buffer, 10);
     EXPECT_STREQ(buffer, "-2147483648");
