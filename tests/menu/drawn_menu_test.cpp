@@ -1,7 +1,7 @@
 // CDrawnMenu: items drawn on memory device contexts and read back pixel by
 // pixel (every request also checked for the GDI objects it leaves behind),
-// measuring, the items the append operations make, what it releases, and
-// the banner column of a real popup menu opened in this process.
+// the items the append operations make, what it releases, and the banner
+// column of a real popup menu opened in this process.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -240,43 +240,6 @@ TEST_F(DrawnMenuTest, BannerFillsTheClipBox)
         EXPECT_EQ(wrong, 0);
         EXPECT_EQ(white > 40, *row.title != 0) << white << " title pixels";
     }
-}
-
-// Entries: the bold caption as the screen measures it plus twice the extent
-// plus 12, at least extent + 4 high; the banner: its width, 0 high; dividers:
-// half a check mark high. The system adds the check-mark width less one.
-TEST_F(DrawnMenuTest, MeasuresItems)
-{
-    const struct {
-        char kind;  // E entry, B banner, D divider
-        const char* caption;
-        int extent;
-    } rows[] = {{'E', "显示/隐藏(&D)", 20}, {'E', "A && B", 20}, {'E', "Open\tCtrl+O", 20}, {'E', "Tall entry", 40},
-                {'E', "Tiny extent", 0},   {'E', "", 20},      {'B', "TRELVIK", 24},     {'D', "", 20}};
-    NONCLIENTMETRICSA ncm = {};
-    ncm.cbSize = kNonClientMetricsV1Size;
-    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0));
-    ncm.lfMenuFont.lfWeight = FW_BOLD;
-    HDC dc = GetWindowDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, CreateFontIndirectA(&ncm.lfMenuFont));
-    for (const auto& row : rows) {
-        CDrawnMenuEntry* entry = row.kind == 'B'   ? new CDrawnMenuBannerEntry(row.caption, row.extent)
-                                 : row.kind == 'D' ? static_cast<CDrawnMenuEntry*>(new CDrawnMenuDividerEntry)
-                                                   : new CDrawnMenuCommandEntry(1, row.caption);
-        entry->m_nExtent = row.extent;
-        RECT text = {0, 0, 0, 0};
-        DrawTextA(dc, row.caption, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
-        const int width = row.kind == 'E' ? text.right + 2 * row.extent + 12 : row.kind == 'B' ? row.extent : 0;
-        const int height = row.kind == 'E' ? std::max<int>(text.bottom, row.extent + 4)
-                                           : row.kind == 'D' ? GetSystemMetrics(SM_CYMENUCHECK) / 2 : 0;
-        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, 0, 7, 7, reinterpret_cast<ULONG_PTR>(entry)};
-        m_menu.MeasureItem(&mis);
-        EXPECT_EQ(static_cast<int>(mis.itemWidth), width + 1 - GetSystemMetrics(SM_CXMENUCHECK)) << row.caption;
-        EXPECT_EQ(static_cast<int>(mis.itemHeight), height) << row.caption;
-        delete entry;
-    }
-    DeleteObject(SelectObject(dc, old));
-    ReleaseDC(nullptr, dc);
 }
 
 // Menus built from operations: B banner, E entry, G entry appended grayed and
