@@ -1,8 +1,10 @@
 // The drive layer in process: every byte of each command's request block,
-// the ASPI transport's attempts and waiting, the pass-through requests, and
-// discovery and letter matching against the simulated drives and fake volumes.
+// the commands sent again after a new disc, the ASPI transport's attempts
+// and waiting, the pass-through requests, and discovery and letter matching
+// against the simulated drives and fake volumes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -25,229 +27,6 @@ Bytes cdb12(Bytes head)
 {
     head.resize(12, 0);
     return head;
-}
-
-// Each operation is exactly its request block (literal bytes: the opcodes
-// are pinned here); an error status gives its failure value and one trace
-// line naming the block by its address.
-#define SENSED " 0x%08X return: 0x%08x"
-TEST(DriveCommands, RequestBlocksAndFailures)
-{
-    const Bytes sense2A = cdb12({0x5A, 0, 0x2A, 0, 0, 0, 0, 0x01}), select = cdb12({0x55, 0x10, 0, 0, 0, 0, 0, 0, 0x10});
-    const Bytes spindown10 = {0, 0, 0, 0, 0, 0, 0, 0, 0x0D, 0x06, 0x00, 0x0A, 0x00, 0x3C, 0x00, 0x4B};
-    const struct {
-        const char* trace;  // formatted with the block's address and the status
-        std::function<int(CdDrive&)> call;
-        Bytes cdb;
-        BYTE flags;
-        DWORD bufLen;
-        BYTE senseLen;
-        bool buffer;
-        Bytes outData;  // the buffer at submission (zeros when empty)
-        int failure;
-    } rows[] = {
-        {" getSpeed()" SENSED, [](CdDrive& d) { return d.getSpeed(); }, sense2A, 0x48, 256, 14, true, {}, 0},
-        {" getSpeed()" SENSED, [](CdDrive& d) { return d.getMaxSpeed(); }, sense2A, 0x48, 256, 14, true, {}, 0},
-        {"getLock()" SENSED, [](CdDrive& d) { return d.getLock(); }, sense2A, 0x48, 256, 14, true, {}, -1},
-        {"getSpindown()" SENSED, [](CdDrive& d) { return int(d.getSpindown()); }, cdb12({0x5A, 0, 0x0D, 0, 0, 0, 0, 0x01}), 0x48,
-         256, 14, true, {}, 0xFF},
-        {" setSpeed()" SENSED, [](CdDrive& d) { return int(d.setSpeed(176)); }, cdb12({0xBB, 0, 0x00, 0xB0, 0xFF, 0xFF}), 0x50, 0,
-         14, false, {}, 0},
-        {" setSpeed()" SENSED, [](CdDrive& d) { return int(d.setSpeed(65536 + 176)); }, cdb12({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF}),
-         0x50, 0, 14, false, {}, 0},
-        {"setLock()" SENSED, [](CdDrive& d) { return int(d.setLock(0x81)); }, cdb12({0x1E, 0, 0, 0, 0x81}), 0x48, 256, 14, true, {}, 0},
-        {"setSpindown()" SENSED, [](CdDrive& d) { return int(d.setSpindown(10)); }, select, 0x50, 16, 14, true, spindown10, 0},
-        {"getDeviceType() 0x%08X", [](CdDrive& d) { BYTE t; return int(getDeviceType(d.adapter, d.target, &t)); },
-         {0x12, 0, 0, 0, 0x64, 0}, 0x48, 100, 14, true, {}, 0},
-        {"getDriveName()" SENSED, [](CdDrive& d) { char n[31] = {}; return int(getDriveName(d.adapter, d.target, n)); },
-         {0x12, 0, 0, 0, 0xC0, 0}, 0x48, 100, 14, true, {}, 0},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.trace);
-        CdDrive drive(2, 5);
-        {
-            FakeAspi fake;
-            row.call(drive);
-            ASSERT_EQ(fake.requests.size(), 1u);
-            SRB_ExecSCSICmd expected = {}, got = fake.requests[0].exec();
-            expected.SRB_Cmd = SC_EXEC_SCSI_CMD, expected.SRB_HaId = 2, expected.SRB_Flags = row.flags;
-            expected.SRB_Target = 5, expected.SRB_BufLen = row.bufLen, expected.SRB_SenseLen = row.senseLen;
-            expected.SRB_CDBLen = static_cast<BYTE>(row.cdb.size());
-            std::memcpy(expected.CDBByte, row.cdb.data(), row.cdb.size());
-            EXPECT_EQ(got.SRB_BufPointer != nullptr, row.buffer);
-            got.SRB_BufPointer = nullptr, got.SRB_PostProc = nullptr;  // compared apart
-            const BYTE *e = reinterpret_cast<const BYTE*>(&expected), *g = reinterpret_cast<const BYTE*>(&got);
-            EXPECT_EQ(Bytes(g, g + sizeof got), Bytes(e, e + sizeof expected));
-            if (row.buffer) {
-                EXPECT_EQ(fake.requests[0].data, row.outData.empty() ? Bytes(row.bufLen, 0) : row.outData);
-            }
-        }
-        FakeAspi fake;
-        fake.onExec = [&fake](SRB_ExecSCSICmd& srb) { return fake.completeLater(srb, 0x83, 10); };
-        TraceCapture trace;
-        EXPECT_EQ(row.call(drive), row.failure) << "error status";
-        ASSERT_EQ(fake.requests.size(), 1u);
-        char expected[128];
-        std::snprintf(expected, sizeof expected, row.trace,
-                      static_cast<unsigned>(reinterpret_cast<uintptr_t>(fake.requests[0].address)), 0x83u);
-        EXPECT_EQ(trace.lines(), Lines{expected});
-    }
-    for (int kbps : {175, 0, INT_MIN}) {
-        FakeAspi fake;
-        EXPECT_FALSE(CdDrive(0, 0).setSpeed(kbps)) << kbps;
-        EXPECT_TRUE(fake.requests.empty()) << kbps << ": below 1X nothing is sent";
-    }
-    CdDrive drive(1, 0);
-    CStringList* kb = new CStringList(10);
-    kb->AddTail("1411");
-    drive.replaceKbSpeeds(kb);
-    drive.replaceKbSpeeds(kb);
-    EXPECT_EQ(drive.kbSpeeds->GetCount(), 1) << "putting in place the list already there keeps it";
-}
-
-// Every submission is answered by its row; each attempt has an event of its
-// own, closed once the request has completed; a request whose wait failed
-// is outstanding and not submitted again.
-TEST(SendASPI32Command, AttemptsEventsAndWaiting)
-{
-    int calls = 0;
-    const struct {
-        const char* what;
-        std::function<DWORD(FakeAspi&, SRB_ExecSCSICmd&)> answer;
-        AspiSend sent;
-        size_t submissions;
-        BYTE status;
-    } rows[] = {
-        {"at once", nullptr, AspiSend::Completed, 1, SS_COMP},
-        {"busy", [](FakeAspi&, SRB_ExecSCSICmd&) { return DWORD(SS_ASPI_IS_BUSY); }, AspiSend::Refused, 3, 0},
-        {"error", [](FakeAspi&, SRB_ExecSCSICmd&) { return DWORD(SS_ERR); }, AspiSend::Refused, 3, 0},
-        {"unknown result", [](FakeAspi&, SRB_ExecSCSICmd&) { return DWORD(0x12345678); }, AspiSend::Refused, 3, 0},
-        {"third attempt", [&calls](FakeAspi&, SRB_ExecSCSICmd& srb) -> DWORD {
-             srb.SRB_Status = SS_COMP;
-             return ++calls < 3 ? SS_ASPI_IS_BUSY : SS_COMP;
-         }, AspiSend::Completed, 3, SS_COMP},
-        {"queued", [](FakeAspi& f, SRB_ExecSCSICmd& srb) { return f.completeLater(srb, SS_COMP, 100); }, AspiSend::Completed, 1, SS_COMP},
-        {"queued, error", [](FakeAspi& f, SRB_ExecSCSICmd& srb) { return f.completeLater(srb, SS_ABORTED, 100); },
-         AspiSend::Completed, 1, SS_ABORTED},
-        {"wait fails", [](FakeAspi& f, SRB_ExecSCSICmd& srb) { return f.completeLater(srb, SS_COMP, 100, true); },
-         AspiSend::Outstanding, 1, 0},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        SRB_ExecSCSICmd srb = {};  // outlives the fake, which waits for late completions
-        FakeAspi fake;
-        if (row.answer)
-            fake.onExec = [&](SRB_ExecSCSICmd& s) { return row.answer(fake, s); };
-        srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
-        srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
-        EXPECT_EQ(sendASPI32Command(&srb), row.sent);
-        if (row.sent != AspiSend::Outstanding) {
-            EXPECT_EQ(srb.SRB_Status, row.status);
-        }
-        ASSERT_EQ(fake.requests.size(), row.submissions);
-        for (const RecordedRequest& r : fake.requests)
-            EXPECT_TRUE(r.eventUnsignalled && r.previousEventClosed);
-        DWORD flags = 0;
-        EXPECT_EQ(srb.SRB_PostProc, fake.requests.back().event);
-        EXPECT_FALSE(GetHandleInformation(srb.SRB_PostProc, &flags)) << "the last event is closed";
-    }
-    SRB_ExecSCSICmd srb = {};
-    EXPECT_EQ(sendASPI32Command(&srb), AspiSend::Refused) << "without an interface";
-    FakeAspi fake;
-    EXPECT_EQ(sendASPI32Command(nullptr), AspiSend::Refused);
-    EXPECT_TRUE(fake.requests.empty());
-}
-
-// A command whose wait failed was not delivered (no failed command's trace) and its
-// block and buffer, which the layer completes into later, are never given
-// to the next command.
-TEST(SendASPI32Command, ARequestWhoseWaitFailedIsNeverReused)
-{
-    FakeAspi fake;
-    fake.onExec = [&fake](SRB_ExecSCSICmd& srb) -> DWORD {
-        if (fake.requests.size() == 1)
-            return fake.completeLater(srb, SS_COMP, 50, true);
-        srb.SRB_BufPointer[0] = 0x05;
-        srb.SRB_Status = SS_COMP;
-        return SS_COMP;
-    };
-    TraceCapture trace;
-    BYTE type = 0;
-    EXPECT_FALSE(getDeviceType(0, 1, &type));
-    ASSERT_EQ(trace.lines().size(), 1u);
-    EXPECT_EQ(trace.lines()[0].compare(0, 30, "sendASPI32Command wait failed:"), 0) << trace.lines()[0];
-    EXPECT_TRUE(getDeviceType(0, 1, &type));
-    EXPECT_EQ(type, 0x05);
-    ASSERT_EQ(fake.requests.size(), 2u);
-    EXPECT_NE(fake.requests[1].address, fake.requests[0].address);
-    EXPECT_NE(fake.requests[1].exec().SRB_BufPointer, fake.requests[0].exec().SRB_BufPointer);
-}
-
-// Adapters in order, targets in order up to the last one the adapter reports
-// (8 or 16), the bound asked again before every further target; an adapter
-// whose inquiry fails is left alone (the adapter inquiry's answers are
-// read only here). Listed: type 5 (qualifier bits aside)
-// whose name can be read. Values are read past a block descriptor.
-TEST(DetectDrives, CdRomsInAdapterAndTargetOrder)
-{
-    SimDrives sim;
-    sim.setup.adapters(3).adapter(0).maxTargets(8);
-    sim.setup.adapter(1).inquiryResult(0x81);
-    sim.setup.adapter(2).maxTargets(16);
-    sim.setup.device(0, 0).cdrom("VENDOR78", "PRODUCT890123456", "REV4").maxSpeed(7056).speed(1411).policy("any")
-        .lock(true, true).spindown(0x0A).blockDescriptor(true);
-    sim.setup.device(0, 1).cdrom("", "DVD-ROM DDU1615", "B8S1");  // all-blank vendor
-    sim.setup.device(0, 2).type(0).ident("DISKCO", "HARD DISK", "0001");
-    sim.setup.device(0, 3).type(0x15).ident("V", "T15", "1");
-    sim.setup.device(0, 4).cdrom("V", "QUALIFIER", "1").qualifier(1);
-    sim.setup.device(0, 5).cdrom("V", "NONAME", "1").nameInquiryFails();
-    sim.setup.device(1, 0).cdrom("A1", "HIDDEN", "1");
-    sim.setup.device(2, 15).cdrom("A2", "LAST", "1");
-    sim.write();
-    CObList list(10);
-    TraceCapture trace;
-    detectDrives(&list);
-    Lines found, answered;
-    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-        const CdDrive* d = static_cast<CdDrive*>(list.GetNext(pos));
-        found.push_back(d->address.str() + " " + d->name.str());
-    }
-    EXPECT_EQ(found, (Lines{"0:0 VENDOR78 PRODUCT890123456 REV4", "0:1  DVD-ROM DDU1615 B8S1", "0:4 V QUALIFIER 1", "2:15 A2 LAST 1"}));
-    for (const std::string& line : trace.lines()) {
-        // Error lines with a block's address: the empty targets (6, 7 of
-        // adapter 0, 0 to 14 of 2), the name of 0:5.
-        if (line.compare(0, 18, "getDeviceType() 0x") != 0 && line.compare(0, 17, "getDriveName() 0x") != 0)
-            answered.push_back(line);
-    }
-    EXPECT_EQ(trace.lines().size(), answered.size() + 2 + 15 + 1);
-    EXPECT_EQ(answered, (Lines{"Loaded wnaspi32.dll OK", "Got getASPI32SupportInfo proc address OK",
-                               "Got sendASPI32Command proc address OK", "Found 3 Host Adapter(s)", "SCSI transport: ASPI",
-                               "Detecting drives...", "Device at HA 0, Target 0 appears to be a CD-ROM drive.",
-                               "Drive Name: VENDOR78 PRODUCT890123456 REV4",
-                               "Device at HA 0, Target 1 appears to be a CD-ROM drive.", "Drive Name:  DVD-ROM DDU1615 B8S1",
-                               "Device at HA 0, Target 4 appears to be a CD-ROM drive.", "Drive Name: V QUALIFIER 1",
-                               "Device at HA 0, Target 5 appears to be a CD-ROM drive.", "Couldn't get the name of the drive.",
-                               "Device at HA 2, Target 15 appears to be a CD-ROM drive.", "Drive Name: A2 LAST 1"}));
-    std::map<int, std::vector<int>> inquired;  // adapter: targets of its INQUIRYs, in order
-    ksim::SimLog log = sim.log();
-    for (const ksim::SimRecord& r : log.commands(0x12))
-        inquired[r.ha].push_back(r.tgt);
-    EXPECT_EQ(inquired, (std::map<int, std::vector<int>>{{0, {0, 0, 1, 1, 2, 3, 4, 4, 5, 5, 6, 7}},
-                                                         {2, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15}}}));
-    int adapterInquiries = 0;
-    for (const ksim::SimRecord& r : log.records)
-        adapterInquiries += r.kind == ksim::SimRecord::HaInquiry;
-    EXPECT_EQ(adapterInquiries, 9 + 1 + 17);
-
-    CdDrive& drive = *static_cast<CdDrive*>(list.GetAt(list.GetHeadPosition()));
-    EXPECT_EQ(drive.getSpeed(), 1411);
-    EXPECT_EQ(drive.getMaxSpeed(), 7056);
-    EXPECT_EQ(drive.getLock(), 0x03);
-    EXPECT_EQ(drive.getSpindown(), 0x0A);
-    EXPECT_TRUE(drive.setSpeed(2822));
-    EXPECT_EQ(drive.getSpeed(), 2822);
-    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
-        delete static_cast<CdDrive*>(list.GetNext(pos));
 }
 
 // A machine's volumes in place of the system calls; every call's arguments
@@ -329,7 +108,9 @@ BOOL WINAPI closeHandle(HANDLE)
 
 }  // namespace fake
 
-class Volumes : public ::testing::Test {
+// Every test may put the fake volumes in place and fill `drives`; both are
+// undone at its end, with the transport chosen.
+class DriveTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -343,11 +124,235 @@ protected:
         closeTransport();
         g_volumeSystemCalls = m_saved;
     }
+    CdDrive& first() { return *static_cast<CdDrive*>(drives.GetAt(drives.GetHeadPosition())); }
+
     CObList drives{10};
     VolumeSystemCalls m_saved;
 };
 
-TEST_F(Volumes, EachDriveGetsTheLastLetterOfItsAddress)
+// Each operation is exactly its request blocks (literal bytes: the opcodes
+// are pinned here), each request answered as its letter says: g good, e an
+// error status (given its failure value and one trace line naming the block
+// by its address), u a unit attention. A drive given a new disc answers so:
+// the speed chosen is sent again (again while the attention is still
+// pending), then the command itself, unless it was that very speed.
+TEST_F(DriveTest, CommandsAsRequestBlocks)
+{
+    struct Block {
+        BYTE flags;
+        DWORD bufLen;
+        Bytes data;  // the buffer at submission (zeros when empty)
+    };
+    std::map<BYTE, Block> blocks = {{0x5A, {0x48, 256, {}}}, {0x1E, {0x48, 256, {}}}, {0x12, {0x48, 100, {}}},
+                                    {0xBB, {0x50, 0, {}}}, {0x55, {0x50, 16, {0, 0, 0, 0, 0, 0, 0, 0, 0x0D, 0x06, 0x00, 0x0A, 0x00, 0x3C, 0x00, 0x4B}}}};
+    const Bytes sense2A = cdb12({0x5A, 0, 0x2A, 0, 0, 0, 0, 0x01}), speed1411 = cdb12({0xBB, 0, 0x05, 0x83, 0xFF, 0xFF});
+    const Bytes lock1 = cdb12({0x1E, 0, 0, 0, 0x01});
+    const struct {
+        const char* what;
+        std::function<int(CdDrive&)> call;
+        int chosenKbps;
+        const char* answers;
+        std::vector<Bytes> cdbs;
+        int result;
+    } rows[] = {
+        {"getSpeed", [](CdDrive& d) { return d.getSpeed(); }, 0, "e", {sense2A}, 0},
+        {"getMaxSpeed", [](CdDrive& d) { return d.getMaxSpeed(); }, 0, "e", {sense2A}, 0},
+        {"getLock", [](CdDrive& d) { return d.getLock(); }, 0, "e", {sense2A}, -1},
+        {"getSpindown", [](CdDrive& d) { return int(d.getSpindown()); }, 0, "e", {cdb12({0x5A, 0, 0x0D, 0, 0, 0, 0, 0x01})}, 0xFF},
+        {"setSpeed 1X", [](CdDrive& d) { return int(d.setSpeed(176)); }, 0, "e", {cdb12({0xBB, 0, 0x00, 0xB0, 0xFF, 0xFF})}, 0},
+        {"setSpeed past 16 bits", [](CdDrive& d) { return int(d.setSpeed(65536 + 176)); }, 0, "e", {cdb12({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF})}, 0},
+        {"setSpeed below 1X", [](CdDrive& d) { return int(d.setSpeed(175)); }, 0, "", {}, 0},
+        {"setSpeed 0", [](CdDrive& d) { return int(d.setSpeed(0)); }, 0, "", {}, 0},
+        {"setSpeed INT_MIN", [](CdDrive& d) { return int(d.setSpeed(INT_MIN)); }, 0, "", {}, 0},
+        {"setLock", [](CdDrive& d) { return int(d.setLock(0x81)); }, 0, "e", {cdb12({0x1E, 0, 0, 0, 0x81})}, 0},
+        {"setSpindown", [](CdDrive& d) { return int(d.setSpindown(10)); }, 0, "e", {cdb12({0x55, 0x10, 0, 0, 0, 0, 0, 0, 0x10})}, 0},
+        {"getDeviceType", [](CdDrive& d) { BYTE t; return int(getDeviceType(d.adapter, d.target, &t)); }, 0, "e", {{0x12, 0, 0, 0, 0x64, 0}}, 0},
+        {"getDriveName", [](CdDrive& d) { char n[31] = {}; return int(getDriveName(d.adapter, d.target, n)); }, 0, "e",
+         {{0x12, 0, 0, 0, 0xC0, 0}}, 0},
+        {"new disc", [](CdDrive& d) { return d.getLock(); }, 1411, "ugg", {sense2A, speed1411, sense2A}, 0},
+        {"new disc, attention pending", [](CdDrive& d) { return d.getLock(); }, 1411, "uugg", {sense2A, speed1411, speed1411, sense2A}, 0},
+        {"new disc, the chosen speed", [](CdDrive& d) { return int(d.setSpeed(1411)); }, 1411, "ug", {speed1411, speed1411}, 1},
+        {"new disc, another speed", [](CdDrive& d) { return int(d.setSpeed(176)); }, 1411, "ugg",
+         {cdb12({0xBB, 0, 0x00, 0xB0, 0xFF, 0xFF}), speed1411, cdb12({0xBB, 0, 0x00, 0xB0, 0xFF, 0xFF})}, 1},
+        {"new disc, no speed chosen", [](CdDrive& d) { return d.getLock(); }, 0, "ug", {sense2A, sense2A}, 0},
+        {"new disc, attentions go on", [](CdDrive& d) { return int(d.setLock(1)); }, 1411, "uuuu", {lock1, speed1411, speed1411, lock1}, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakeAspi fake;
+        fake.onExec = [&](SRB_ExecSCSICmd& srb) -> DWORD {
+            const char answer = row.answers[std::min(fake.requests.size(), std::strlen(row.answers)) - 1];
+            srb.SRB_Status = SS_COMP;
+            if (answer == 'e')
+                return fake.completeLater(srb, 0x83, 10);
+            if (answer == 'u') {
+                const BYTE unitAttention[14] = {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0};
+                srb.SRB_Status = SS_ERR, srb.SRB_TargStat = STATUS_CHKCOND;
+                std::memcpy(srb.SenseArea, unitAttention, sizeof unitAttention);
+            }
+            return SS_COMP;
+        };
+        TraceCapture trace;
+        CdDrive drive(2, 5);
+        drive.chosenKbps = row.chosenKbps;
+        EXPECT_EQ(row.call(drive), row.result);
+        ASSERT_EQ(fake.requests.size(), row.cdbs.size());
+        for (size_t i = 0; i < row.cdbs.size(); ++i) {
+            const Block& b = blocks[row.cdbs[i][0]];
+            SRB_ExecSCSICmd expected = {}, got = fake.requests[i].exec();
+            expected.SRB_Cmd = SC_EXEC_SCSI_CMD, expected.SRB_HaId = 2, expected.SRB_Flags = b.flags;
+            expected.SRB_Target = 5, expected.SRB_BufLen = b.bufLen, expected.SRB_SenseLen = 14;
+            expected.SRB_CDBLen = static_cast<BYTE>(row.cdbs[i].size());
+            std::memcpy(expected.CDBByte, row.cdbs[i].data(), row.cdbs[i].size());
+            EXPECT_EQ(got.SRB_BufPointer != nullptr, b.bufLen != 0);
+            got.SRB_BufPointer = nullptr, got.SRB_PostProc = nullptr;  // compared apart
+            const BYTE *e = reinterpret_cast<const BYTE*>(&expected), *g = reinterpret_cast<const BYTE*>(&got);
+            EXPECT_EQ(Bytes(g, g + sizeof got), Bytes(e, e + sizeof expected)) << "request " << i;
+            if (b.bufLen != 0) {
+                EXPECT_EQ(fake.requests[i].data, b.data.empty() ? Bytes(b.bufLen, 0) : b.data) << "request " << i;
+            }
+        }
+        if (std::strcmp(row.answers, "e") == 0) {
+            char address[16];
+            std::snprintf(address, sizeof address, "0x%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(fake.requests[0].address)));
+            ASSERT_EQ(trace.lines().size(), 1u);
+            EXPECT_NE(trace.lines()[0].find(address), std::string::npos) << trace.lines()[0];
+        }
+    }
+    CdDrive drive(1, 0);
+    CStringList* kb = new CStringList(10);
+    kb->AddTail("1411");
+    drive.replaceKbSpeeds(kb);
+    drive.replaceKbSpeeds(kb);
+    EXPECT_EQ(drive.kbSpeeds->GetCount(), 1) << "putting in place the list already there keeps it";
+}
+
+// Every submission is answered by its row; each attempt has an event of its
+// own, closed once the request has completed; a request whose wait failed
+// is outstanding and not submitted again.
+TEST_F(DriveTest, AspiAttemptsEventsAndWaiting)
+{
+    int calls = 0;
+    const struct {
+        const char* what;
+        std::function<DWORD(FakeAspi&, SRB_ExecSCSICmd&)> answer;
+        AspiSend sent;
+        size_t submissions;
+        BYTE status;
+    } rows[] = {
+        {"at once", nullptr, AspiSend::Completed, 1, SS_COMP},
+        {"busy", [](FakeAspi&, SRB_ExecSCSICmd&) { return DWORD(SS_ASPI_IS_BUSY); }, AspiSend::Refused, 3, 0},
+        {"error", [](FakeAspi&, SRB_ExecSCSICmd&) { return DWORD(SS_ERR); }, AspiSend::Refused, 3, 0},
+        {"unknown result", [](FakeAspi&, SRB_ExecSCSICmd&) { return DWORD(0x12345678); }, AspiSend::Refused, 3, 0},
+        {"third attempt", [&calls](FakeAspi&, SRB_ExecSCSICmd& srb) -> DWORD {
+             srb.SRB_Status = SS_COMP;
+             return ++calls < 3 ? SS_ASPI_IS_BUSY : SS_COMP;
+         }, AspiSend::Completed, 3, SS_COMP},
+        {"queued", [](FakeAspi& f, SRB_ExecSCSICmd& srb) { return f.completeLater(srb, SS_COMP, 100); }, AspiSend::Completed, 1, SS_COMP},
+        {"queued, error", [](FakeAspi& f, SRB_ExecSCSICmd& srb) { return f.completeLater(srb, SS_ABORTED, 100); },
+         AspiSend::Completed, 1, SS_ABORTED},
+        {"wait fails", [](FakeAspi& f, SRB_ExecSCSICmd& srb) { return f.completeLater(srb, SS_COMP, 100, true); },
+         AspiSend::Outstanding, 1, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SRB_ExecSCSICmd srb = {};  // outlives the fake, which waits for late completions
+        FakeAspi fake;
+        if (row.answer)
+            fake.onExec = [&](SRB_ExecSCSICmd& s) { return row.answer(fake, s); };
+        srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+        srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
+        EXPECT_EQ(sendASPI32Command(&srb), row.sent);
+        if (row.sent != AspiSend::Outstanding) {
+            EXPECT_EQ(srb.SRB_Status, row.status);
+        }
+        ASSERT_EQ(fake.requests.size(), row.submissions);
+        for (const RecordedRequest& r : fake.requests)
+            EXPECT_TRUE(r.eventUnsignalled && r.previousEventClosed);
+        DWORD flags = 0;
+        EXPECT_EQ(srb.SRB_PostProc, fake.requests.back().event);
+        EXPECT_FALSE(GetHandleInformation(srb.SRB_PostProc, &flags)) << "the last event is closed";
+    }
+    SRB_ExecSCSICmd srb = {};
+    EXPECT_EQ(sendASPI32Command(&srb), AspiSend::Refused) << "without an interface";
+    FakeAspi fake;
+    EXPECT_EQ(sendASPI32Command(nullptr), AspiSend::Refused);
+    EXPECT_TRUE(fake.requests.empty());
+}
+
+// A command whose wait failed was not delivered (no failed command's trace) and its
+// block and buffer, which the layer completes into later, are never given
+// to the next command.
+TEST_F(DriveTest, AspiRequestWhoseWaitFailedIsNeverReused)
+{
+    FakeAspi fake;
+    fake.onExec = [&fake](SRB_ExecSCSICmd& srb) -> DWORD {
+        if (fake.requests.size() == 1)
+            return fake.completeLater(srb, SS_COMP, 50, true);
+        srb.SRB_BufPointer[0] = 0x05;
+        srb.SRB_Status = SS_COMP;
+        return SS_COMP;
+    };
+    TraceCapture trace;
+    BYTE type = 0;
+    EXPECT_FALSE(getDeviceType(0, 1, &type));
+    ASSERT_EQ(trace.lines().size(), 1u);
+    EXPECT_EQ(trace.lines()[0].compare(0, 30, "sendASPI32Command wait failed:"), 0) << trace.lines()[0];
+    EXPECT_TRUE(getDeviceType(0, 1, &type));
+    EXPECT_EQ(type, 0x05);
+    ASSERT_EQ(fake.requests.size(), 2u);
+    EXPECT_NE(fake.requests[1].address, fake.requests[0].address);
+    EXPECT_NE(fake.requests[1].exec().SRB_BufPointer, fake.requests[0].exec().SRB_BufPointer);
+}
+
+// Adapters in order, targets in order up to the last one the adapter reports
+// (8 or 16), the bound asked again before every further target; an adapter
+// whose inquiry fails is left alone. Listed: type 5 (qualifier bits aside)
+// whose name can be read. Values are read past a block descriptor.
+TEST_F(DriveTest, DetectsCdRomsInAdapterAndTargetOrder)
+{
+    SimDrives sim;
+    sim.setup.adapters(3).adapter(0).maxTargets(8);
+    sim.setup.adapter(1).inquiryResult(0x81);
+    sim.setup.adapter(2).maxTargets(16);
+    sim.setup.device(0, 0).cdrom("VENDOR78", "PRODUCT890123456", "REV4").maxSpeed(7056).speed(1411).policy("any")
+        .lock(true, true).spindown(0x0A).blockDescriptor(true);
+    sim.setup.device(0, 1).cdrom("", "DVD-ROM DDU1615", "B8S1");  // all-blank vendor
+    sim.setup.device(0, 2).type(0).ident("DISKCO", "HARD DISK", "0001");
+    sim.setup.device(0, 3).type(0x15).ident("V", "T15", "1");
+    sim.setup.device(0, 4).cdrom("V", "QUALIFIER", "1").qualifier(1);
+    sim.setup.device(0, 5).cdrom("V", "NONAME", "1").nameInquiryFails();
+    sim.setup.device(1, 0).cdrom("A1", "HIDDEN", "1");
+    sim.setup.device(2, 15).cdrom("A2", "LAST", "1");
+    sim.write();
+    TraceCapture trace;
+    detectDrives(&drives);
+    Lines found;
+    for (POSITION pos = drives.GetHeadPosition(); pos != nullptr;) {
+        const CdDrive* d = static_cast<CdDrive*>(drives.GetNext(pos));
+        found.push_back(d->address.str() + " " + d->name.str());
+    }
+    EXPECT_EQ(found, (Lines{"0:0 VENDOR78 PRODUCT890123456 REV4", "0:1  DVD-ROM DDU1615 B8S1", "0:4 V QUALIFIER 1", "2:15 A2 LAST 1"}));
+    const Lines& traced = trace.lines();
+    EXPECT_NE(std::find(traced.begin(), traced.end(), "SCSI transport: ASPI"), traced.end());
+    EXPECT_NE(std::find(traced.begin(), traced.end(), "Couldn't get the name of the drive."), traced.end());
+    std::map<int, std::vector<int>> inquired;  // adapter: targets of its INQUIRYs, in order
+    ksim::SimLog log = sim.log();
+    for (const ksim::SimRecord& r : log.commands(0x12))
+        inquired[r.ha].push_back(r.tgt);
+    EXPECT_EQ(inquired, (std::map<int, std::vector<int>>{{0, {0, 0, 1, 1, 2, 3, 4, 4, 5, 5, 6, 7}},
+                                                         {2, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15}}}));
+    int adapterInquiries = 0;
+    for (const ksim::SimRecord& r : log.records)
+        adapterInquiries += r.kind == ksim::SimRecord::HaInquiry;
+    EXPECT_EQ(adapterInquiries, 9 + 1 + 17);
+    EXPECT_EQ(first().getSpeed(), 1411);
+    EXPECT_EQ(first().getMaxSpeed(), 7056);
+    EXPECT_EQ(first().getLock(), 0x03);
+    EXPECT_EQ(first().getSpindown(), 0x0A);
+}
+
+TEST_F(DriveTest, EachDriveGetsTheLastLetterOfItsAddress)
 {
     const UINT C = DRIVE_CDROM;
     const struct {
@@ -393,15 +398,14 @@ TEST_F(Volumes, EachDriveGetsTheLastLetterOfItsAddress)
 // the command table, with the time-out and the sense area after the
 // header; a request the system fails or the drive ends with an error is a
 // failed command with its trace.
-TEST_F(Volumes, PassThroughCarriesTheCommandsAndReportsFailures)
+TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
 {
     fake::reset(0, {{'E', DRIVE_CDROM, 1, 2}});
     detectDrives(&drives, TransportChoice::PassThrough);
     ASSERT_EQ(drives.GetCount(), 1);
-    CdDrive& drive = *static_cast<CdDrive*>(drives.GetAt(drives.GetHeadPosition()));
-    EXPECT_EQ(drive.address, "1:2");
-    drive.getSpeed();
-    drive.setSpindown(3);
+    EXPECT_EQ(first().address, "1:2");
+    first().getSpeed();
+    first().setSpindown(3);
     const ScsiCommand* commands[] = {&CMD_INQUIRY_DEVICE_TYPE, &CMD_INQUIRY_NAME, &CMD_GET_SPEED, &CMD_SET_SPINDOWN};
     ASSERT_EQ(fake::sent.size(), 4u);
     EXPECT_TRUE(fake::argumentsAsExpected);
@@ -431,24 +435,21 @@ TEST_F(Volumes, PassThroughCarriesTheCommandsAndReportsFailures)
     for (const auto& row : rows) {
         fake::answer = row.answer, fake::error = row.error, fake::scsiStatus = row.status;
         TraceCapture trace;
-        EXPECT_EQ(drive.getSpeed(), 0);
+        EXPECT_EQ(first().getSpeed(), 0);
         ASSERT_EQ(trace.lines().size(), 1u);
         EXPECT_EQ(trace.lines()[0].compare(0, row.trace.size(), row.trace), 0) << trace.lines()[0];
     }
 }
 
-TEST(TransportChoice, TheKeysValues)
+TEST_F(DriveTest, TransportChoiceFromTheKeysValue)
 {
-    const struct {
-        const char* text;
-        TransportChoice choice;
-    } rows[] = {
+    const std::pair<const char*, TransportChoice> rows[] = {
         {nullptr, TransportChoice::Auto}, {"", TransportChoice::Auto}, {"auto", TransportChoice::Auto},
         {" ASPI\t", TransportChoice::Aspi}, {"PassThrough ", TransportChoice::PassThrough},
         {"pass-through", TransportChoice::Auto}, {"aspix", TransportChoice::Auto}, {"asp", TransportChoice::Auto},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(parseTransportChoice(row.text), row.choice) << (row.text ? row.text : "(null)");
+        EXPECT_EQ(parseTransportChoice(row.first), row.second) << (row.first ? row.first : "(null)");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "drive/aspi_transport.h"
@@ -29,10 +30,8 @@ public:
     {
         installASPIEntryPoints(nullptr, nullptr);
         s_current = nullptr;
-        for (HANDLE t : m_late) {
-            WaitForSingleObject(t, 10000);
-            CloseHandle(t);
-        }
+        for (std::thread& t : m_late)
+            t.join();
     }
 
     // Returns what SendASPI32Command returns; without it a request
@@ -40,36 +39,25 @@ public:
     std::function<DWORD(SRB_ExecSCSICmd&)> onExec;
     std::vector<RecordedRequest> requests;
 
-    // Queues the request: another thread writes its status after delayMs,
-    // then signals its event. With waitFails the event is closed at once,
-    // so that waiting for it fails while the request still completes later.
+    // Queues the request: another thread writes its status after delayMs
+    // (the drive at work), then signals its event. With waitFails the event
+    // is closed at once, so that waiting for it fails while the request
+    // still completes later.
     DWORD completeLater(SRB_ExecSCSICmd& srb, BYTE status, DWORD delayMs, bool waitFails = false)
     {
-        HANDLE event = static_cast<HANDLE>(srb.SRB_PostProc);
-        m_late.push_back(CreateThread(nullptr, 0, lateThread, new Late{&srb, status, delayMs, waitFails ? nullptr : event},
-                                      0, nullptr));
+        HANDLE event = waitFails ? nullptr : static_cast<HANDLE>(srb.SRB_PostProc);
+        m_late.emplace_back([&srb, status, delayMs, event] {
+            Sleep(delayMs);
+            srb.SRB_Status = status;
+            if (event != nullptr)
+                SetEvent(event);
+        });
         if (waitFails)  // after the thread's creation, which could take over the closed handle's value
-            CloseHandle(event);
+            CloseHandle(static_cast<HANDLE>(srb.SRB_PostProc));
         return SS_PENDING;
     }
 
 private:
-    struct Late {
-        SRB_ExecSCSICmd* srb;
-        BYTE status;
-        DWORD delayMs;
-        HANDLE event;
-    };
-    static DWORD WINAPI lateThread(void* p)
-    {
-        Late late = *static_cast<Late*>(p);
-        delete static_cast<Late*>(p);
-        Sleep(late.delayMs);  // the drive at work
-        late.srb->SRB_Status = late.status;
-        if (late.event != nullptr)
-            SetEvent(late.event);
-        return 0;
-    }
     static DWORD __cdecl send(void* srb) { return s_current ? s_current->dispatch(static_cast<BYTE*>(srb)) : SS_INVALID_SRB; }
     DWORD dispatch(BYTE* block)
     {
@@ -91,7 +79,7 @@ private:
     }
 
     HANDLE m_lastEvent = nullptr;
-    std::vector<HANDLE> m_late;
+    std::vector<std::thread> m_late;
     static inline FakeAspi* s_current = nullptr;
 };
 

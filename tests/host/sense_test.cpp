@@ -9,17 +9,13 @@
 
 namespace {
 
+// Fixed-format sense data, cut to length.
 std::vector<unsigned char> fixedSense(unsigned char response, unsigned char key, unsigned char additional,
                                       unsigned char asc, size_t length = 18)
 {
-    std::vector<unsigned char> s(length, 0);
-    s[0] = response;
-    if (length > 2)
-        s[2] = key;
-    if (length > 7)
-        s[7] = additional;
-    if (length > 12)
-        s[12] = asc;
+    std::vector<unsigned char> s(18, 0);
+    s[0] = response, s[2] = key, s[7] = additional, s[12] = asc;
+    s.resize(length);
     return s;
 }
 

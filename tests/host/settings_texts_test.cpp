@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <string>
-#include <vector>
 
 #include "settings/list_encoding.h"
 #include "settings/speed_entry.h"
@@ -12,54 +10,35 @@
 
 namespace {
 
-TEST(ParseBool, WordsAndNumbersWithoutOverflow)
+// Texts of numbers and words are the fuzz target's to compare with the C
+// library; here what it cannot give.
+TEST(ValueText, NullTextAndTheSmallestInt)
 {
-    const struct {
-        const char* text;
-        int def, expected;
-    } rows[] = {
-        {"Yes", 0, 1}, {"TRUE", 0, 1}, {"yEs", 5, 1}, {"7", 0, 1}, {"-1", 0, 1}, {"+3", 0, 1},
-        {"99999999999", 0, 1}, {"-99999999999999999999", 0, 1}, {"000000000000000000001", 0, 1},
-        {" \t12", 0, 1}, {"1abc", 0, 1}, {"on", 1, 0}, {"no", 1, 0}, {"false", 1, 0}, {"0", 1, 0},
-        {"-0", 1, 0}, {"0x10", 1, 0}, {"00000", 1, 0}, {"yes ", 1, 0}, {"- 1", 1, 0},
-        {"\xD5\xE6", 1, 0}, {"", -42, -42}, {nullptr, INT_MIN, INT_MIN},
-    };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
-        EXPECT_EQ(parseBool(rows[i].text, rows[i].def), rows[i].expected) << "row " << i;
+    EXPECT_EQ(parseBool(nullptr, INT_MIN), INT_MIN);
     char buffer[65];
     formatInt(INT_MIN, buffer, 10);
     EXPECT_STREQ(buffer, "-2147483648");
 }
 
-std::vector<std::string> items(const CStringList& list)
-{
-    std::vector<std::string> v;
-    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
-        v.push_back(list.GetNext(pos).str());
-    return v;
-}
-
-// Decoding appends the non-empty pieces; encoding joins them again.
+// Decoding appends the non-empty pieces; encoding joins them again. Pieces
+// hold no commas, so the count and the joined text tell the whole list.
 TEST(StringLists, DecodeDropsEmptyPiecesAndEncodeJoins)
 {
     const struct {
         const char* text;
-        std::vector<std::string> expected;
+        int count;  // after the item that was there
+        const char* joined;
     } rows[] = {
-        {"48,40,8", {"48", "40", "8"}}, {"48,,40,", {"48", "40"}}, {",8", {"8"}}, {"16, 8", {"16", " 8"}},
-        {"", {}}, {",,,", {}}, {nullptr, {}}, {" ", {" "}}, {"\xB0\xA1,\xB0\xA2", {"\xB0\xA1", "\xB0\xA2"}},
+        {"48,40,8", 3, "kept,48,40,8"}, {"48,,40,", 2, "kept,48,40"}, {",8", 1, "kept,8"}, {"16, 8", 2, "kept,16, 8"},
+        {"", 0, "kept"}, {",,,", 0, "kept"}, {nullptr, 0, "kept"}, {" ", 1, "kept, "},
+        {"\xB0\xA1,\xB0\xA2", 2, "kept,\xB0\xA1,\xB0\xA2"},
     };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    for (const auto& row : rows) {
         CStringList list;
         list.AddTail("kept");
-        decodeStringList(rows[i].text, list);
-        std::vector<std::string> expected = rows[i].expected;
-        expected.insert(expected.begin(), "kept");
-        EXPECT_EQ(items(list), expected) << "row " << i;
-        std::string joined;
-        for (const std::string& s : expected)
-            joined += (joined.empty() ? "" : ",") + s;
-        EXPECT_EQ(encodeStringList(list).str(), joined) << "row " << i;
+        decodeStringList(row.text, list);
+        EXPECT_EQ(list.GetCount(), 1 + row.count) << row.joined;
+        EXPECT_EQ(encodeStringList(list).str(), row.joined);
     }
 }
 
