@@ -72,12 +72,6 @@ SimDevice& SimDevice::fault(const char* kind, int opcode, int page, long count)
     return *this;
 }
 
-SimDevice& SimDevice::delay(int opcode, unsigned ms, long count, int page)
-{
-    set(faultKey("delay", opcode, page), static_cast<long>(ms));
-    return fault("delayCount", opcode, page, count);
-}
-
 bool SimSetup::write(const std::string& path) const
 {
     static LONG s_generation = static_cast<LONG>(GetTickCount() & 0x3FFFFFFF);

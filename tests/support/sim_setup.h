@@ -4,7 +4,7 @@
 //   SimSetup s;
 //   s.adapters(1).adapter(0).maxTargets(16);
 //   s.device(0, 1).cdrom("VEND", "PRODUCT", "1.00").maxSpeed(7056).policy("table");
-//   s.device(0, 1).error(0x5A, 1, 0x2A).delay(0xBB, 200);
+//   s.device(0, 1).error(0x5A, 1, 0x2A);
 //   s.write(dir + "\\ksim.ini");
 //   ...
 //   SimLog log = readSimLog(dir + "\\ksim.log");
@@ -52,7 +52,6 @@ public:
     SimDevice& ident(const std::string& vendor, const std::string& product, const std::string& revision);
     SimDevice& type(int peripheralType) { return key("type", peripheralType); }
     SimDevice& qualifier(int bits) { return key("qualifier", bits); }
-    SimDevice& lun(int n) { return key("lun", n); }
     SimDevice& nameInquiryFails(bool fails = true) { return key("nameInquiryFails", fails); }
     SimDevice& maxSpeed(int kbps) { return key("maxSpeed", kbps); }
     SimDevice& speed(int kbps) { return key("speed", kbps); }
@@ -69,7 +68,6 @@ public:
     // Faults per opcode (-1: every opcode) and, for 0x5A, per page (-1: any).
     SimDevice& refuse(int opcode, long count, int page = -1) { return fault("refuse", opcode, page, count); }
     SimDevice& error(int opcode, long count, int page = -1) { return fault("error", opcode, page, count); }
-    SimDevice& delay(int opcode, unsigned ms, long count = kSimAlways, int page = -1);
 
 private:
     SimDevice& key(const char* k, long v) { set(k, v); return *this; }
@@ -86,7 +84,6 @@ public:
     }
     SimVolume& driveType(int type) { set("driveType", type); return *this; }
     SimVolume& open(const std::string& how) { set("open", how); return *this; }  // yes, denied, no
-    SimVolume& address(bool answers) { set("address", answers ? 1 : 0); return *this; }
 };
 
 class SimSetup {
@@ -101,8 +98,6 @@ public:
     SimVolume& volume(char letter) { return m_volumes[letter]; }
     void removeVolume(char letter) { m_volumes.erase(letter); }
     bool hasVolumes() const { return !m_volumes.empty(); }
-    // Milliseconds that one second of a pass-through time-out lasts.
-    SimSetup& secondMs(unsigned ms) { m_interface.set("secondMs", static_cast<long>(ms)); return *this; }
 
     // Writes the file in one step (a temporary file renamed over the old),
     // so that a running simulator never reads half of it. Each write gets a
