@@ -18,10 +18,26 @@ struct Footprint {
     long handles = 0;  // kernel handles
 };
 
-// The probe DLL that measure() calls, loaded with e2e::Probe(p, kProbeDll).
-const char kProbeDll[] = "bench_probe.dll";
+// The probe DLL (footprint_probe.cpp) loaded into the running program, its
+// exports run there as thread procedures.
+class Probe {
+public:
+    explicit Probe(const e2e::KesvoraProcess& p);
+    ~Probe();
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
 
-Footprint measure(const e2e::KesvoraProcess& p, const e2e::Probe& probe);
+    bool ok() const { return m_remoteBase != 0; }
+    // Runs an exported function; 0xFFFFFFFF when it cannot be called.
+    DWORD call(const char* name, void* arg = nullptr) const;
+
+private:
+    HANDLE m_hProcess = nullptr;
+    HMODULE m_hLocal = nullptr;
+    DWORD_PTR m_remoteBase = 0;
+};
+
+Footprint measure(const e2e::KesvoraProcess& p, const Probe& probe);
 
 // Prints one row per measurement and the change between them.
 void printFootprints(const char* what, const Footprint& before, const Footprint& after);

@@ -13,7 +13,7 @@ namespace {
 
 const int kDefaultOpenings = 1000;
 
-DWORD made(const Probe& probe)
+DWORD made(const bench::Probe& probe)
 {
     return probe.call("ProbeMadeGdi");
 }
@@ -21,7 +21,7 @@ DWORD made(const Probe& probe)
 // Opens the popup, waits until it has drawn (made at least perOpening GDI
 // objects; 0: waits a fixed while) and closes it. False when the menu did
 // not open, draw or close.
-bool openAndClose(const KesvoraProcess& p, const Probe& probe, DWORD perOpening)
+bool openAndClose(const KesvoraProcess& p, const bench::Probe& probe, DWORD perOpening)
 {
     DWORD start = made(probe);
     HWND w = openPopup(p);
@@ -52,7 +52,7 @@ int main(int argc, char** argv)
         std::printf("popup: the program did not start\n");
         return 2;
     }
-    Probe probe(p, bench::kProbeDll);
+    bench::Probe probe(p);
     if (!probe.ok() || probe.call("ProbeCountGdi") == 0) {
         std::printf("popup: the probe could not be loaded into the program\n");
         return 2;

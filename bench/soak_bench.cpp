@@ -39,7 +39,7 @@ int main()
         std::printf("soak: the program did not start\n");
         return 2;
     }
-    Probe probe(p, bench::kProbeDll);
+    bench::Probe probe(p);
     if (!probe.ok() || probe.call("ProbeCountGdi") == 0) {
         std::printf("soak: the probe could not be loaded into the program\n");
         return 2;

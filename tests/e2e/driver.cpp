@@ -1,9 +1,6 @@
 #include "tests/e2e/driver.h"
 
 #include <dbt.h>
-#include <tlhelp32.h>
-
-#include <sstream>
 
 namespace e2e {
 
@@ -22,9 +19,6 @@ LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide)
     return static_cast<LRESULT>(result);
 }
 
-namespace {
-
-// Runs fn(arg) on a thread of another process; its exit code, 0 on failure.
 DWORD runRemote(HANDLE hProcess, void* fn, void* arg)
 {
     HANDLE t = CreateRemoteThread(hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(fn), arg, 0,
@@ -48,25 +42,6 @@ bool injectLibrary(HANDLE hProcess, const std::string& path)
     void* load = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA"));
     return runRemote(hProcess, load, mem) != 0;
 }
-
-// Where the module with this file name is loaded in another process, or 0
-// (a thread's exit code is too short to carry it on a 64-bit system).
-DWORD_PTR remoteModuleBase(DWORD pid, const std::string& fileName)
-{
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
-    if (snap == INVALID_HANDLE_VALUE)
-        return 0;
-    DWORD_PTR base = 0;
-    MODULEENTRY32 me = {};
-    me.dwSize = sizeof me;
-    for (BOOL more = Module32First(snap, &me); more && base == 0; more = Module32Next(snap, &me))
-        if (lstrcmpiA(me.szModule, fileName.c_str()) == 0)
-            base = reinterpret_cast<DWORD_PTR>(me.modBaseAddr);
-    CloseHandle(snap);
-    return base;
-}
-
-}  // namespace
 
 std::string binFile(const char* name)
 {
@@ -211,52 +186,6 @@ bool KesvoraProcess::sync(HWND hwnd) const
     const unsigned limit = 20000 + (++marker % 10000);
     PostMessageA(edit, EM_SETLIMITTEXT, limit, 0);
     return waitUntil([&] { return static_cast<unsigned>(sendTo(edit, EM_GETLIMITTEXT, 0, 0)) == limit; });
-}
-
-Probe::Probe(const KesvoraProcess& p, const char* dll) : m_p(p)
-{
-    m_hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, p.processId());
-    // Mapped here only to look up its exports' offsets: its entry point
-    // and imports stay untouched, so nothing of it runs in this process.
-    m_hLocal = LoadLibraryExA(binFile(dll).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-    if (m_hProcess != nullptr && m_hLocal != nullptr && injectLibrary(m_hProcess, binFile(dll)))
-        m_remoteBase = remoteModuleBase(p.processId(), dll);
-}
-
-Probe::~Probe()
-{
-    FreeLibrary(m_hLocal);
-    CloseHandle(m_hProcess);
-}
-
-DWORD Probe::call(const char* name, void* arg) const
-{
-    // Exported with or without the stdcall decoration.
-    FARPROC f = GetProcAddress(m_hLocal, name);
-    if (f == nullptr)
-        f = GetProcAddress(m_hLocal, (std::string(name) + "@4").c_str());
-    if (f == nullptr || m_remoteBase == 0)
-        return 0xFFFFFFFF;
-    DWORD_PTR rva = reinterpret_cast<DWORD_PTR>(f) - reinterpret_cast<DWORD_PTR>(m_hLocal);
-    return runRemote(m_hProcess, reinterpret_cast<void*>(m_remoteBase + rva), arg);
-}
-
-std::vector<Item> Probe::menu(HMENU hMenu) const
-{
-    std::vector<Item> items;
-    if (call("ProbeDumpMenu", hMenu) == 0xFFFFFFFF)
-        return items;
-    std::istringstream in(m_p.readFile("tray_probe.txt"));
-    std::string line;
-    while (std::getline(in, line)) {
-        Item it;
-        std::istringstream f(line);
-        f >> it.depth >> it.id >> it.state;  // and the text
-        f.get();  // the tab before the text
-        std::getline(f, it.text);
-        items.push_back(it);
-    }
-    return items;
 }
 
 std::vector<HWND> menuWindows(const KesvoraProcess& p)

@@ -1,7 +1,7 @@
 // Drives the real kesvora.exe from a test: starts it in a temporary folder
 // (its working directory, where its ".\cdrom.ini" lives) in front of the
 // simulated drives, works its windows, records and dismisses its message
-// boxes; a probe DLL loaded into it (tray_probe.cpp) reads its menus.
+// boxes.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +27,13 @@ LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide = fa
 std::string windowText(HWND hwnd);
 // The top-level windows of the process pid, in Z order.
 std::vector<HWND> topLevelWindows(DWORD pid);
+// Runs fn(arg) on a new thread of another process; its exit code, 0 when
+// it could not be run or did not end within 10 s.
+DWORD runRemote(HANDLE hProcess, void* fn, void* arg);
+// Loads a library into another process; false on failure. The tests use
+// it only on a process created suspended: the rare hangs they had under
+// Wine came with threads started inside the running program.
+bool injectLibrary(HANDLE hProcess, const std::string& path);
 // Waits until done() holds; false when timeoutMs passed first.
 template <class Done>
 bool waitUntil(Done done, DWORD timeoutMs = 10000)
@@ -102,7 +109,6 @@ public:
 
     // The program's message boxes so far (each dismissed with OK).
     std::vector<SeenBox> messageBoxes() const { return m_boxes->seen(); }
-    bool waitForMessageBoxes(size_t n) const { return m_boxes->waitFor(n); }
 
     std::vector<ksim::SimRecord> simCommands(int opcode = -1) const
     {
@@ -121,46 +127,11 @@ private:
 const UINT kTrayNotify = WM_USER + 1;
 const WPARAM kTrayIconId = 1026;
 
-// An item of the popup menu or of a sub-menu, as the probe saw it.
-struct Item {
-    int depth = 0;
-    UINT id = 0;
-    UINT state = 0;
-    std::string text;  // of an item that is not drawn: "<not drawn>"
-    bool checked() const { return (state & MF_CHECKED) != 0; }
-    bool hilite() const { return (state & MF_HILITE) != 0; }
-};
-
-// A DLL loaded into the program, its exports run there as thread procedures.
-class Probe {
-public:
-    explicit Probe(const KesvoraProcess& p, const char* dll = "e2e_tray_probe.dll");
-    ~Probe();
-    Probe(const Probe&) = delete;
-    Probe& operator=(const Probe&) = delete;
-
-    bool ok() const { return m_remoteBase != 0; }
-    // Runs an exported function; 0xFFFFFFFF when it cannot be called.
-    DWORD call(const char* name, void* arg = nullptr) const;
-    // The items of hMenu and its sub-menus, depth first.
-    std::vector<Item> menu(HMENU hMenu) const;
-
-private:
-    const KesvoraProcess& m_p;
-    HANDLE m_hProcess = nullptr;
-    HMODULE m_hLocal = nullptr;
-    DWORD_PTR m_remoteBase = 0;
-};
-
 // The program's open menu windows, the top-level popup first.
 std::vector<HWND> menuWindows(const KesvoraProcess& p);
 inline bool waitForMenus(const KesvoraProcess& p, size_t n)
 {
     return waitUntil([&] { return menuWindows(p).size() == n; }, 5000);
-}
-inline HMENU menuOf(HWND hMenuWnd)
-{
-    return reinterpret_cast<HMENU>(sendTo(hMenuWnd, MN_GETHMENU, 0, 0));
 }
 // Presses the right button on the icon; the popup's window, or null.
 HWND openPopup(const KesvoraProcess& p);

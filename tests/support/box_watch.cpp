@@ -54,14 +54,6 @@ std::vector<SeenBox> BoxWatch::seen()
     return copy;
 }
 
-bool BoxWatch::waitFor(size_t n, DWORD timeoutMs)
-{
-    for (DWORD begin = GetTickCount(); seen().size() < n; Sleep(20))
-        if (GetTickCount() - begin > timeoutMs)
-            return false;
-    return true;
-}
-
 DWORD WINAPI BoxWatch::run(void* self)
 {
     BoxWatch* watch = static_cast<BoxWatch*>(self);

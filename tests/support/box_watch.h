@@ -28,8 +28,6 @@ public:
 
     // The boxes seen so far, in order.
     std::vector<SeenBox> seen();
-    // Waits until at least n boxes have been seen; false on time-out.
-    bool waitFor(size_t n, DWORD timeoutMs = 10000);
 
 private:
     static DWORD WINAPI run(void* self);

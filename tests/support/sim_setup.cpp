@@ -112,46 +112,21 @@ namespace {
 SimRecord parseLine(const std::string& line)
 {
     SimRecord r;
-    r.line = line;
     std::istringstream in(line);
-    std::string word;
-    in >> word;
-    const char* const kinds[] = {"LOAD", "UNLOAD", "SUPPORTINFO", "HAINQ", "EXEC", "BADCMD"};
-    for (int k = 0; k < 6; ++k) {
-        if (word == kinds[k])
-            r.kind = static_cast<SimRecord::Kind>(k);
-    }
-    if (r.kind == SimRecord::Other)
-        return r;
-
-    const struct {
-        const char* key;
-        int SimRecord::*field;
-    } ints[] = {{"ha", &SimRecord::ha},         {"tgt", &SimRecord::tgt},       {"lun", &SimRecord::lun},
-                {"flags", &SimRecord::flags},   {"senselen", &SimRecord::senselen}, {"cdblen", &SimRecord::cdblen},
-                {"status", &SimRecord::status}, {"pending", &SimRecord::pendingMs}};
-    std::vector<uint8_t>* bytes = nullptr;  // the list being collected
     std::string token;
+    in >> token;
+    r.kind = token == "HAINQ" ? SimRecord::HaInquiry : token == "EXEC" ? SimRecord::Exec : SimRecord::Other;
+    std::vector<uint8_t>* bytes = nullptr;  // the list being collected
     while (in >> token) {
-        size_t eq = token.find('=');
-        std::string key = token.substr(0, eq == std::string::npos ? 0 : eq), value = token.substr(eq + 1);
-        if (eq == std::string::npos) {
-            if (bytes != nullptr && token.size() == 2)
-                bytes->push_back(static_cast<uint8_t>(std::strtoul(token.c_str(), nullptr, 16)));
-            continue;
-        }
-        bytes = key == "cdb" ? &r.cdb : key == "out" ? &r.out : nullptr;
-        r.hasOut = r.hasOut || key == "out";
+        const size_t eq = token.find('=');
+        const std::string key = eq == std::string::npos ? "" : token.substr(0, eq), value = token.substr(eq + 1);
+        if (eq != std::string::npos)
+            bytes = key == "cdb" ? &r.cdb : key == "out" ? &r.out : nullptr;
         if (bytes != nullptr && value.size() == 2)
             bytes->push_back(static_cast<uint8_t>(std::strtoul(value.c_str(), nullptr, 16)));
-        for (const auto& f : ints) {
-            if (key == f.key)
-                r.*f.field = static_cast<int>(std::strtol(value.c_str(), nullptr, 0));
-        }
-        if (key == "buflen")
-            r.buflen = std::strtol(value.c_str(), nullptr, 0);
-        else if (key == "result")
-            r.result = std::strtoul(value.c_str(), nullptr, 0);
+        int* field = key == "ha" ? &r.ha : key == "tgt" ? &r.tgt : key == "status" ? &r.status : nullptr;
+        if (field != nullptr)
+            *field = static_cast<int>(std::strtol(value.c_str(), nullptr, 0));
     }
     return r;
 }
@@ -175,11 +150,6 @@ SimLog readSimLog(const std::string& path)
 void clearSimLog(const std::string& path)
 {
     DeleteFileA(path.c_str());
-}
-
-std::string describe(const SimRecord& r)
-{
-    return r.line.empty() ? std::string("(empty record)") : r.line;
 }
 
 }  // namespace ksim

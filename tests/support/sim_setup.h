@@ -13,7 +13,6 @@
 
 #include <cstdint>
 #include <map>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -111,23 +110,16 @@ private:
     std::map<char, SimVolume> m_volumes;
 };
 
+// A line of the log: an adapter inquiry or a command, its target, its
+// status and the bytes of its command block and of the data it sent.
 struct SimRecord {
-    enum Kind { Load, Unload, SupportInfo, HaInquiry, Exec, BadCmd, Other };
+    enum Kind { HaInquiry, Exec, Other };
     Kind kind = Other;
     int ha = -1;
     int tgt = -1;
-    int lun = -1;
-    int flags = -1;
-    long buflen = -1;
-    int senselen = -1;
-    int cdblen = -1;
-    std::vector<uint8_t> cdb;
-    bool hasOut = false;
-    std::vector<uint8_t> out;
-    unsigned long result = 0;
     int status = -1;
-    int pendingMs = 0;
-    std::string line;  // as logged
+    std::vector<uint8_t> cdb;
+    std::vector<uint8_t> out;
 
     int opcode() const { return cdb.empty() ? -1 : cdb[0]; }
 };
@@ -138,14 +130,9 @@ struct SimLog {
     std::vector<SimRecord> commands(int opcode = -1) const;
 };
 
-// Reads the whole log; a missing file gives an empty log. Unknown lines
-// give records of kind Other.
+// Reads the whole log; a missing file gives an empty log.
 SimLog readSimLog(const std::string& path);
 // Empties (deletes) the log file.
 void clearSimLog(const std::string& path);
-
-// The record as one readable line, for failure messages.
-std::string describe(const SimRecord& r);
-inline std::ostream& operator<<(std::ostream& os, const SimRecord& r) { return os << describe(r); }
 
 }  // namespace ksim

@@ -117,55 +117,128 @@ TEST_F(MainWindowStateTest, PanelControlsFollowTheSelectedDrive)
     EXPECT_EQ(seen, expected);
 }
 
-// The shell refuses the first two icons it is asked to add.
+// The shell's icon calls as text ("add <tip>", "modify", "delete"); it
+// refuses the first g_refusals adds.
 decltype(&::Shell_NotifyIconA) g_realNotify = nullptr;
-int g_nAdds = 0;
+Texts g_iconCalls;
+int g_refusals = 0;
 
-BOOL WINAPI refusingNotify(DWORD message, PNOTIFYICONDATAA data)
+BOOL WINAPI recordingNotify(DWORD message, PNOTIFYICONDATAA data)
 {
-    if (message == NIM_ADD && ++g_nAdds <= 2)
+    const char* names[] = {"add", "modify", "delete"};
+    g_iconCalls.push_back(std::string(message < 3 ? names[message] : "other") +
+                          (message == NIM_ADD ? std::string(" ") + data->szTip : ""));
+    if (message == NIM_ADD && g_refusals > 0) {
+        --g_refusals;
+        g_iconCalls.back() += " (refused)";
         return FALSE;
+    }
     return g_realNotify(message, data);
 }
 
-// Minimising adds the icon; while the shell refuses it, the window stays on
-// the taskbar and the retry timer asks again.
-TEST_F(MainWindowStateTest, RefusedIconKeepsTheWindowReachableAndIsAddedAgain)
+// The icon is added at the first minimise; while the shell refuses it, the
+// window stays on the taskbar and the retry timer asks again. A new taskbar
+// gets the icon again once it was there.
+TEST_F(MainWindowStateTest, IconAddedOnceRetriedWhenRefusedAndAgainForANewTaskbar)
 {
-    const ImportHook hook = {"Shell_NotifyIconA", reinterpret_cast<void*>(refusingNotify),
+    const ImportHook hook = {"Shell_NotifyIconA", reinterpret_cast<void*>(recordingNotify),
                              reinterpret_cast<void**>(&g_realNotify)};
     redirectImports("shell32.dll", &hook, 1);
     ASSERT_NE(g_realNotify, nullptr);
-    Texts seen;
+    const UINT kTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    const char kAdd[] = "add Zurivovi2.0.0";
+    const struct {
+        const char* what;
+        UINT msg;
+        WPARAM wParam;
+        Texts calls;
+        const char* shown;
+    } steps[] = {
+        {"a new taskbar before the icon exists", kTaskbarCreated, 0, {}, "on the taskbar"},
+        {"minimised, refused", WM_SYSCOMMAND, SC_MINIMIZE, {"add Zurivovi2.0.0 (refused)"}, "on the taskbar, minimised"},
+        {"the retry, refused", WM_TIMER, TRAY_RETRY_TIMER_ID, {"add Zurivovi2.0.0 (refused)"}, "on the taskbar, minimised"},
+        {"the retry", WM_TIMER, TRAY_RETRY_TIMER_ID, {kAdd}, "hidden, minimised"},
+        {"the retry timer once more", WM_TIMER, TRAY_RETRY_TIMER_ID, {}, "hidden, minimised"},
+        {"a new taskbar", kTaskbarCreated, 0, {kAdd}, "hidden, minimised"},
+    };
+    g_refusals = 2;
     runMain([&](HWND hDlg) {
-        SendMessageA(hDlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        for (int i = 0; i < 3; ++i) {
-            seen.push_back(std::string(IsWindowVisible(hDlg) ? "on the taskbar" : "hidden") +
-                           (IsIconic(hDlg) ? ", minimised" : ""));
-            SendMessageA(hDlg, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
+        for (const auto& step : steps) {
+            SCOPED_TRACE(step.what);
+            g_iconCalls.clear();
+            SendMessageA(hDlg, step.msg, step.wParam, 0);
+            EXPECT_EQ(g_iconCalls, step.calls);
+            EXPECT_EQ(std::string(IsWindowVisible(hDlg) ? "on the taskbar" : "hidden") +
+                          (IsIconic(hDlg) ? ", minimised" : ""), step.shown);
         }
+        g_iconCalls.clear();
     });
-    EXPECT_EQ(seen, (Texts{"on the taskbar, minimised", "on the taskbar, minimised", "hidden, minimised"}));
-    EXPECT_EQ(g_nAdds, 3);
+    EXPECT_EQ(g_iconCalls, Texts{"delete"}) << "at the end";
 }
 
-// Choosing the second drive in the popup menu checks it; its item shows
-// the '&' of its name as itself.
-TEST_F(MainWindowStateTest, PopupMenuChecksTheMenuDrive)
+// The items of a menu and its sub-menus, depth first, a line each: the
+// depth, the text ("-" for a divider, "=" before the banner; a checked item
+// is a plain one), "*" when checked and "(off)" when it cannot be chosen.
+void dumpMenu(HMENU hMenu, int depth, Texts& out)
 {
-    DriveList drives;
-    drives.Detect(m_settings);
-    ASSERT_EQ(drives.GetCount(), 3);
-    SpeedMemory speeds(m_settings);
-    CTrayMenu menu(drives, speeds);
-    menu.Build();
-    const CDrawnMenuEntry* pEntry = DrawnMenuEntryOf(menu.GetSafeHmenu(), ID_TRAY_DRIVE_FIRST + 1, FALSE);
-    ASSERT_NE(pEntry, nullptr);
-    EXPECT_STREQ(pEntry->m_strCaption, "[0:2] ?:\\ A&&B SECOND 1.00");
-    menu.OnDriveCommand(ID_TRAY_DRIVE_FIRST + 1);
-    HMENU hMenu = menu.GetSafeHmenu();
-    EXPECT_EQ(GetMenuState(hMenu, ID_TRAY_DRIVE_FIRST, MF_BYCOMMAND) & MF_CHECKED, 0u);
-    EXPECT_EQ(GetMenuState(hMenu, ID_TRAY_DRIVE_FIRST + 1, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    for (int pos = 0; pos < GetMenuItemCount(hMenu); ++pos) {
+        const CDrawnMenuEntry* pEntry = DrawnMenuEntryOf(hMenu, pos, TRUE);
+        const UINT state = GetMenuState(hMenu, pos, MF_BYPOSITION);
+        char plain[256] = "";
+        GetMenuStringA(hMenu, pos, plain, sizeof plain, MF_BYPOSITION);
+        std::string line = std::string(depth, ' ');
+        if (pEntry == nullptr)
+            line += plain;
+        else
+            line += pEntry->m_bDivider ? "-" : (pEntry->m_bBanner ? "=" : "") + std::string(pEntry->m_strCaption);
+        line += (state & MF_CHECKED) != 0 ? " *" : "";
+        line += (state & (MF_GRAYED | MF_DISABLED)) == (MF_GRAYED | MF_DISABLED) ? " (off)" : "";
+        out.push_back(line);
+        if (HMENU hSub = GetSubMenu(hMenu, pos))
+            dumpMenu(hSub, depth + 1, out);
+    }
+}
+
+// The popup menu in its order, the stored speed of the first drive checked
+// (none when it is not in the list); choosing the second drive checks it,
+// and its item shows the '&' of its name as itself.
+TEST_F(MainWindowStateTest, PopupMenuInItsOrderWithTheChoicesChecked)
+{
+    const Texts kHead = {"=TRELVIK (off)", "显示/隐藏(&D)", "参数设置(&P)", "- (off)", "弹出光驱(&E)", "关闭光驱(&L)",
+                         "选择光驱", " [0:1] ?:\\ KSIM FIRST 1.00", " [0:2] ?:\\ A&&B SECOND 1.00",
+                         " [0:3] ?:\\ KSIM BROKEN 1.00", "设置速度"};
+    const Texts kTail = {"- (off)", "关于本程序(&A)", "- (off)", "退出(&X)"};
+    const struct {
+        const char* lastSpeed;
+        Texts speeds;
+    } rows[] = {
+        {"2822", {" 8X (1411KB/S)", " 16X (2822KB/S) *"}},
+        {"706", {" 8X (1411KB/S)", " 16X (2822KB/S)"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.lastSpeed);
+        ASSERT_TRUE(writeWholeFile(m_ini, std::string("[0:1]\r\nspeedNames=8,16\r\nkbSpeeds=1411,2822\r\nlastSpeed=") +
+                                              row.lastSpeed + "\r\n"));
+        closeTransport();  // a new start: the transport is chosen again
+        freeASPI();
+        DriveList drives;
+        drives.Detect(m_settings);
+        ASSERT_EQ(drives.GetCount(), 3);
+        SpeedMemory speeds(m_settings);
+        speeds.RestoreAtStart(drives);
+        CTrayMenu menu(drives, speeds);
+        menu.Build();
+        Texts expected = kHead, items;
+        expected.insert(expected.end(), row.speeds.begin(), row.speeds.end());
+        expected.insert(expected.end(), kTail.begin(), kTail.end());
+        dumpMenu(menu.GetSafeHmenu(), 0, items);
+        EXPECT_EQ(items, expected);
+
+        menu.OnDriveCommand(ID_TRAY_DRIVE_FIRST + 1);
+        HMENU hMenu = menu.GetSafeHmenu();
+        EXPECT_EQ(GetMenuState(hMenu, ID_TRAY_DRIVE_FIRST, MF_BYCOMMAND) & MF_CHECKED, 0u);
+        EXPECT_EQ(GetMenuState(hMenu, ID_TRAY_DRIVE_FIRST + 1, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    }
 }
 
 // A handle to the file that lets others do only what `share` allows.
