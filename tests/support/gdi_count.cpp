@@ -14,14 +14,9 @@ std::atomic<int> g_made, g_deleted;
 
 // The creators that framework/gdi and menu/ call: each hook passes its
 // arguments on and counts the handle it gets.
-#define COUNTED(R, name, params, args)     \
-    decltype(&::name) real##name;          \
-    R WINAPI hook##name params             \
-    {                                      \
-        const R handle = real##name args;  \
-        g_made += handle != nullptr;       \
-        return handle;                     \
-    }
+#define COUNTED(R, name, params, args) \
+    decltype(&::name) real##name;      \
+    R WINAPI hook##name params { const R handle = real##name args; g_made += handle != nullptr; return handle; }
 COUNTED(HBRUSH, CreateSolidBrush, (COLORREF c), (c))
 COUNTED(HPEN, CreatePen, (int s, int w, COLORREF c), (s, w, c))
 COUNTED(HFONT, CreateFontIndirectA, (const LOGFONTA* lf), (lf))
@@ -35,18 +30,13 @@ COUNTED(HDC, CreateCompatibleDC, (HDC dc), (dc))
 
 decltype(&::DeleteObject) realDeleteObject;
 decltype(&::DeleteDC) realDeleteDC;
-BOOL deleted(BOOL ok)
-{
-    g_deleted += ok != FALSE;
-    return ok;
-}
-BOOL WINAPI hookDeleteObject(HGDIOBJ h) { return deleted(realDeleteObject(h)); }
-BOOL WINAPI hookDeleteDC(HDC dc) { return deleted(realDeleteDC(dc)); }
+BOOL WINAPI hookDeleteObject(HGDIOBJ h) { const BOOL ok = realDeleteObject(h); g_deleted += ok != FALSE; return ok; }
+BOOL WINAPI hookDeleteDC(HDC dc) { const BOOL ok = realDeleteDC(dc); g_deleted += ok != FALSE; return ok; }
 
 #define HOOK(name) {#name, reinterpret_cast<void*>(hook##name), reinterpret_cast<void**>(&real##name)}
-const ImportHook kHooks[] = {HOOK(CreateSolidBrush), HOOK(CreatePen),    HOOK(CreateFontIndirectA),
-                             HOOK(CreateFontA),      HOOK(CreateBitmap), HOOK(CreateDIBitmap),
-                             HOOK(CreateCompatibleDC), HOOK(DeleteObject), HOOK(DeleteDC)};
+const ImportHook kHooks[] = {
+    HOOK(CreateSolidBrush), HOOK(CreatePen), HOOK(CreateFontIndirectA), HOOK(CreateFontA), HOOK(CreateBitmap),
+    HOOK(CreateDIBitmap), HOOK(CreateCompatibleDC), HOOK(DeleteObject), HOOK(DeleteDC)};
 #undef HOOK
 
 } // namespace
