@@ -128,7 +128,7 @@ TEST_F(DrawnMenuTest, Entries)
             for (int i = 0; i < 7; ++i)
                 EXPECT_EQ(canvas.at(row.tick + i, row.tick + (i < 2 ? 3 + k + i : 7 + k - i)), BLACK) << "tick";
         EXPECT_EQ(canvas.count({0, 0, h, h}, BLACK), row.tick >= 0 ? 21 : 0);
-        // Beside the square exactly what DrawText gives for the parts left and
+        // Beside the square exactly what DrawText gives for the text left and
         // right of the tab, the default item's in bold; a grayed caption over a
         // copy in the selected-text colour one pixel right and down, the copy
         // only off the selection bar.
