@@ -12,7 +12,7 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeCountGdi(LPVOID)
     return gdicount::install() ? 1 : 0;
 }
 
-// GDI objects made since ProbeCountGdi and not deleted.
+// GDI objects made less those deleted since ProbeCountGdi.
 extern "C" __declspec(dllexport) DWORD WINAPI ProbeLiveGdi(LPVOID)
 {
     return static_cast<DWORD>(gdicount::live());

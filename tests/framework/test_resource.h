@@ -5,4 +5,3 @@
 #define IDC_NUMBER 1001
 #define IDC_TEXT 1002
 #define IDC_CHECK 1003
-#define IDC_COMBO 1004

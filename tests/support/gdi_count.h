@@ -3,17 +3,14 @@
 // GetGuiResources reports nothing.)
 #pragma once
 
-#include <windows.h>
-
 namespace gdicount {
 
-// Installs the redirection once; false when the imports cannot be patched.
+// Installs the redirection once; false when the deletions cannot be redirected.
 bool install();
-// Objects and memory device contexts made and not yet deleted.
+// Objects made less objects deleted since then: a request that gives back
+// what it makes leaves this unchanged.
 int live();
-// Objects made since the program started.
+// Objects made since then.
 int created();
-// Deletions that GDI refused (for example of an object still selected).
-int failedDeletes();
 
 } // namespace gdicount
