@@ -1,6 +1,7 @@
 // What a running kesvora.exe holds, measured from outside (windows, kernel
-// handles) and from the probe inside it (private bytes, its own live GDI
-// objects). Wine's GetGuiResources always answers 0, hence the probe.
+// handles) and from the probe inside it (private bytes, the GDI objects it
+// made and has not deleted since the count began). Wine's GetGuiResources
+// always answers 0, hence the probe.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,5 @@
 // A probe that the benchmarks load into the running kesvora.exe (through
-// e2e::Probe): what the program holds, measured from inside it. Each export
+// bench::Probe): what the program holds, measured from inside it. Each export
 // is a thread procedure started from outside.
 #include <windows.h>
 
