@@ -1,6 +1,6 @@
-// An in-process ASPI layer, put in place of a loaded library's entry points
-// through the transport's test seam: it records every request as submitted
-// and answers through the test's handler. And a sink of trace lines.
+// An in-process ASPI layer in place of a loaded library's entry points: it
+// records every request as submitted and answers through the test's
+// handler. And a sink of trace lines.
 #pragma once
 
 #include <windows.h>
@@ -34,15 +34,13 @@ public:
             t.join();
     }
 
-    // Returns what SendASPI32Command returns; without it a request
-    // completes at once.
+    // Returns what SendASPI32Command returns; without it a request completes at once.
     std::function<DWORD(SRB_ExecSCSICmd&)> onExec;
     std::vector<RecordedRequest> requests;
 
-    // Queues the request: another thread writes its status after delayMs
-    // (the drive at work), then signals its event. With waitFails the event
-    // is closed at once, so that waiting for it fails while the request
-    // still completes later.
+    // Another thread writes the status after delayMs, then signals the event;
+    // with waitFails the event is closed at once, so that waiting fails while
+    // the request still completes later.
     DWORD completeLater(SRB_ExecSCSICmd& srb, BYTE status, DWORD delayMs, bool waitFails = false)
     {
         HANDLE event = waitFails ? nullptr : static_cast<HANDLE>(srb.SRB_PostProc);
