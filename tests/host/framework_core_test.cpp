@@ -1,7 +1,5 @@
-// The portable core: case-blind comparison of double-byte text, and list
-// positions and removal. (Slicing and formatting are tested through the
-// parsers that use them, run-time class checks by the menu tests, the trace
-// sink by every drive test.)
+// The portable core: case-blind comparison of double-byte text, list
+// positions and removal. The rest is tested through the code that uses it.
 #include <gtest/gtest.h>
 
 #include <string>
