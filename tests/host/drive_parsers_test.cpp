@@ -1,6 +1,7 @@
 // The drive layer's pure functions: the name from INQUIRY data, the values
-// of MODE SENSE(10) data, speed and spin-down conversions. Short data and
-// writes past the name are the fuzz targets' to check.
+// of MODE SENSE(10) data, sense data, speed conversion. Short data and
+// writes past the name are the fuzz targets' to check; spin-down names and
+// speed texts are shown by the end-to-end tests.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "drive/conversions.h"
 #include "drive/inquiry.h"
 #include "drive/mode_pages.h"
+#include "drive/sense.h"
 
 namespace {
 
@@ -59,11 +61,9 @@ TEST(ModePages, BigEndianValuesAfterTheBlockDescriptors)
             d[p + 3] = static_cast<unsigned char>(r.spindown), d[p + 6] = static_cast<unsigned char>(r.lock);
             put16(p + 8, r.maximum), put16(p + 14, r.current);
         }
-        EXPECT_EQ(modeBlockDescriptorLength(d.data(), d.size()), r.descriptors) << "row " << i;
-        EXPECT_EQ(modeCurrentSpeed(d.data(), d.size()), r.current) << "row " << i;
-        EXPECT_EQ(modeMaxSpeed(d.data(), d.size()), r.maximum) << "row " << i;
-        EXPECT_EQ(modeLockByte(d.data(), d.size()), r.lock) << "row " << i;
-        EXPECT_EQ(modeSpindownByte(d.data(), d.size()), r.spindown) << "row " << i;
+        const std::vector<int> got = {int(modeBlockDescriptorLength(d.data(), d.size())), modeCurrentSpeed(d.data(), d.size()),
+                                      modeMaxSpeed(d.data(), d.size()), modeLockByte(d.data(), d.size()), modeSpindownByte(d.data(), d.size())};
+        EXPECT_EQ(got, (std::vector<int>{int(r.descriptors), r.current, r.maximum, r.lock, r.spindown})) << "row " << i;
     }
 }
 
@@ -74,21 +74,44 @@ TEST(KbpsToX, TruncatesTheQuotientBy176)
     for (uint32_t kbps = 0; kbps <= 0xFFFF; ++kbps)
         ASSERT_EQ(kbpsToX(kbps), static_cast<int>(kbps / 176)) << "kbps " << kbps;
     EXPECT_TRUE(kbpsToX(33554574) == 190650 && kbpsToX(33554575) == 190651 && kbpsToX(0xFFFFFFFFu) == 24403223);
-    EXPECT_EQ(speedText(1411), "8X (1411KB/S)");
 }
 
-TEST(Spindown, NamesAndCodesOfEveryCodeAndNothingElse)
+// Fixed-format sense data, cut to length.
+std::vector<unsigned char> fixedSense(unsigned char response, unsigned char key, unsigned char additional,
+                                      unsigned char asc, size_t length = 18)
 {
-    const char* const names[16] = {"VS",     "125 ms", "250 ms", "500 ms", "1 sec", "2 sec", "4 sec",  "8 sec",
-                                   "16 sec", "32 sec", "1 min",  "2 min",  "4 min", "8 min", "16 min", "32 min"};
-    for (unsigned code = 0; code < 16; ++code) {
-        EXPECT_EQ(spindownName(code | 0xFFFFFF00u), names[code]) << "code " << code << ": only the low 8 bits count";
-        EXPECT_EQ(spindownCode(names[code]), code > 0 ? code : 0) << names[code];
+    std::vector<unsigned char> s(18, 0);
+    s[0] = response, s[2] = key, s[7] = additional, s[12] = asc;
+    s.resize(length);
+    return s;
+}
+
+// A unit attention for a changed medium (key 6, ASC 28h) in either format;
+// anything else, or data too short to tell, is not.
+TEST(Sense, MediumChangedOnlyForKey6Asc28)
+{
+    const struct {
+        const char* what;
+        std::vector<unsigned char> sense;
+        bool changed;
+    } rows[] = {
+        /* 0 */ {"fixed, current", fixedSense(0x70, 0x06, 10, 0x28), true},
+        /* 1 */ {"fixed, valid bit, deferred, key with flags", fixedSense(0xF1, 0x26, 10, 0x28), true},
+        /* 2 */ {"fixed, 14 bytes", fixedSense(0x70, 0x06, 6, 0x28, 14), true},
+        /* 3 */ {"descriptor", {0x72, 0x06, 0x28, 0x00, 0, 0, 0, 0}, true},
+        /* 4 */ {"power on reset", fixedSense(0x70, 0x06, 10, 0x29), false},
+        /* 5 */ {"illegal request, asc 28", fixedSense(0x70, 0x05, 10, 0x28), false},
+        /* 6 */ {"fixed, cut before the asc", fixedSense(0x70, 0x06, 10, 0x28, 13), false},
+        /* 7 */ {"fixed, additional length short of the asc", fixedSense(0x70, 0x06, 5, 0x28), false},
+        /* 8 */ {"descriptor, cut", {0x72, 0x06, 0x28}, false},
+        /* 9 */ {"vendor response code", fixedSense(0x7F, 0x06, 10, 0x28), false},
+        /* 10 */ {"empty", {}, false},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const auto& row = rows[i];
+        EXPECT_EQ(isMediumChangedSense(row.sense.data(), row.sense.size()), row.changed)
+            << "row " << i << ": " << row.what;
     }
-    for (unsigned code : {16u, 0x80u, 0xFFu})
-        EXPECT_EQ(spindownName(code), "") << "code " << code;
-    for (const char* text : {"1 Min", " 1 min", "1min", "", "125ms"})
-        EXPECT_EQ(spindownCode(text), 0) << "\"" << text << "\"";
 }
 
 }  // namespace
