@@ -36,7 +36,6 @@ DWORD extraMask;    // drives beside the simulated ones, of no type
 std::string asked;  // letters asked for their type, then "/" and those opened
 bool argumentsAsExpected;
 int handlesOpen;
-DWORD failWith;     // a pass-through request fails with this error (0: it runs)
 
 DWORD WINAPI getLogicalDrives() { return GetLogicalDrives() | extraMask; }
 UINT WINAPI getDriveType(LPCSTR root)
@@ -54,13 +53,6 @@ HANDLE WINAPI createFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTR
     handlesOpen += h != INVALID_HANDLE_VALUE;
     return h;
 }
-BOOL WINAPI deviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,
-                            LPOVERLAPPED overlapped)
-{
-    if (code == IOCTL_SCSI_PASS_THROUGH && failWith != 0)
-        return SetLastError(failWith), FALSE;
-    return DeviceIoControl(h, code, in, inSize, out, outSize, returned, overlapped);
-}
 BOOL WINAPI closeHandle(HANDLE h)
 {
     --handlesOpen;
@@ -76,10 +68,9 @@ protected:
     {
         ASSERT_NE(LoadLibraryA("ksim_volumes.dll"), nullptr);
         m_saved = g_volumeSystemCalls;
-        g_volumeSystemCalls = {volumes::getLogicalDrives, volumes::getDriveType, volumes::createFile,
-                               volumes::deviceIoControl, volumes::closeHandle};
-        volumes::extraMask = 0, volumes::asked.clear(), volumes::argumentsAsExpected = true;
-        volumes::handlesOpen = 0, volumes::failWith = 0;
+        g_volumeSystemCalls = {volumes::getLogicalDrives, volumes::getDriveType, volumes::createFile, DeviceIoControl,
+                               volumes::closeHandle};
+        volumes::extraMask = 0, volumes::asked.clear(), volumes::argumentsAsExpected = true, volumes::handlesOpen = 0;
     }
     void TearDown() override
     {
@@ -96,8 +87,9 @@ protected:
 
 // Each operation is exactly its request blocks (literal bytes pin the
 // opcodes), each request answered as its letter says: g good, e an error
-// status (the failure value), u a unit attention, after which the chosen speed is sent again (again while
-// the attention lasts), then the command itself unless it was that speed.
+// status (the failure value), u a unit attention, after which the chosen
+// speed is sent again (again while the attention lasts), then the command
+// itself unless it was that speed.
 TEST_F(DriveTest, CommandsAsRequestBlocks)
 {
     struct Block { BYTE flags; DWORD bufLen; Bytes data; };  // data: the buffer at submission (empty: zeros)
@@ -217,7 +209,7 @@ TEST_F(DriveTest, AspiAttemptsEventsAndWaiting)
         }
         ASSERT_EQ(fake.requests.size(), row.submissions);
         for (const RecordedRequest& r : fake.requests)
-            EXPECT_TRUE(r.eventUnsignalled && r.previousEventClosed);
+            EXPECT_TRUE(r.eventFresh);
         DWORD flags = 0;
         EXPECT_EQ(srb.SRB_PostProc, fake.requests.back().event);
         EXPECT_FALSE(GetHandleInformation(srb.SRB_PostProc, &flags)) << "the last event is closed";
@@ -341,7 +333,7 @@ TEST_F(DriveTest, EachDriveGetsTheLastLetterOfItsAddress)
 TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
 {
     SimDrives sim;
-    sim.setup.device(1, 2).cdrom("V", "P", "1").speed(1411).error(0x5A, 1, 0x2A);
+    sim.setup.device(1, 2).cdrom("V", "P", "1").speed(1411).refuse(0x5A, 1, 0x2A).error(0x5A, 1, 0x2A);
     sim.setup.volume('E').device(1, 2);
     sim.write();
     detectDrives(&drives, TransportChoice::PassThrough);
@@ -349,26 +341,20 @@ TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
     EXPECT_EQ(first().address, "1:2");
     EXPECT_TRUE(first().setSpindown(3));
     const ScsiCommand* commands[] = {&CMD_INQUIRY_DEVICE_TYPE, &CMD_INQUIRY_NAME, &CMD_SET_SPINDOWN, &CMD_GET_SPEED};
-    const struct {
-        DWORD failWith;
-        int speed;
-        std::string trace;
-    } rows[] = {
-        {ERROR_SEM_TIMEOUT, 0, "SCSI pass-through to E: command 0x5A timed out after 20 s"},
-        {ERROR_IO_DEVICE, 0, "SCSI pass-through to E: command 0x5A failed (error 1117)"},
-        {0, 0, " getSpeed() 0x"},  // the device's error
-        {0, 1411, ""},
+    const std::pair<int, std::string> rows[] = {  // speed read, trace
+        {0, "SCSI pass-through to E: command 0x5A failed (error 1117)"},  // refused below the device
+        {0, " getSpeed() 0x"},                                            // the device's error
+        {1411, ""},
     };
     for (const auto& row : rows) {
-        volumes::failWith = row.failWith;
         TraceCapture trace;
-        EXPECT_EQ(first().getSpeed(), row.speed);
+        EXPECT_EQ(first().getSpeed(), row.first);
         const std::string line = trace.lines().empty() ? "" : trace.lines()[0];
-        EXPECT_EQ(trace.lines().size(), row.trace.empty() ? 0u : 1u);
-        EXPECT_EQ(line.substr(0, row.trace.size()), row.trace);
+        EXPECT_EQ(trace.lines().size(), row.second.empty() ? 0u : 1u);
+        EXPECT_EQ(line.substr(0, row.second.size()), row.second);
     }
     const std::vector<ksim::SimRecord> sent = sim.log().commands();
-    ASSERT_EQ(sent.size(), 5u);
+    ASSERT_EQ(sent.size(), 6u);
     for (size_t i = 0; i < sent.size(); ++i) {
         const ScsiCommand& c = *commands[std::min<size_t>(i, 3)];
         SCOPED_TRACE(sent[i].line);
@@ -377,15 +363,6 @@ TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
         EXPECT_TRUE(sent[i].buflen == long(c.transferLength) && sent[i].senselen == c.senseLength);
     }
     EXPECT_EQ(volumes::handlesOpen, 0);
-}
-
-TEST_F(DriveTest, TransportChoiceFromTheKeysValue)
-{
-    const std::pair<const char*, TransportChoice> rows[] = {
-        {nullptr, TransportChoice::Auto}, {"auto", TransportChoice::Auto}, {" ASPI\t", TransportChoice::Aspi},
-        {"PassThrough ", TransportChoice::PassThrough}, {"pass-through", TransportChoice::Auto}, {"aspix", TransportChoice::Auto}};
-    for (const auto& row : rows)
-        EXPECT_EQ(parseTransportChoice(row.first), row.second) << (row.first ? row.first : "(null)");
 }
 
 }  // namespace

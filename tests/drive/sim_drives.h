@@ -26,8 +26,6 @@ public:
         SetEnvironmentVariableA("KSIM_CONFIG", nullptr);
         SetEnvironmentVariableA("KSIM_LOG", nullptr);
     }
-    SimDrives(const SimDrives&) = delete;
-    SimDrives& operator=(const SimDrives&) = delete;
 
     ksim::SimSetup setup;
 
