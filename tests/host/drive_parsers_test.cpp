@@ -1,7 +1,6 @@
-// The drive layer's pure functions: the name from INQUIRY data, the values
-// of MODE SENSE(10) data, sense data, speed conversion. Short data and
-// writes past the name are the fuzz targets' to check; spin-down names and
-// speed texts are shown by the end-to-end tests.
+// The drive layer's pure functions: INQUIRY names, MODE SENSE(10) values, sense
+// data, speed conversion. Short data and writes past the name are the fuzz
+// targets' to check; spin-down names and speed texts the end-to-end tests'.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,15 +19,12 @@ namespace {
 // trailing blanks and keep everything else.
 TEST(InquiryName, FieldsLoseTrailingBlanksOnly)
 {
-    const struct {
-        std::string vendor, product, revision, expected;
-    } rows[] = {
+    const struct { std::string vendor, product, revision, expected; } rows[] = {
         /* 0 */ {"        ", "                ", "    ", "  "},
         /* 1 */ {"  AB    ", " CD  ROM        ", " 1  ", "  AB  CD  ROM  1"},
         /* 2 */ {"\xB9\xE2\xC7\xFD    ", "DRIVE\t          ", "1\t  ", "\xB9\xE2\xC7\xFD DRIVE\t 1\t"},
         /* 3: zero bytes pad like blanks, in every field */
-        {std::string("AB\0\0\0\0\0\0", 8), std::string("X\0 Y\0\0\0\0\0\0\0\0\0\0\0\0", 16),
-         std::string("1\0\0\0", 4), "AB X  Y 1"},
+        {std::string("AB\0\0\0\0\0\0", 8), std::string("X\0 Y\0\0\0\0\0\0\0\0\0\0\0\0", 16), std::string("1\0\0\0", 4), "AB X  Y 1"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         std::vector<unsigned char> data(96, 'Z');  // bytes past the revision do not count
@@ -43,10 +39,7 @@ TEST(InquiryName, FieldsLoseTrailingBlanksOnly)
 // (spin-down byte 3) after the 8-byte header and the block descriptors.
 TEST(ModePages, BigEndianValuesAfterTheBlockDescriptors)
 {
-    const struct {
-        unsigned descriptors;  // block descriptor length, bytes 6-7
-        int current, maximum, lock, spindown;
-    } rows[] = {
+    const struct { unsigned descriptors; int current, maximum, lock, spindown; } rows[] = {  // descriptors: bytes 6-7
         {0, 65535, 7056, 0xFE, 0x1A}, {8, 1411, 7056, 0x03, 0x0A},
         {0x108, 0x1234, 0x5678, 0x21, 0x44},  // the high byte of the length counts
         {0xFFF0, 0, 0, -1, 0xFF},             // a length past the data: the failure values
@@ -90,11 +83,7 @@ std::vector<unsigned char> fixedSense(unsigned char response, unsigned char key,
 // anything else, or data too short to tell, is not.
 TEST(Sense, MediumChangedOnlyForKey6Asc28)
 {
-    const struct {
-        const char* what;
-        std::vector<unsigned char> sense;
-        bool changed;
-    } rows[] = {
+    const struct { const char* what; std::vector<unsigned char> sense; bool changed; } rows[] = {
         /* 0 */ {"fixed, current", fixedSense(0x70, 0x06, 10, 0x28), true},
         /* 1 */ {"fixed, valid bit, deferred, key with flags", fixedSense(0xF1, 0x26, 10, 0x28), true},
         /* 2 */ {"fixed, 14 bytes", fixedSense(0x70, 0x06, 6, 0x28, 14), true},
@@ -107,11 +96,8 @@ TEST(Sense, MediumChangedOnlyForKey6Asc28)
         /* 9 */ {"vendor response code", fixedSense(0x7F, 0x06, 10, 0x28), false},
         /* 10 */ {"empty", {}, false},
     };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        const auto& row = rows[i];
-        EXPECT_EQ(isMediumChangedSense(row.sense.data(), row.sense.size()), row.changed)
-            << "row " << i << ": " << row.what;
-    }
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
+        EXPECT_EQ(isMediumChangedSense(rows[i].sense.data(), rows[i].sense.size()), rows[i].changed) << "row " << i << ": " << rows[i].what;
 }
 
 }  // namespace
