@@ -27,8 +27,7 @@ public:
     FakeAspi() { s_current = this, installASPIEntryPoints([]() -> DWORD { return 0x0101; }, send); }
     ~FakeAspi()
     {
-        installASPIEntryPoints(nullptr, nullptr);
-        s_current = nullptr;
+        installASPIEntryPoints(nullptr, nullptr), s_current = nullptr;
         for (std::thread& t : m_late)
             t.join();
     }

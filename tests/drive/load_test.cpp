@@ -23,7 +23,7 @@ TEST(LoadASPI, EachOutcomeWithItsMessageAndTrace)
     const struct {
         const char* library;  // under ..\aspi_variants, "sim" for ..\wnaspi32.dll, "" for none
         bool inWorkingDirectory;
-        int status, adapters;
+        int status, adapters;  // of the simulated library's support information
         unsigned long lastError;
         const char* text;  // of the message box (the stop icon only for kNotLoaded); null: loads
     } rows[] = {

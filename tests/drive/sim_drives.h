@@ -21,8 +21,7 @@ public:
     }
     ~SimDrives()
     {
-        closeTransport();
-        freeASPI();
+        closeTransport(), freeASPI();
         SetEnvironmentVariableA("KSIM_CONFIG", nullptr);
         SetEnvironmentVariableA("KSIM_LOG", nullptr);
     }
