@@ -50,10 +50,7 @@ TEST_F(SettingsStoreTest, GetStringCopiesWholeCharactersUpToOutLen)
 {
     ASSERT_EQ(GetACP(), 936u) << "this test needs code page 936 (under Wine: LC_ALL=zh_CN.UTF-8)";
     const std::string straddle = std::string(63, 'a') + "\xB0\xA1", fits = std::string(62, 'a') + "\xB0\xA1" + "b";
-    const struct {
-        std::string value, copied;
-        unsigned outLen;
-    } rows[] = {{straddle, std::string(63, 'a'), 64}, {fits, fits.substr(0, 64), 64}, {"abc", "abc", 64}, {"abc", "", 0}};
+    const struct { std::string value, copied; unsigned outLen; } rows[] = {{straddle, std::string(63, 'a'), 64}, {fits, fits.substr(0, 64), 64}, {"abc", "abc", 64}, {"abc", "", 0}};
     for (const auto& row : rows) {
         writeFile("[s]\r\nk=" + row.value + "\r\n");
         char buffer[80];
