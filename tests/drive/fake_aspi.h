@@ -1,6 +1,6 @@
-// An in-process ASPI layer, put in place of a loaded library's entry points
-// through the transport's test seam: it records every request as submitted
-// and answers through the test's handler. And a sink of trace lines.
+// An in-process ASPI layer in place of a loaded library's entry points: it
+// records every request as submitted and answers through the test's
+// handler. And a sink of trace lines.
 #pragma once
 
 #include <windows.h>
@@ -14,12 +14,11 @@
 #include "framework/trace.h"
 
 struct RecordedRequest {
-    const void* address;       // the caller's request block
-    std::vector<BYTE> block;   // its bytes at submission
-    std::vector<BYTE> data;    // the data buffer at submission (SRB_BufLen bytes; empty without one)
-    HANDLE event;              // SRB_PostProc
-    bool eventUnsignalled;     // a valid event, not yet signalled
-    bool previousEventClosed;  // the previous request's event was closed by then
+    const void* address;      // the caller's request block
+    std::vector<BYTE> block;  // its bytes at submission
+    std::vector<BYTE> data;   // the data buffer at submission (SRB_BufLen bytes; empty without one)
+    HANDLE event;             // SRB_PostProc
+    bool eventFresh;          // valid and unsignalled, and the previous request's event closed by then
     const SRB_ExecSCSICmd& exec() const { return *reinterpret_cast<const SRB_ExecSCSICmd*>(block.data()); }
 };
 
@@ -28,26 +27,23 @@ public:
     FakeAspi() { s_current = this, installASPIEntryPoints([]() -> DWORD { return 0x0101; }, send); }
     ~FakeAspi()
     {
-        installASPIEntryPoints(nullptr, nullptr);
-        s_current = nullptr;
+        installASPIEntryPoints(nullptr, nullptr), s_current = nullptr;
         for (std::thread& t : m_late)
             t.join();
     }
 
-    // Returns what SendASPI32Command returns; without it a request
-    // completes at once.
+    // Returns what SendASPI32Command returns; without it a request completes at once.
     std::function<DWORD(SRB_ExecSCSICmd&)> onExec;
     std::vector<RecordedRequest> requests;
 
-    // Queues the request: another thread writes its status after delayMs
-    // (the drive at work), then signals its event. With waitFails the event
-    // is closed at once, so that waiting for it fails while the request
-    // still completes later.
+    // Another thread writes the status after delayMs, then signals the event;
+    // with waitFails the event is closed at once, so that waiting fails while
+    // the request still completes later.
     DWORD completeLater(SRB_ExecSCSICmd& srb, BYTE status, DWORD delayMs, bool waitFails = false)
     {
         HANDLE event = waitFails ? nullptr : static_cast<HANDLE>(srb.SRB_PostProc);
         m_late.emplace_back([&srb, status, delayMs, event] {
-            Sleep(delayMs);
+            Sleep(delayMs);  // the drive at work
             srb.SRB_Status = status;
             if (event != nullptr)
                 SetEvent(event);
@@ -64,12 +60,12 @@ private:
         if (block[0] != SC_EXEC_SCSI_CMD)
             return SS_INVALID_SRB;  // the adapter inquiry is the simulated drives' to answer
         SRB_ExecSCSICmd& srb = *reinterpret_cast<SRB_ExecSCSICmd*>(block);
-        RecordedRequest r = {block, std::vector<BYTE>(block, block + sizeof srb), {}, srb.SRB_PostProc, false, true};
+        RecordedRequest r = {block, std::vector<BYTE>(block, block + sizeof srb), {}, srb.SRB_PostProc, false};
         if (srb.SRB_BufPointer != nullptr)
             r.data.assign(srb.SRB_BufPointer, srb.SRB_BufPointer + srb.SRB_BufLen);
-        r.eventUnsignalled = WaitForSingleObject(r.event, 0) == WAIT_TIMEOUT;
         DWORD flags = 0;  // a closed handle's value may come back as the new event
-        r.previousEventClosed = m_lastEvent == nullptr || m_lastEvent == r.event || !GetHandleInformation(m_lastEvent, &flags);
+        r.eventFresh = WaitForSingleObject(r.event, 0) == WAIT_TIMEOUT &&
+                       (m_lastEvent == nullptr || m_lastEvent == r.event || !GetHandleInformation(m_lastEvent, &flags));
         m_lastEvent = r.event;
         requests.push_back(r);
         if (onExec)
@@ -87,10 +83,6 @@ private:
 struct TraceCapture {
     TraceCapture() { lines().clear(), m_previous = SetTraceSink([](const char* line) { lines().push_back(line); }); }
     ~TraceCapture() { SetTraceSink(m_previous); }
-    static std::vector<std::string>& lines()
-    {
-        static std::vector<std::string> s_lines;
-        return s_lines;
-    }
+    static std::vector<std::string>& lines() { static std::vector<std::string> s_lines; return s_lines; }
     TraceSink m_previous;
 };

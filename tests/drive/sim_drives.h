@@ -1,6 +1,6 @@
-// The simulated drives for one test: a set-up file and a command log in a
-// temporary folder of their own, named to the simulator through its
-// environment variables. Frees ASPI when the test ends.
+// The simulated drives of one test: a set-up file and a command log in a
+// temporary folder, named to the simulator by its environment variables.
+// Frees ASPI at the end.
 #pragma once
 
 #include <windows.h>
@@ -21,13 +21,10 @@ public:
     }
     ~SimDrives()
     {
-        closeTransport();
-        freeASPI();
+        closeTransport(), freeASPI();
         SetEnvironmentVariableA("KSIM_CONFIG", nullptr);
         SetEnvironmentVariableA("KSIM_LOG", nullptr);
     }
-    SimDrives(const SimDrives&) = delete;
-    SimDrives& operator=(const SimDrives&) = delete;
 
     ksim::SimSetup setup;
 

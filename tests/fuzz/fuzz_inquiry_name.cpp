@@ -1,6 +1,5 @@
-// Any INQUIRY reply: a name of 2 to 30 bytes, nothing read outside the reply
-// (an exactly sized copy) or written outside the name, and only the first
-// 36 bytes count.
+// Any INQUIRY reply: a name of 2 to 30 bytes, nothing read outside the reply (an
+// exactly sized copy) or written outside the name; only the first 36 bytes count.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

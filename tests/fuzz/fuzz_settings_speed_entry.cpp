@@ -1,6 +1,5 @@
-// Any list box text either parses into a usable pair (non-empty, no commas,
-// the name and "X (" first) whose display text parses back into the same
-// pair, or is refused with both texts empty.
+// Any list box text parses into a usable pair (non-empty, no commas, the name and
+// "X (" first) whose display text parses back the same, or is refused, both empty.
 #include <cstdint>
 #include <cstdlib>
 #include <string>

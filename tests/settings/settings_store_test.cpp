@@ -15,9 +15,9 @@ protected:
     // Each write goes to a new file, so that no cached profile is read back.
     void writeFile(const std::string& bytes)
     {
-        m_file = m_dir.file(("cdrom" + std::to_string(++m_n) + ".ini").c_str());
-        m_store.setFileName(m_file.c_str());
-        ASSERT_TRUE(writeWholeFile(m_file, bytes));
+        const std::string file = m_dir.file(("cdrom" + std::to_string(++m_n) + ".ini").c_str());
+        m_store.setFileName(file.c_str());
+        ASSERT_TRUE(writeWholeFile(file, bytes));
     }
     std::string listText(const char* key)  // "count:items"
     {
@@ -28,7 +28,6 @@ protected:
     }
 
     TempFolder m_dir{"kesvora-settings"};
-    std::string m_file;
     int m_n = 0;
     SettingsStore m_store;
 };
@@ -41,9 +40,8 @@ TEST_F(SettingsStoreTest, LongValuesAreReadWhole)
         while (value.size() < size)
             value += "1234,";
         value.resize(size - 1);
-        value += '9';
-        writeFile("[1:0]\r\nspeedNames=" + value + "\r\nnext=x\r\n");
-        EXPECT_EQ(listText("speedNames"), std::to_string((size + 4) / 5) + ":" + value) << size;
+        writeFile("[1:0]\r\nspeedNames=" + value + "9\r\nnext=x\r\n");
+        EXPECT_EQ(listText("speedNames"), std::to_string((size + 4) / 5) + ":" + value + "9") << size;
     }
 }
 
@@ -52,10 +50,7 @@ TEST_F(SettingsStoreTest, GetStringCopiesWholeCharactersUpToOutLen)
 {
     ASSERT_EQ(GetACP(), 936u) << "this test needs code page 936 (under Wine: LC_ALL=zh_CN.UTF-8)";
     const std::string straddle = std::string(63, 'a') + "\xB0\xA1", fits = std::string(62, 'a') + "\xB0\xA1" + "b";
-    const struct {
-        std::string value, copied;
-        unsigned outLen;
-    } rows[] = {{straddle, std::string(63, 'a'), 64}, {fits, fits.substr(0, 64), 64}, {"abc", "abc", 64}, {"abc", "", 0}};
+    const struct { std::string value, copied; unsigned outLen; } rows[] = {{straddle, std::string(63, 'a'), 64}, {fits, fits.substr(0, 64), 64}, {"abc", "abc", 64}, {"abc", "", 0}};
     for (const auto& row : rows) {
         writeFile("[s]\r\nk=" + row.value + "\r\n");
         char buffer[80];
@@ -65,24 +60,20 @@ TEST_F(SettingsStoreTest, GetStringCopiesWholeCharactersUpToOutLen)
     }
 }
 
-// What the program writes (flags, speed lists) reaches the file as text; the
-// relative name is the current folder, as the program names its file.
+// What the program writes (flags as 0 or 1, speed lists) reaches the file as
+// text; the relative name is the current folder, as the program names its file.
 TEST_F(SettingsStoreTest, WritesReachTheFileInTheCurrentFolder)
 {
     char old[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, old);
     ASSERT_TRUE(SetCurrentDirectoryA(m_dir.path().c_str()));
     m_store.setFileName(".\\cdrom.ini");
-    EXPECT_TRUE(m_store.writeBool("System", "RunMin", 5));
-    EXPECT_TRUE(m_store.writeBool("System", "RunSetSpeed", 0));
     CStringList empty, speeds;
     speeds.AddTail("48"), speeds.AddTail("40");
-    m_store.writeStringList("1:0", "speedNames", empty);
-    m_store.writeStringList("1:0", "kbSpeeds", speeds);
-    EXPECT_EQ(m_store.getBool("System", "RunMin", 0), 1);
+    EXPECT_TRUE(m_store.writeBool("System", "RunMin", 5) && m_store.writeBool("System", "RunSetSpeed", 0));
+    m_store.writeStringList("1:0", "speedNames", empty), m_store.writeStringList("1:0", "kbSpeeds", speeds);
     SetCurrentDirectoryA(old);
-    m_file = m_dir.file("cdrom.ini");
-    EXPECT_EQ(readWholeFile(m_file), "[System]\r\nRunMin=1\r\nRunSetSpeed=0\r\n[1:0]\r\nspeedNames=\r\nkbSpeeds=48,40\r\n");
+    EXPECT_EQ(readWholeFile(m_dir.file("cdrom.ini")), "[System]\r\nRunMin=1\r\nRunSetSpeed=0\r\n[1:0]\r\nspeedNames=\r\nkbSpeeds=48,40\r\n");
 }
 
 // A file edited by hand: blanks around values, empty list pieces, words;
