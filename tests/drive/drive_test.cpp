@@ -345,9 +345,22 @@ TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
         SCOPED_TRACE(sent[i].line);
         EXPECT_EQ(sent[i].cdb, Bytes(c.cdb, c.cdb + c.cdbLength));
         EXPECT_TRUE(sent[i].ha == 1 && sent[i].tgt == 2 && sent[i].flags == c.flags);
-        EXPECT_TRUE(sent[i].buflen == long(c.transferLength) && sent[i].senselen == c.senseLength);
+        EXPECT_TRUE(sent[i].buflen == int(c.transferLength) && sent[i].senselen == c.senseLength);
     }
     EXPECT_EQ(volumes::handlesOpen, 0);
+}
+
+// The [System] Transport key as the user may have typed it; anything else
+// than the two names is automatic.
+TEST_F(DriveTest, TransportChoiceFromTheKeysValue)
+{
+    const std::pair<const char*, TransportChoice> rows[] = {
+        {nullptr, TransportChoice::Auto}, {"", TransportChoice::Auto}, {"auto", TransportChoice::Auto},
+        {" ASPI\t", TransportChoice::Aspi}, {"PassThrough ", TransportChoice::PassThrough},
+        {"pass-through", TransportChoice::Auto}, {"aspix", TransportChoice::Auto}, {"asp", TransportChoice::Auto},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(parseTransportChoice(row.first), row.second) << (row.first ? row.first : "(null)");
 }
 
 }  // namespace

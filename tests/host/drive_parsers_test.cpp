@@ -100,4 +100,19 @@ TEST(Sense, MediumChangedOnlyForKey6Asc28)
         EXPECT_EQ(isMediumChangedSense(rows[i].sense.data(), rows[i].sense.size()), rows[i].changed) << "row " << i << ": " << rows[i].what;
 }
 
+// Every spin-down code's name and back; nothing else is a name.
+TEST(Spindown, NamesAndCodesOfEveryCodeAndNothingElse)
+{
+    const char* const names[16] = {"VS",     "125 ms", "250 ms", "500 ms", "1 sec", "2 sec", "4 sec",  "8 sec",
+                                   "16 sec", "32 sec", "1 min",  "2 min",  "4 min", "8 min", "16 min", "32 min"};
+    for (unsigned code = 0; code < 16; ++code) {
+        EXPECT_EQ(spindownName(code | 0xFFFFFF00u), names[code]) << "code " << code << ": only the low 8 bits count";
+        EXPECT_EQ(spindownCode(names[code]), code > 0 ? code : 0) << names[code];
+    }
+    for (unsigned code : {16u, 0x80u, 0xFFu})
+        EXPECT_EQ(spindownName(code), "") << "code " << code;
+    for (const char* text : {"1 Min", " 1 min", "1min", "", "125ms"})
+        EXPECT_EQ(spindownCode(text), 0) << "\"" << text << "\"";
+}
+
 }  // namespace

@@ -112,6 +112,7 @@ namespace {
 SimRecord parseLine(const std::string& line)
 {
     SimRecord r;
+    r.line = line;
     std::istringstream in(line);
     std::string token;
     in >> token;
@@ -124,9 +125,12 @@ SimRecord parseLine(const std::string& line)
             bytes = key == "cdb" ? &r.cdb : key == "out" ? &r.out : nullptr;
         if (bytes != nullptr && value.size() == 2)
             bytes->push_back(static_cast<uint8_t>(std::strtoul(value.c_str(), nullptr, 16)));
-        int* field = key == "ha" ? &r.ha : key == "tgt" ? &r.tgt : key == "status" ? &r.status : nullptr;
-        if (field != nullptr)
-            *field = static_cast<int>(std::strtol(value.c_str(), nullptr, 0));
+        const std::pair<const char*, int*> fields[] = {{"ha", &r.ha},         {"tgt", &r.tgt},
+                                                       {"flags", &r.flags},   {"buflen", &r.buflen},
+                                                       {"senselen", &r.senselen}, {"status", &r.status}};
+        for (const auto& f : fields)
+            if (key == f.first)
+                *f.second = static_cast<int>(std::strtol(value.c_str(), nullptr, 0));
     }
     return r;
 }

@@ -110,13 +110,18 @@ private:
     std::map<char, SimVolume> m_volumes;
 };
 
-// A line of the log: an adapter inquiry or a command, its target, its
-// status and the bytes of its command block and of the data it sent.
+// A line of the log: an adapter inquiry or a command, with its target, its
+// request's fields and status, the bytes of its command block and of the
+// data it sent.
 struct SimRecord {
     enum Kind { HaInquiry, Exec, Other };
     Kind kind = Other;
+    std::string line;  // as logged
     int ha = -1;
     int tgt = -1;
+    int flags = -1;
+    int buflen = -1;
+    int senselen = -1;
     int status = -1;
     std::vector<uint8_t> cdb;
     std::vector<uint8_t> out;
