@@ -1,9 +1,6 @@
 // Runs a modal dialog of the program in this thread and works it from a
 // script: once the dialog's window is up and painted, `script` runs with
 // it, and the dialog is then closed with Escape.
-//
-//   COptionsDlg dlg(settings, &drive, selector);
-//   runScripted(dlg, [](HWND hDlg) { clickButton(hDlg, IDC_ADD_SPEED); });
 #pragma once
 
 #include <windows.h>

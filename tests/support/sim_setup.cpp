@@ -28,7 +28,8 @@ std::string faultKey(const char* kind, int opcode, int page)
     return std::string(kind) + "." + (opcode < 0 ? "all" : hex2(opcode)) + (page >= 0 ? "." + hex2(page) : "");
 }
 
-void appendSection(std::string& out, const std::string& name, const SimSection& s)
+template <class Section>
+void appendSection(std::string& out, const std::string& name, const Section& s)
 {
     out += "[" + name + "]\n";
     for (const auto& kv : s.entries)
@@ -37,45 +38,23 @@ void appendSection(std::string& out, const std::string& name, const SimSection& 
 
 }  // namespace
 
-SimSection& SimSection::set(const std::string& key, const std::string& value)
-{
-    for (auto& kv : entries) {
-        if (kv.first == key) {
-            kv.second = value;
-            return *this;
-        }
-    }
-    entries.emplace_back(key, value);
-    return *this;
-}
-
-SimDevice& SimDevice::ident(const std::string& vendor, const std::string& product, const std::string& revision)
-{
-    set("vendor", "\"" + vendor + "\"");
-    set("product", "\"" + product + "\"");
-    set("revision", "\"" + revision + "\"");
-    return *this;
-}
-
 SimDevice& SimDevice::speedTable(const std::vector<int>& kbps)
 {
     std::string list;
     for (int v : kbps)
         list += (list.empty() ? "" : ",") + std::to_string(v);
-    set("speedTable", list);
-    return *this;
+    return set("speedTable", list);
 }
 
 SimDevice& SimDevice::fault(const char* kind, int opcode, int page, long count)
 {
-    set(faultKey(kind, opcode, page), countText(count));
-    return *this;
+    return set(faultKey(kind, opcode, page), countText(count));
 }
 
 bool SimSetup::write(const std::string& path) const
 {
     static LONG s_generation = static_cast<LONG>(GetTickCount() & 0x3FFFFFFF);
-    SimSection iface = m_interface;
+    SimInterface iface = m_interface;
     iface.set("generation", InterlockedIncrement(&s_generation));
     std::string content;
     appendSection(content, "interface", iface);

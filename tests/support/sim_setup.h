@@ -1,16 +1,8 @@
 // Helpers for tests that run against the simulated wnaspi32.dll: writing its
 // set-up file and reading back its command log. Formats: sim/README.md.
-//
-//   SimSetup s;
-//   s.adapters(1).adapter(0).maxTargets(16);
-//   s.device(0, 1).cdrom("VEND", "PRODUCT", "1.00").maxSpeed(7056).policy("table");
-//   s.device(0, 1).error(0x5A, 1, 0x2A);
-//   s.write(dir + "\\ksim.ini");
-//   ...
-//   SimLog log = readSimLog(dir + "\\ksim.log");
-//   for (const SimRecord& r : log.commands(0xBB)) ...
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -22,24 +14,31 @@ namespace ksim {
 const long kSimAlways = -1;
 
 // One section of the file: keys and values in the order first set.
+template <class Self>
 class SimSection {
 public:
-    SimSection& set(const std::string& key, const std::string& value);
-    SimSection& set(const std::string& key, long value) { return set(key, std::to_string(value)); }
+    Self& set(const std::string& key, const std::string& value)
+    {
+        auto same = [&](const std::pair<std::string, std::string>& kv) { return kv.first == key; };
+        auto found = std::find_if(entries.begin(), entries.end(), same);
+        if (found != entries.end())
+            found->second = value;
+        else
+            entries.emplace_back(key, value);
+        return static_cast<Self&>(*this);
+    }
+    Self& set(const std::string& key, long value) { return set(key, std::to_string(value)); }
     std::vector<std::pair<std::string, std::string>> entries;
 };
 
-class SimAdapter : public SimSection {
+class SimAdapter : public SimSection<SimAdapter> {
 public:
-    SimAdapter& maxTargets(int n) { return key("maxTargets", n); }  // HA_Unique[3]
+    SimAdapter& maxTargets(int n) { return set("maxTargets", n); }  // HA_Unique[3]
     // Anything but 0x01 fails the adapter inquiry.
-    SimAdapter& inquiryResult(int result) { return key("inquiryResult", result); }
-
-private:
-    SimAdapter& key(const char* k, long v) { set(k, v); return *this; }
+    SimAdapter& inquiryResult(int result) { return set("inquiryResult", result); }
 };
 
-class SimDevice : public SimSection {
+class SimDevice : public SimSection<SimDevice> {
 public:
     // Type 5 with this identification.
     SimDevice& cdrom(const std::string& vendor, const std::string& product, const std::string& revision)
@@ -48,42 +47,43 @@ public:
     }
     // Printable text without quotes; it goes in quotes, so blanks are kept,
     // and shorter texts are padded with blanks by the simulator.
-    SimDevice& ident(const std::string& vendor, const std::string& product, const std::string& revision);
-    SimDevice& type(int peripheralType) { return key("type", peripheralType); }
-    SimDevice& qualifier(int bits) { return key("qualifier", bits); }
-    SimDevice& nameInquiryFails(bool fails = true) { return key("nameInquiryFails", fails); }
-    SimDevice& maxSpeed(int kbps) { return key("maxSpeed", kbps); }
-    SimDevice& speed(int kbps) { return key("speed", kbps); }
-    SimDevice& policy(const std::string& name) { set("speedPolicy", name); return *this; }  // any, clip, table, ignore, zero
+    SimDevice& ident(const std::string& vendor, const std::string& product, const std::string& revision)
+    {
+        return set("vendor", '"' + vendor + '"').set("product", '"' + product + '"').set("revision", '"' + revision + '"');
+    }
+    SimDevice& type(int peripheralType) { return set("type", peripheralType); }
+    SimDevice& qualifier(int bits) { return set("qualifier", bits); }
+    SimDevice& nameInquiryFails(bool fails = true) { return set("nameInquiryFails", fails); }
+    SimDevice& maxSpeed(int kbps) { return set("maxSpeed", kbps); }
+    SimDevice& speed(int kbps) { return set("speed", kbps); }
+    SimDevice& policy(const std::string& name) { return set("speedPolicy", name); }  // any, clip, table, ignore, zero
     SimDevice& speedTable(const std::vector<int>& kbps);
-    SimDevice& blockDescriptor(bool present = true) { return key("blockDescriptor", present); }
-    SimDevice& lock(bool supported, bool locked = false) { return key("lockSupported", supported).key("locked", locked); }
-    SimDevice& spindown(int byte) { return key("spindown", byte); }
-    SimDevice& maxSpeedZero(int reads) { return key("maxSpeedZero", reads); }
+    SimDevice& blockDescriptor(bool present = true) { return set("blockDescriptor", present); }
+    SimDevice& lock(bool supported, bool locked = false) { return set("lockSupported", supported).set("locked", locked); }
+    SimDevice& spindown(int byte) { return set("spindown", byte); }
+    SimDevice& maxSpeedZero(int reads) { return set("maxSpeedZero", reads); }
     // Discs inserted so far: a rewrite with a higher number inserts one.
-    SimDevice& discs(int count) { return key("discs", count); }
+    SimDevice& discs(int count) { return set("discs", count); }
     // false: an inserted disc is not reported with a unit attention.
-    SimDevice& unitAttention(bool reports) { return key("unitAttention", reports); }
+    SimDevice& unitAttention(bool reports) { return set("unitAttention", reports); }
     // Faults per opcode (-1: every opcode) and, for 0x5A, per page (-1: any).
     SimDevice& refuse(int opcode, long count, int page = -1) { return fault("refuse", opcode, page, count); }
     SimDevice& error(int opcode, long count, int page = -1) { return fault("error", opcode, page, count); }
 
 private:
-    SimDevice& key(const char* k, long v) { set(k, v); return *this; }
     SimDevice& fault(const char* kind, int opcode, int page, long count);
 };
 
 // A drive letter of the simulated machine (ksim_volumes.dll).
-class SimVolume : public SimSection {
+class SimVolume : public SimSection<SimVolume> {
 public:
-    SimVolume& device(int adapter, int target)
-    {
-        set("device", std::to_string(adapter) + ":" + std::to_string(target));
-        return *this;
-    }
-    SimVolume& driveType(int type) { set("driveType", type); return *this; }
-    SimVolume& open(const std::string& how) { set("open", how); return *this; }  // yes, denied, no
+    SimVolume& device(int adapter, int target) { return set("device", std::to_string(adapter) + ":" + std::to_string(target)); }
+    SimVolume& driveType(int type) { return set("driveType", type); }
+    SimVolume& open(const std::string& how) { return set("open", how); }  // yes, denied, no
 };
+
+// The interface's section.
+class SimInterface : public SimSection<SimInterface> {};
 
 class SimSetup {
 public:
@@ -104,7 +104,7 @@ public:
     bool write(const std::string& path) const;
 
 private:
-    SimSection m_interface;
+    SimInterface m_interface;
     std::map<int, SimAdapter> m_adapters;
     std::map<std::pair<int, int>, SimDevice> m_devices;
     std::map<char, SimVolume> m_volumes;

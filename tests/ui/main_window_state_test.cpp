@@ -41,6 +41,13 @@ std::string call(const std::string& what, DWORD_PTR device, DWORD_PTR flags)
 Texts g_calls;
 MCIERROR g_openResult = 0;
 
+// The calls that open or close the door of the letter's drive.
+Texts doorCalls(char letter, bool open)
+{
+    return {call(std::string("open ") + letter + ": from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags),
+            call("set", kDevice, open ? MCI_SET_DOOR_OPEN : MCI_SET_DOOR_CLOSED), call("close", kDevice, MCI_WAIT)};
+}
+
 // Opens answer kDevice, or g_openResult when that is an error; a close
 // answers 7.
 MCIERROR WINAPI fakeSend(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR param)
@@ -54,6 +61,14 @@ MCIERROR WINAPI fakeSend(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWOR
     }
     g_calls.push_back(call(message == MCI_SET ? "set" : message == MCI_CLOSE ? "close" : "other", device, flags));
     return message == MCI_CLOSE ? 7 : 0;
+}
+
+// Chooses the drive at index in the main window's list, as the user does.
+void selectDrive(HWND hDlg, int index)
+{
+    HWND list = GetDlgItem(hDlg, IDC_DRIVE_LIST);
+    SendMessageA(list, CB_SETCURSEL, index, 0);
+    SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
 // Three drives: 0:1 lockable, locked, vendor-specific spin-down; 0:2 not
@@ -103,10 +118,8 @@ TEST_F(MainWindowStateTest, PanelControlsFollowTheSelectedDrive)
     };
     Texts seen, expected;
     runMain([&](HWND hDlg) {
-        HWND list = GetDlgItem(hDlg, IDC_DRIVE_LIST);
         for (const auto& row : rows) {
-            SendMessageA(list, CB_SETCURSEL, row.drive, 0);
-            SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+            selectDrive(hDlg, row.drive);
             auto enabled = [&](int id) { return std::to_string(IsWindowEnabled(GetDlgItem(hDlg, id)) != FALSE); };
             seen.push_back("lock " + enabled(IDC_LOCK) + " unlock " + enabled(IDC_UNLOCK) + " spin-down " +
                            enabled(IDC_SET_SPINDOWN) + " locked " +
@@ -299,12 +312,9 @@ TEST_F(MainWindowStateTest, OpensSetsAndClosesTheCdAudioDevice)
         DWORD result;
         Texts calls;
     } rows[] = {
-        {true, 'E', 0, 7, {call("open E: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags),
-                           call("set", kDevice, MCI_SET_DOOR_OPEN), call("close", kDevice, MCI_WAIT)}},
-        {false, 'Z', 0, 7, {call("open Z: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags),
-                            call("set", kDevice, MCI_SET_DOOR_CLOSED), call("close", kDevice, MCI_WAIT)}},
-        {true, 'F', MCIERR_DEVICE_OPEN, MCIERR_DEVICE_OPEN,
-         {call("open F: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags)}},
+        {true, 'E', 0, 7, doorCalls('E', true)},
+        {false, 'Z', 0, 7, doorCalls('Z', false)},
+        {true, 'F', MCIERR_DEVICE_OPEN, MCIERR_DEVICE_OPEN, {doorCalls('F', true)[0]}},
         {true, '?', 0, MCIERR_INVALID_DEVICE_NAME, {}},
         {true, '\0', 0, MCIERR_INVALID_DEVICE_NAME, {}},
         {true, 'a', 0, MCIERR_INVALID_DEVICE_NAME, {}},
@@ -333,15 +343,12 @@ TEST_F(MainWindowStateTest, PanelButtonsMoveTheSelectedDrivesDoor)
     g_openResult = 0;
     runMain([](HWND hDlg) {
         clickButton(hDlg, IDC_EJECT);
-        HWND list = GetDlgItem(hDlg, IDC_DRIVE_LIST);
-        SendMessageA(list, CB_SETCURSEL, 1, 0);
-        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        selectDrive(hDlg, 1);
         clickButton(hDlg, IDC_CLOSE_DOOR);
     });
-    EXPECT_EQ(g_calls, (Texts{call("open D: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags),
-                              call("set", kDevice, MCI_SET_DOOR_OPEN), call("close", kDevice, MCI_WAIT),
-                              call("open F: from 0", MCI_DEVTYPE_CD_AUDIO, kOpenFlags),
-                              call("set", kDevice, MCI_SET_DOOR_CLOSED), call("close", kDevice, MCI_WAIT)}));
+    Texts expected = doorCalls('D', true), closing = doorCalls('F', false);
+    expected.insert(expected.end(), closing.begin(), closing.end());
+    EXPECT_EQ(g_calls, expected);
 }
 
 }  // namespace
