@@ -15,12 +15,9 @@ namespace {
 constexpr UINT WM_TEST_RUN = WM_APP + 100;  // runs the dialog's onRun
 CWinApp g_app;
 
-class CBaseDialog : public CDialog {
-public:
+struct CBaseDialog : CDialog {
     using CDialog::CDialog;
     std::string log;
-
-protected:
     void OnBase() { log += "base-2001 "; }  // shadowed by the derived class's row
     void OnBaseRange(UINT nID) { log += "base-range-" + std::to_string(nID) + " "; }
     DECLARE_MESSAGE_MAP()
@@ -31,15 +28,11 @@ BEGIN_MESSAGE_MAP(CBaseDialog, CDialog)
     ON_COMMAND_RANGE(2100, 2110, &CBaseDialog::OnBaseRange)
 END_MESSAGE_MAP()
 
-// onRun, when set, runs from a message posted by OnInitDialog, inside the
-// modal loop.
-class CTestDialog : public CBaseDialog {
-public:
-    explicit CTestDialog(CWnd* pParent = nullptr) : CBaseDialog(IDD_TEST_DIALOG, pParent) {}
+// onRun, when set, runs from a message posted by OnInitDialog, inside the modal loop.
+struct CTestDialog : CBaseDialog {
+    CTestDialog() : CBaseDialog(IDD_TEST_DIALOG) {}
     std::function<void(CTestDialog&)> onRun;
     std::function<void(CDataExchange*)> onExchange;
-
-protected:
     BOOL OnInitDialog() override
     {
         CDialog::OnInitDialog();
@@ -66,8 +59,7 @@ BEGIN_MESSAGE_MAP(CTestDialog, CBaseDialog)
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
-class CRecordingMenu : public CMenu {
-public:
+struct CRecordingMenu : CMenu {
     UINT drawn = 0;
     void DrawItem(LPDRAWITEMSTRUCT lpDIS) override { drawn = lpDIS->itemID; }
 };
@@ -79,14 +71,10 @@ TEST(MessageMap, FirstMatchingRowWinsAndMenuItemsGoToTheirMenu)
 {
     const LPARAM control = 0x1234;  // stands for a control's window handle
     const struct { WPARAM wParam; LPARAM lParam; const char* expected; } rows[] = {
-        {MAKEWPARAM(2001, 1), 0, "derived-2001 "},
-        {MAKEWPARAM(2001, BN_CLICKED), control, "derived-2001 "},
-        {MAKEWPARAM(2001, CBN_SELCHANGE), control, "selchange-2001 "},
-        {MAKEWPARAM(2003, 0), 0, "range-2003 "},
-        {MAKEWPARAM(2005, 0), 0, "range-2005 "},
-        {MAKEWPARAM(2110, 0), 0, "base-range-2110 "},
-        {MAKEWPARAM(2006, 0), 0, ""},
-        {MAKEWPARAM(2004, EN_CHANGE), control, ""},
+        {MAKEWPARAM(2001, 1), 0, "derived-2001 "}, {MAKEWPARAM(2001, BN_CLICKED), control, "derived-2001 "},
+        {MAKEWPARAM(2001, CBN_SELCHANGE), control, "selchange-2001 "}, {MAKEWPARAM(2003, 0), 0, "range-2003 "},
+        {MAKEWPARAM(2005, 0), 0, "range-2005 "}, {MAKEWPARAM(2110, 0), 0, "base-range-2110 "},
+        {MAKEWPARAM(2006, 0), 0, ""}, {MAKEWPARAM(2004, EN_CHANGE), control, ""},
     };
     for (const auto& row : rows) {
         CTestDialog dlg;
@@ -195,10 +183,10 @@ TEST(DataExchange, OkReadsBackAndTheFirstFailureKeepsTheDialogOpen)
     EXPECT_EQ(number, 600);
     EXPECT_STREQ(text, "中文 text");
     EXPECT_EQ(check, 1);
-    std::vector<SeenBox> seen = boxes.seen();
-    ASSERT_EQ(seen.size(), 2u) << "one box for each failed OK";
-    for (size_t i = 0; i < seen.size(); ++i)
-        EXPECT_EQ(seen[i].text, failures[i].message);
+    std::vector<std::string> shown;
+    for (const SeenBox& box : boxes.seen())
+        shown.push_back(box.text);
+    EXPECT_EQ(shown, (std::vector<std::string>{failures[0].message, failures[1].message})) << "one box for each failed OK";
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// CDrawnMenu: items drawn on memory device contexts and read back pixel by
-// pixel, the items the append operations make and what the menu releases,
-// and the banner column of a real popup menu opened in this process.
+// CDrawnMenu: items drawn on memory device contexts and read back pixel by pixel,
+// the items the append operations make and what the menu releases, and the banner
+// column of a real popup menu opened in this process.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -20,6 +20,13 @@ const COLORREF SENTINEL = RGB(1, 2, 3), WHITE = RGB(255, 255, 255), BLACK = RGB(
 
 // The 32-bit pixel of a device-independent bitmap, 0x00RRGGBB.
 DWORD dibPixel(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
+// Calls f(x, y) for every pixel of rc.
+template <class F> void eachPixel(const RECT& rc, F f)
+{
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            f(x, y);
+}
 
 // A 32-bit bitmap in a memory device context, filled with one colour.
 struct Canvas {
@@ -35,9 +42,7 @@ struct Canvas {
     int count(const RECT& rc, COLORREF clr) const  // pixels of rc that have exactly clr
     {
         int n = 0;
-        for (int y = rc.top; y < rc.bottom; ++y)
-            for (int x = rc.left; x < rc.right; ++x)
-                n += at(x, y) == clr;
+        eachPixel(rc, [&](int x, int y) { n += at(x, y) == clr; });
         return n;
     }
     HDC dc;
@@ -62,24 +67,24 @@ protected:
         // Without antialiasing, text pixels have exactly the colours drawn.
         ASSERT_EQ(m_menu.m_menuFont.GetLogFont(&m_font), static_cast<int>(sizeof(m_font)));
         m_font.lfQuality = NONANTIALIASED_QUALITY;
-        m_menu.m_menuFont.DeleteObject();
-        ASSERT_TRUE(m_menu.m_menuFont.CreateFontIndirect(&m_font));
+        ASSERT_TRUE(m_menu.m_menuFont.DeleteObject() && m_menu.m_menuFont.CreateFontIndirect(&m_font));
     }
 
     // One request, which must delete every GDI object it makes and leave the
     // device context with the objects it had.
     void draw(Canvas& canvas, const void* data, RECT rc, UINT state = 0)
     {
-        const UINT kinds[] = {OBJ_FONT, OBJ_BRUSH, OBJ_PEN, OBJ_BITMAP};
-        HGDIOBJ selected[4];
-        for (int i = 0; i < 4; ++i)
-            selected[i] = GetCurrentObject(canvas.dc, kinds[i]);
+        auto selected = [&] {  // the font, brush, pen and bitmap
+            std::vector<HGDIOBJ> v;
+            for (UINT kind : {OBJ_FONT, OBJ_BRUSH, OBJ_PEN, OBJ_BITMAP}) v.push_back(GetCurrentObject(canvas.dc, kind));
+            return v;
+        };
+        const std::vector<HGDIOBJ> before = selected();
         const int live = gdicount::live();
         DRAWITEMSTRUCT dis = {ODT_MENU, 0, 0, ODA_DRAWENTIRE, state, nullptr, canvas.dc, rc, reinterpret_cast<ULONG_PTR>(data)};
         m_menu.DrawItem(&dis);
         EXPECT_EQ(gdicount::live(), live) << "objects left behind";
-        for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(GetCurrentObject(canvas.dc, kinds[i]), selected[i]) << "object kind " << kinds[i];
+        EXPECT_EQ(selected(), before) << "font, brush, pen, bitmap selected";
     }
 
     CDrawnMenu m_menu;
@@ -96,13 +101,7 @@ TEST_F(DrawnMenuTest, Entries)
     const std::vector<Sample> embossed = {{1, 1, BACKGROUND}, {2, 2, lo}, {21, 21, lo}, {22, 22, hi}, {3, 22, hi}, {22, 2, BACKGROUND}};
     // The icon's size (0: none), the left and top of the tick's 8 x 8 cell
     // (-1: none), and the colours of some pixels of the icon square.
-    const struct Row {
-        UINT state;
-        int h, icon, tick;
-        const char* caption;
-        COLORREF bar, ink;
-        std::vector<Sample> square;
-    } rows[] = {
+    const struct Row { UINT state; int h, icon, tick; const char* caption; COLORREF bar, ink; std::vector<Sample> square; } rows[] = {
         {ODS_SELECTED, 24, 32, -1, "Settings", SELECTION, SELECTED_TEXT, {{0, 0, hi}, {23, 23, lo}, {1, 1, BACKGROUND}, {2, 2, RED}, {21, 21, RED}}},
         {0, 24, 32, -1, "Open\tCtrl+O", BACKGROUND, TEXT, {{0, 0, BACKGROUND}, {23, 23, BACKGROUND}, {2, 2, RED}, {21, 21, RED}, {22, 22, BACKGROUND}}},
         {ODS_CHECKED, 24, 0, 8, "\tCtrl+O", BACKGROUND, TEXT, {{0, 0, lo}, {23, 23, hi}, {1, 1, hi}}},
@@ -118,8 +117,7 @@ TEST_F(DrawnMenuTest, Entries)
         SCOPED_TRACE(testing::Message() << "state 0x" << std::hex << row.state << ", height " << std::dec << h);
         CDrawnMenuCommandEntry entry(1, row.caption, row.icon ? makeIcon(row.icon, RED) : nullptr);
         Canvas canvas(140, h, SENTINEL);
-        SetTextColor(canvas.dc, WHITE);  // colours an earlier caption left change nothing
-        SetBkColor(canvas.dc, BLACK);
+        SetTextColor(canvas.dc, WHITE), SetBkColor(canvas.dc, BLACK);  // colours an earlier caption left change nothing
         draw(canvas, &entry, {0, 0, 140, h}, row.state);
         for (const Sample& s : row.square)
             EXPECT_EQ(canvas.at(s.x, s.y), s.clr) << "(" << s.x << "," << s.y << ") is 0x" << std::hex << canvas.at(s.x, s.y);
@@ -151,9 +149,7 @@ TEST_F(DrawnMenuTest, Entries)
         DeleteObject(SelectObject(reference.dc, old));
         EXPECT_GT(reference.count({h, 0, 140, h}, row.ink), 20) << "the caption is drawn";
         int differ = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = h; x < 140; ++x)
-                differ += canvas.at(x, y) != reference.at(x, y);
+        eachPixel({h, 0, 140, h}, [&](int x, int y) { differ += canvas.at(x, y) != reference.at(x, y); });
         EXPECT_EQ(differ, 0) << "pixels beside the square differ from plain text";
     }
 }
@@ -168,24 +164,19 @@ TEST_F(DrawnMenuTest, BannerFillsTheClipBox)
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "clip " << row.top << ".." << row.bottom);
         Canvas canvas(40, 520, SENTINEL);
-        HRGN clip = CreateRectRgn(0, row.top, 40, row.bottom);
-        SelectClipRgn(canvas.dc, clip);
-        DeleteObject(clip);
+        IntersectClipRect(canvas.dc, 0, row.top, 40, row.bottom);
         CDrawnMenuBannerEntry banner(row.title, 24);
         draw(canvas, &banner, {0, 0, 12, 0});
         int white = 0, wrong = 0;
-        for (int y = 0; y < 520; ++y)
-            for (int x = 0; x < 40; ++x) {
-                const bool inside = y >= row.top && y < row.bottom;
-                if (*row.title && inside && x >= 2 && x < 22 && y >= row.bottom - 100 && y < row.bottom - 4) {
-                    white += canvas.at(x, y) == WHITE;  // the title's place; its edges are antialiased
-                    continue;
-                }
-                const int index = std::min(255, MulDiv(256, row.bottom - 1 - y, row.bottom - row.top));
-                const COLORREF want = inside && x < 15 ? RGB(0, 0, 192 + MulDiv(-192, index, 255)) : SENTINEL;
-                if (canvas.at(x, y) != want && ++wrong <= 3)
-                    ADD_FAILURE() << "(" << x << "," << y << ") is 0x" << std::hex << canvas.at(x, y) << ", not 0x" << want;
-            }
+        eachPixel({0, 0, 40, 520}, [&](int x, int y) {
+            const bool inside = y >= row.top && y < row.bottom;
+            if (*row.title && inside && x >= 2 && x < 22 && y >= row.bottom - 100 && y < row.bottom - 4)
+                return void(white += canvas.at(x, y) == WHITE);  // the title's place; its edges are antialiased
+            const int index = std::min(255, MulDiv(256, row.bottom - 1 - y, row.bottom - row.top));
+            const COLORREF want = inside && x < 15 ? RGB(0, 0, 192 + MulDiv(-192, index, 255)) : SENTINEL;
+            if (canvas.at(x, y) != want && ++wrong <= 3)
+                ADD_FAILURE() << "(" << x << "," << y << ") is 0x" << std::hex << canvas.at(x, y) << ", not 0x" << want;
+        });
         EXPECT_EQ(wrong, 0);
         EXPECT_EQ(white > 40, *row.title != 0) << white << " title pixels";
     }
@@ -193,9 +184,7 @@ TEST_F(DrawnMenuTest, BannerFillsTheClipBox)
 
 std::vector<const void*> g_released;
 
-template <class Base>
-class Counted : public Base {
-public:
+template <class Base> struct Counted : Base {
     using Base::Base;
     ~Counted() override { g_released.push_back(this); }
 };
@@ -214,41 +203,28 @@ TEST_F(DrawnMenuTest, AppendedItemsAndWhatTheMenuReleases)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.ops);
         g_released.clear();
-        std::vector<const void*> owned;
+        std::vector<const void*> owned;  // with the icons and menu handles made
         std::vector<HICON> icons;
         std::vector<HMENU> handles;
         auto own = [&](auto* p) { owned.push_back(p); return p; };
-        auto entry = [&](UINT id) {
-            icons.push_back(makeIcon(16, RED));
-            return own(new Counted<CDrawnMenuCommandEntry>(id, "E", icons.back()));
-        };
-        auto menu = [&] {
-            auto* m = own(new Counted<CDrawnMenu>);
-            m->Attach(CreatePopupMenu());
-            handles.push_back(m->m_hMenu);
-            return m;
-        };
+        auto entry = [&](UINT id) { return own(new Counted<CDrawnMenuCommandEntry>(id, "E", icons.emplace_back(makeIcon(16, RED)))); };
+        auto menu = [&] { auto* m = own(new Counted<CDrawnMenu>); m->Attach(handles.emplace_back(CreatePopupMenu())); return m; };
         CDrawnMenu* top = menu();
         UINT id = 100, subEntry = 0;
         for (const char* op = row.ops; *op; ++op, ++id) {
-            if (*op == 'B') {
-                EXPECT_TRUE(top->AppendBanner(own(new Counted<CDrawnMenuBannerEntry>("T", 24))));
-            } else if (*op == 'D') {
-                top->AppendDivider();
-            } else if (*op == 'S') {
-                CDrawnMenu* sub = menu();
-                EXPECT_TRUE(sub->AppendEntry(0, entry(subEntry = id + 1000)) && top->AppendSubmenu(0, sub, entry(id)));
-            } else if (*op == 'M') {
-                EXPECT_TRUE(top->ModifyMenu(subEntry, MF_BYCOMMAND | MF_CHECKED, subEntry, "[1] E:\\ drive"));
-            } else {
-                EXPECT_TRUE(top->AppendEntry(*op == 'G' ? MF_GRAYED | MF_CHECKED : 0, entry(id)));
+            CDrawnMenu* sub = *op == 'S' ? menu() : nullptr;
+            switch (*op) {
+            case 'B': EXPECT_TRUE(top->AppendBanner(own(new Counted<CDrawnMenuBannerEntry>("T", 24)))); break;
+            case 'D': top->AppendDivider(); break;
+            case 'S': EXPECT_TRUE(sub->AppendEntry(0, entry(subEntry = id + 1000)) && top->AppendSubmenu(0, sub, entry(id))); break;
+            case 'M': EXPECT_TRUE(top->ModifyMenu(subEntry, MF_BYCOMMAND | MF_CHECKED, subEntry, "[1] E:\\ drive")); break;
+            default: EXPECT_TRUE(top->AppendEntry(*op == 'G' ? MF_GRAYED | MF_CHECKED : 0, entry(id)));
             }
         }
         std::string got;
         for (int i = 0; i < ::GetMenuItemCount(top->m_hMenu); ++i) {
             MENUITEMINFOA mii = {};
-            mii.cbSize = kMenuItemInfoV1Size;
-            mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE;
+            mii.cbSize = kMenuItemInfoV1Size, mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE;
             ASSERT_TRUE(GetMenuItemInfoA(*top, i, TRUE, &mii));
             const CDrawnMenuEntry* e = DrawnMenuEntryFromData(mii.dwItemData);
             ASSERT_TRUE(e != nullptr && (mii.fType & MFT_OWNERDRAW)) << "item " << i;
@@ -291,9 +267,7 @@ LRESULT CALLBACK popupOwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
         HDC dc = GetDC(hMenuWnd);
         g_popup.bottom = GetPixel(dc, corner.x + 1, corner.y - 1);
         g_popup.white = 0;
-        for (int y = 0; y < corner.y; ++y)
-            for (int x = corner.x; x < corner.x + banner.right - banner.left; ++x)
-                g_popup.white += GetPixel(dc, x, y) == WHITE;
+        eachPixel({corner.x, 0, corner.x + banner.right - banner.left, corner.y}, [&](int x, int y) { g_popup.white += GetPixel(dc, x, y) == WHITE; });
         ReleaseDC(hMenuWnd, dc);
     }
     if (msg == WM_TIMER || (msg == WM_ENTERIDLE && g_popup.white >= 0))

@@ -7,10 +7,9 @@ namespace gdicount {
 
 // Installs the redirection once; false when the deletions cannot be redirected.
 bool install();
-// Objects made less objects deleted since then: a request that gives back
-// what it makes leaves this unchanged.
+// Objects made less objects deleted since then: unchanged by a request that
+// gives back what it makes.
 int live();
-// Objects made since then.
-int created();
+int created();  // objects made since then
 
 } // namespace gdicount
