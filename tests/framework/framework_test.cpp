@@ -1,6 +1,6 @@
-// The framework's Win32 half through one test dialog: its message map (the
-// first matching row wins, the class's rows before its base's), modal loops
-// nested in a main window, and data exchange with its controls.
+// The framework's Win32 half through one test dialog: its message map (the first matching
+// row wins, the class's rows before its base's), modal loops nested in a main window, and
+// data exchange with its controls.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -33,13 +33,7 @@ struct CTestDialog : CBaseDialog {
     CTestDialog() : CBaseDialog(IDD_TEST_DIALOG) {}
     std::function<void(CTestDialog&)> onRun;
     std::function<void(CDataExchange*)> onExchange;
-    BOOL OnInitDialog() override
-    {
-        CDialog::OnInitDialog();
-        if (onRun)
-            PostMessage(WM_TEST_RUN);
-        return TRUE;
-    }
+    BOOL OnInitDialog() override { CDialog::OnInitDialog(); if (onRun) PostMessage(WM_TEST_RUN); return TRUE; }
     void DoDataExchange(CDataExchange* pDX) override { if (onExchange) onExchange(pDX); }
     LRESULT OnRun(WPARAM, LPARAM) { onRun(*this); return 0; }
     void OnSelChange() { log += "selchange-2001 "; }
@@ -59,10 +53,7 @@ BEGIN_MESSAGE_MAP(CTestDialog, CBaseDialog)
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
-struct CRecordingMenu : CMenu {
-    UINT drawn = 0;
-    void DrawItem(LPDRAWITEMSTRUCT lpDIS) override { drawn = lpDIS->itemID; }
-};
+struct CRecordingMenu : CMenu { UINT drawn = 0; void DrawItem(LPDRAWITEMSTRUCT lpDIS) override { drawn = lpDIS->itemID; } };
 
 // Commands (1: an accelerator's) and notifications from a control; then,
 // without a WM_DRAWITEM row, an owner-drawn menu item goes to its CMenu and
@@ -93,10 +84,9 @@ TEST(MessageMap, FirstMatchingRowWinsAndMenuItemsGoToTheirMenu)
     DestroyMenu(hLoose);
 }
 
-// A main window, a dialog it owns run from its loop, the outer one asked to
-// end first: the inner loop still ends first, the owner is disabled
-// meanwhile and enabled again (unless it was disabled beforehand), and each
-// window is gone when its DoModal returns.
+// A main window, a dialog it owns run from its loop, the outer one asked to end first: the
+// inner loop still ends first, the owner is disabled meanwhile and enabled again (unless
+// it was disabled beforehand), and each window is gone when its DoModal returns.
 TEST(ModalDialog, NestedLoopsUnwindInOrderAndTheOwnerIsRestored)
 {
     for (bool disabledBefore : {false, true}) {
@@ -143,11 +133,10 @@ TEST(DataExchange, IntegerParsing)
     }
 }
 
-// OK exchanges and validates: the values written at the start read back
-// the same once a valid number is typed and Enter pressed in the edit.
-// Until then every OK reports the first failure only, keeps the dialog open
-// with the focus on the failing edit and its text selected, and changes
-// nothing after it.
+// OK exchanges and validates: the values written at the start read back the same once a
+// valid number is typed and Enter pressed in the edit. Until then every OK reports the
+// first failure only, keeps the dialog open with the focus on the failing edit and its
+// text selected, and changes nothing after it.
 TEST(DataExchange, OkReadsBackAndTheFirstFailureKeepsTheDialogOpen)
 {
     const struct { const char *typed, *message; } failures[] = {{"abc", "请键入一个整数。"}, {"700", "请输入一个介于 1 和 600 之间的整数。"}};
@@ -166,8 +155,7 @@ TEST(DataExchange, OkReadsBackAndTheFirstFailureKeepsTheDialogOpen)
         HWND hEdit = GetDlgItem(d.m_hWnd, IDC_NUMBER);
         for (const auto& row : failures) {
             SetWindowTextA(hEdit, row.typed);
-            text = "";
-            check = 0;
+            text = "", check = 0;
             d.SendMessage(WM_COMMAND, IDOK);
             DWORD start = 0, end = 0;
             SendMessageA(hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));

@@ -1,6 +1,5 @@
-// CDrawnMenu: items drawn on memory device contexts and read back pixel by pixel,
-// the items the append operations make and what the menu releases, and the banner
-// column of a real popup menu opened in this process.
+// CDrawnMenu: items drawn on memory device contexts and read back pixel by pixel, the
+// items appending makes and what the menu releases, a real popup's banner column.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -39,14 +38,10 @@ struct Canvas {
     }
     ~Canvas() { DeleteObject(SelectObject(dc, old)); DeleteDC(dc); }
     COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
-    int count(const RECT& rc, COLORREF clr) const  // pixels of rc that have exactly clr
-    {
-        int n = 0;
-        eachPixel(rc, [&](int x, int y) { n += at(x, y) == clr; });
-        return n;
-    }
+    // The pixels of rc that have exactly clr.
+    int count(const RECT& rc, COLORREF clr) const { int n = 0; eachPixel(rc, [&](int x, int y) { n += at(x, y) == clr; }); return n; }
     HDC dc;
-    HGDIOBJ old;
+    HGDIOBJ old;  // the bitmap the device context came with
 };
 
 // A size x size icon of colour clr, opaque everywhere.
@@ -57,8 +52,7 @@ HICON makeIcon(int size, COLORREF clr)
     return CreateIcon(nullptr, size, size, 1, 32, opaque.data(), reinterpret_cast<const BYTE*>(colour.data()));
 }
 
-class DrawnMenuTest : public ::testing::Test {
-protected:
+struct DrawnMenuTest : ::testing::Test {
     void SetUp() override
     {
         ASSERT_TRUE(gdicount::install());
@@ -74,11 +68,8 @@ protected:
     // device context with the objects it had.
     void draw(Canvas& canvas, const void* data, RECT rc, UINT state = 0)
     {
-        auto selected = [&] {  // the font, brush, pen and bitmap
-            std::vector<HGDIOBJ> v;
-            for (UINT kind : {OBJ_FONT, OBJ_BRUSH, OBJ_PEN, OBJ_BITMAP}) v.push_back(GetCurrentObject(canvas.dc, kind));
-            return v;
-        };
+        const UINT kinds[] = {OBJ_FONT, OBJ_BRUSH, OBJ_PEN, OBJ_BITMAP};
+        auto selected = [&] { std::vector<HGDIOBJ> v; for (UINT k : kinds) v.push_back(GetCurrentObject(canvas.dc, k)); return v; };
         const std::vector<HGDIOBJ> before = selected();
         const int live = gdicount::live();
         DRAWITEMSTRUCT dis = {ODT_MENU, 0, 0, ODA_DRAWENTIRE, state, nullptr, canvas.dc, rc, reinterpret_cast<ULONG_PTR>(data)};
@@ -126,22 +117,21 @@ TEST_F(DrawnMenuTest, Entries)
             for (int i = 0; i < 7; ++i)
                 EXPECT_EQ(canvas.at(row.tick + i, row.tick + (i < 2 ? 3 + k + i : 7 + k - i)), BLACK) << "tick";
         EXPECT_EQ(canvas.count({0, 0, h, h}, BLACK), row.tick >= 0 ? 21 : 0);
-        // Beside the square exactly what DrawText gives for the text left and
-        // right of the tab, the default item's in bold; a grayed caption over a
-        // copy in the selected-text colour one pixel right and down, the copy
-        // only off the selection bar.
+        // Beside the square exactly what DrawText gives for the text left and right of
+        // the tab, the default item's in bold; a grayed caption over a copy in the
+        // selected-text colour one pixel right and down, the copy only off the bar.
         Canvas reference(140, h, row.bar);
         LOGFONTA lf = m_font;
         lf.lfWeight = row.state & ODS_DEFAULT ? FW_BOLD : lf.lfWeight;
         HGDIOBJ old = SelectObject(reference.dc, CreateFontIndirectA(&lf));
         SetBkMode(reference.dc, TRANSPARENT);
-        const std::string text = row.caption;
-        const size_t tab = std::min(text.find('\t'), text.size());
+        const std::string text = row.caption, left = text.substr(0, text.find('\t'));
+        const std::string right = text.substr(std::min(left.size() + 1, text.size()));
         auto label = [&](int shift, COLORREF ink) {
             RECT area = {h + 2 + shift, shift, 120 + shift, h + shift};
             SetTextColor(reference.dc, ink);
-            DrawTextA(reference.dc, text.substr(0, tab).c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER);
-            DrawTextA(reference.dc, text.substr(std::min(tab + 1, text.size())).c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+            DrawTextA(reference.dc, left.c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER);
+            DrawTextA(reference.dc, right.c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
         };
         if (row.ink == GRAY_TEXT && row.bar == BACKGROUND)
             label(1, SELECTED_TEXT);
@@ -154,10 +144,9 @@ TEST_F(DrawnMenuTest, Entries)
     }
 }
 
-// The banner item is 12 pixels wide and 0 high: the band, 3 pixels wider,
-// spans the clip box with 256 stripes from (0, 0, 192) at the bottom to
-// black at the top; the white title runs up from 4 pixels above its bottom
-// (and nowhere else).
+// The banner item is 12 pixels wide and 0 high: the band, 3 pixels wider, spans the
+// clip box with 256 stripes from (0, 0, 192) at the bottom to black at the top; the
+// white title runs up from 4 pixels above its bottom (and nowhere else).
 TEST_F(DrawnMenuTest, BannerFillsTheClipBox)
 {
     const struct { int top, bottom; const char* title; } rows[] = {{0, 513, "TRELVIK"}, {100, 200, ""}};
@@ -184,17 +173,13 @@ TEST_F(DrawnMenuTest, BannerFillsTheClipBox)
 
 std::vector<const void*> g_released;
 
-template <class Base> struct Counted : Base {
-    using Base::Base;
-    ~Counted() override { g_released.push_back(this); }
-};
+template <class Base> struct Counted : Base { using Base::Base; ~Counted() override { g_released.push_back(this); } };
 
-// Menus built from operations: B banner, E entry, G entry appended grayed and
-// checked, D divider, S sub-menu holding one entry, M that entry replaced
-// through the top menu (as the tray menu marks the chosen drive). Read back
-// as the kind of entry each owner-drawn item carries, '|' before an item that
-// starts a new column; then whether a break is pending. Deleting the top menu
-// releases every entry and sub-menu once, with the icons and menu handles.
+// Menus built from operations: B banner, E entry, G entry appended grayed and checked,
+// D divider, S sub-menu holding one entry, M that entry replaced through the top menu
+// (as the tray menu marks the chosen drive), read back as each owner-drawn item's entry
+// kind, '|' before one that starts a column, then whether a break is pending. Deleting
+// the top menu releases every entry, sub-menu, icon and menu handle once.
 TEST_F(DrawnMenuTest, AppendedItemsAndWhatTheMenuReleases)
 {
     const struct { const char *ops, *items; bool pending; } rows[] = {
@@ -244,18 +229,17 @@ TEST_F(DrawnMenuTest, AppendedItemsAndWhatTheMenuReleases)
     }
 }
 
-// The open popup menu, read back once it is idle: the band's colour at the
-// last entry's bottom and the white title pixels in the banner column (-1
-// until then). Wine sends no draw request for the 0-pixel high banner item,
-// so the menu must paint the column by itself.
+// The open popup menu, read back once it is idle: the band's colour at the last entry's
+// bottom and the white title pixels in the banner column (-1 until then). Wine sends no
+// draw request for the 0-pixel high banner item, so the menu paints the column itself.
 struct { CDrawnMenu* menu; COLORREF bottom; int white; } g_popup;
 
 LRESULT CALLBACK popupOwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_MEASUREITEM)
-        g_popup.menu->MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
+        return g_popup.menu->MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam)), TRUE;
     if (msg == WM_DRAWITEM)
-        g_popup.menu->DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        return g_popup.menu->DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam)), TRUE;
     if (msg == WM_ENTERIDLE && wParam == MSGF_MENU && lParam != 0 && g_popup.white < 0) {
         HWND hMenuWnd = reinterpret_cast<HWND>(lParam);
         UpdateWindow(hMenuWnd);
@@ -267,13 +251,12 @@ LRESULT CALLBACK popupOwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
         HDC dc = GetDC(hMenuWnd);
         g_popup.bottom = GetPixel(dc, corner.x + 1, corner.y - 1);
         g_popup.white = 0;
-        eachPixel({corner.x, 0, corner.x + banner.right - banner.left, corner.y}, [&](int x, int y) { g_popup.white += GetPixel(dc, x, y) == WHITE; });
+        eachPixel({corner.x, 0, corner.x + banner.right - banner.left, corner.y},
+                  [&](int x, int y) { g_popup.white += GetPixel(dc, x, y) == WHITE; });
         ReleaseDC(hMenuWnd, dc);
     }
     if (msg == WM_TIMER || (msg == WM_ENTERIDLE && g_popup.white >= 0))
         EndMenu();  // the timer: also when the menu never becomes idle
-    if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM)
-        return TRUE;
     return msg == WM_ENTERIDLE || msg == WM_TIMER ? 0 : DefWindowProcA(hWnd, msg, wParam, lParam);
 }
 

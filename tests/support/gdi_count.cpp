@@ -31,20 +31,16 @@ COUNTED(g_deleted, BOOL, DeleteDC, (HDC dc), (dc))
 #undef COUNTED
 
 #define HOOK(name) {#name, reinterpret_cast<void*>(hook##name), reinterpret_cast<void**>(&real##name)}
-const ImportHook kHooks[] = {
-    HOOK(CreateSolidBrush), HOOK(CreatePen), HOOK(CreateFontIndirectA), HOOK(CreateFontA), HOOK(CreateBitmap),
-    HOOK(CreateDIBitmap), HOOK(CreateCompatibleDC), HOOK(DeleteObject), HOOK(DeleteDC)};
+const ImportHook kHooks[] = {HOOK(CreateSolidBrush), HOOK(CreatePen), HOOK(CreateFontIndirectA), HOOK(CreateFontA),
+                             HOOK(CreateBitmap), HOOK(CreateDIBitmap), HOOK(CreateCompatibleDC), HOOK(DeleteObject), HOOK(DeleteDC)};
 #undef HOOK
 
 } // namespace
 
 bool install()
 {
-    static const bool installed = [] {
-        redirectImports("gdi32.dll", kHooks, sizeof kHooks / sizeof kHooks[0]);
-        return realDeleteObject != nullptr && realDeleteDC != nullptr;
-    }();
-    return installed;
+    static const bool redirected = (redirectImports("gdi32.dll", kHooks, sizeof kHooks / sizeof kHooks[0]), true);
+    return redirected && realDeleteObject != nullptr && realDeleteDC != nullptr;
 }
 
 int live() { return g_made - g_deleted; }
