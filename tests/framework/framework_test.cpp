@@ -1,6 +1,6 @@
-// The framework's Win32 half through one test dialog: its message map (the
-// first matching row wins, the class's rows before its base's), modal loops
-// nested in a main window, and data exchange with its controls.
+// The framework's Win32 half through one test dialog: its message map (the first matching
+// row wins, the class's rows before its base's), modal loops nested in a main window, and
+// data exchange with its controls.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,12 +15,9 @@ namespace {
 constexpr UINT WM_TEST_RUN = WM_APP + 100;  // runs the dialog's onRun
 CWinApp g_app;
 
-class CBaseDialog : public CDialog {
-public:
+struct CBaseDialog : CDialog {
     using CDialog::CDialog;
     std::string log;
-
-protected:
     void OnBase() { log += "base-2001 "; }  // shadowed by the derived class's row
     void OnBaseRange(UINT nID) { log += "base-range-" + std::to_string(nID) + " "; }
     DECLARE_MESSAGE_MAP()
@@ -31,22 +28,12 @@ BEGIN_MESSAGE_MAP(CBaseDialog, CDialog)
     ON_COMMAND_RANGE(2100, 2110, &CBaseDialog::OnBaseRange)
 END_MESSAGE_MAP()
 
-// onRun, when set, runs from a message posted by OnInitDialog, inside the
-// modal loop.
-class CTestDialog : public CBaseDialog {
-public:
-    explicit CTestDialog(CWnd* pParent = nullptr) : CBaseDialog(IDD_TEST_DIALOG, pParent) {}
+// onRun, when set, runs from a message posted by OnInitDialog, inside the modal loop.
+struct CTestDialog : CBaseDialog {
+    CTestDialog() : CBaseDialog(IDD_TEST_DIALOG) {}
     std::function<void(CTestDialog&)> onRun;
     std::function<void(CDataExchange*)> onExchange;
-
-protected:
-    BOOL OnInitDialog() override
-    {
-        CDialog::OnInitDialog();
-        if (onRun)
-            PostMessage(WM_TEST_RUN);
-        return TRUE;
-    }
+    BOOL OnInitDialog() override { CDialog::OnInitDialog(); if (onRun) PostMessage(WM_TEST_RUN); return TRUE; }
     void DoDataExchange(CDataExchange* pDX) override { if (onExchange) onExchange(pDX); }
     LRESULT OnRun(WPARAM, LPARAM) { onRun(*this); return 0; }
     void OnSelChange() { log += "selchange-2001 "; }
@@ -66,11 +53,7 @@ BEGIN_MESSAGE_MAP(CTestDialog, CBaseDialog)
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
-class CRecordingMenu : public CMenu {
-public:
-    UINT drawn = 0;
-    void DrawItem(LPDRAWITEMSTRUCT lpDIS) override { drawn = lpDIS->itemID; }
-};
+struct CRecordingMenu : CMenu { UINT drawn = 0; void DrawItem(LPDRAWITEMSTRUCT lpDIS) override { drawn = lpDIS->itemID; } };
 
 // Commands (1: an accelerator's) and notifications from a control; then,
 // without a WM_DRAWITEM row, an owner-drawn menu item goes to its CMenu and
@@ -79,14 +62,10 @@ TEST(MessageMap, FirstMatchingRowWinsAndMenuItemsGoToTheirMenu)
 {
     const LPARAM control = 0x1234;  // stands for a control's window handle
     const struct { WPARAM wParam; LPARAM lParam; const char* expected; } rows[] = {
-        {MAKEWPARAM(2001, 1), 0, "derived-2001 "},
-        {MAKEWPARAM(2001, BN_CLICKED), control, "derived-2001 "},
-        {MAKEWPARAM(2001, CBN_SELCHANGE), control, "selchange-2001 "},
-        {MAKEWPARAM(2003, 0), 0, "range-2003 "},
-        {MAKEWPARAM(2005, 0), 0, "range-2005 "},
-        {MAKEWPARAM(2110, 0), 0, "base-range-2110 "},
-        {MAKEWPARAM(2006, 0), 0, ""},
-        {MAKEWPARAM(2004, EN_CHANGE), control, ""},
+        {MAKEWPARAM(2001, 1), 0, "derived-2001 "}, {MAKEWPARAM(2001, BN_CLICKED), control, "derived-2001 "},
+        {MAKEWPARAM(2001, CBN_SELCHANGE), control, "selchange-2001 "}, {MAKEWPARAM(2003, 0), 0, "range-2003 "},
+        {MAKEWPARAM(2005, 0), 0, "range-2005 "}, {MAKEWPARAM(2110, 0), 0, "base-range-2110 "},
+        {MAKEWPARAM(2006, 0), 0, ""}, {MAKEWPARAM(2004, EN_CHANGE), control, ""},
     };
     for (const auto& row : rows) {
         CTestDialog dlg;
@@ -105,10 +84,9 @@ TEST(MessageMap, FirstMatchingRowWinsAndMenuItemsGoToTheirMenu)
     DestroyMenu(hLoose);
 }
 
-// A main window, a dialog it owns run from its loop, the outer one asked to
-// end first: the inner loop still ends first, the owner is disabled
-// meanwhile and enabled again (unless it was disabled beforehand), and each
-// window is gone when its DoModal returns.
+// A main window, a dialog it owns run from its loop, the outer one asked to end first: the
+// inner loop still ends first, the owner is disabled meanwhile and enabled again (unless
+// it was disabled beforehand), and each window is gone when its DoModal returns.
 TEST(ModalDialog, NestedLoopsUnwindInOrderAndTheOwnerIsRestored)
 {
     for (bool disabledBefore : {false, true}) {
@@ -155,11 +133,10 @@ TEST(DataExchange, IntegerParsing)
     }
 }
 
-// OK exchanges and validates: the values written at the start read back
-// the same once a valid number is typed and Enter pressed in the edit.
-// Until then every OK reports the first failure only, keeps the dialog open
-// with the focus on the failing edit and its text selected, and changes
-// nothing after it.
+// OK exchanges and validates: the values written at the start read back the same once a
+// valid number is typed and Enter pressed in the edit. Until then every OK reports the
+// first failure only, keeps the dialog open with the focus on the failing edit and its
+// text selected, and changes nothing after it.
 TEST(DataExchange, OkReadsBackAndTheFirstFailureKeepsTheDialogOpen)
 {
     const struct { const char *typed, *message; } failures[] = {{"abc", "请键入一个整数。"}, {"700", "请输入一个介于 1 和 600 之间的整数。"}};
@@ -178,8 +155,7 @@ TEST(DataExchange, OkReadsBackAndTheFirstFailureKeepsTheDialogOpen)
         HWND hEdit = GetDlgItem(d.m_hWnd, IDC_NUMBER);
         for (const auto& row : failures) {
             SetWindowTextA(hEdit, row.typed);
-            text = "";
-            check = 0;
+            text = "", check = 0;
             d.SendMessage(WM_COMMAND, IDOK);
             DWORD start = 0, end = 0;
             SendMessageA(hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -195,10 +171,10 @@ TEST(DataExchange, OkReadsBackAndTheFirstFailureKeepsTheDialogOpen)
     EXPECT_EQ(number, 600);
     EXPECT_STREQ(text, "中文 text");
     EXPECT_EQ(check, 1);
-    std::vector<SeenBox> seen = boxes.seen();
-    ASSERT_EQ(seen.size(), 2u) << "one box for each failed OK";
-    for (size_t i = 0; i < seen.size(); ++i)
-        EXPECT_EQ(seen[i].text, failures[i].message);
+    std::vector<std::string> shown;
+    for (const SeenBox& box : boxes.seen())
+        shown.push_back(box.text);
+    EXPECT_EQ(shown, (std::vector<std::string>{failures[0].message, failures[1].message})) << "one box for each failed OK";
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// CDrawnMenu: items drawn on memory device contexts and read back pixel by
-// pixel, the items the append operations make and what the menu releases,
-// and the banner column of a real popup menu opened in this process.
+// CDrawnMenu: items drawn on memory device contexts and read back pixel by pixel, the
+// items appending makes and what the menu releases, a real popup's banner column.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -20,6 +19,13 @@ const COLORREF SENTINEL = RGB(1, 2, 3), WHITE = RGB(255, 255, 255), BLACK = RGB(
 
 // The 32-bit pixel of a device-independent bitmap, 0x00RRGGBB.
 DWORD dibPixel(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
+// Calls f(x, y) for every pixel of rc.
+template <class F> void eachPixel(const RECT& rc, F f)
+{
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            f(x, y);
+}
 
 // A 32-bit bitmap in a memory device context, filled with one colour.
 struct Canvas {
@@ -32,16 +38,10 @@ struct Canvas {
     }
     ~Canvas() { DeleteObject(SelectObject(dc, old)); DeleteDC(dc); }
     COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
-    int count(const RECT& rc, COLORREF clr) const  // pixels of rc that have exactly clr
-    {
-        int n = 0;
-        for (int y = rc.top; y < rc.bottom; ++y)
-            for (int x = rc.left; x < rc.right; ++x)
-                n += at(x, y) == clr;
-        return n;
-    }
+    // The pixels of rc that have exactly clr.
+    int count(const RECT& rc, COLORREF clr) const { int n = 0; eachPixel(rc, [&](int x, int y) { n += at(x, y) == clr; }); return n; }
     HDC dc;
-    HGDIOBJ old;
+    HGDIOBJ old;  // the bitmap the device context came with
 };
 
 // A size x size icon of colour clr, opaque everywhere.
@@ -52,8 +52,7 @@ HICON makeIcon(int size, COLORREF clr)
     return CreateIcon(nullptr, size, size, 1, 32, opaque.data(), reinterpret_cast<const BYTE*>(colour.data()));
 }
 
-class DrawnMenuTest : public ::testing::Test {
-protected:
+struct DrawnMenuTest : ::testing::Test {
     void SetUp() override
     {
         ASSERT_TRUE(gdicount::install());
@@ -62,8 +61,7 @@ protected:
         // Without antialiasing, text pixels have exactly the colours drawn.
         ASSERT_EQ(m_menu.m_menuFont.GetLogFont(&m_font), static_cast<int>(sizeof(m_font)));
         m_font.lfQuality = NONANTIALIASED_QUALITY;
-        m_menu.m_menuFont.DeleteObject();
-        ASSERT_TRUE(m_menu.m_menuFont.CreateFontIndirect(&m_font));
+        ASSERT_TRUE(m_menu.m_menuFont.DeleteObject() && m_menu.m_menuFont.CreateFontIndirect(&m_font));
     }
 
     // One request, which must delete every GDI object it makes and leave the
@@ -71,15 +69,13 @@ protected:
     void draw(Canvas& canvas, const void* data, RECT rc, UINT state = 0)
     {
         const UINT kinds[] = {OBJ_FONT, OBJ_BRUSH, OBJ_PEN, OBJ_BITMAP};
-        HGDIOBJ selected[4];
-        for (int i = 0; i < 4; ++i)
-            selected[i] = GetCurrentObject(canvas.dc, kinds[i]);
+        auto selected = [&] { std::vector<HGDIOBJ> v; for (UINT k : kinds) v.push_back(GetCurrentObject(canvas.dc, k)); return v; };
+        const std::vector<HGDIOBJ> before = selected();
         const int live = gdicount::live();
         DRAWITEMSTRUCT dis = {ODT_MENU, 0, 0, ODA_DRAWENTIRE, state, nullptr, canvas.dc, rc, reinterpret_cast<ULONG_PTR>(data)};
         m_menu.DrawItem(&dis);
         EXPECT_EQ(gdicount::live(), live) << "objects left behind";
-        for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(GetCurrentObject(canvas.dc, kinds[i]), selected[i]) << "object kind " << kinds[i];
+        EXPECT_EQ(selected(), before) << "font, brush, pen, bitmap selected";
     }
 
     CDrawnMenu m_menu;
@@ -96,13 +92,7 @@ TEST_F(DrawnMenuTest, Entries)
     const std::vector<Sample> embossed = {{1, 1, BACKGROUND}, {2, 2, lo}, {21, 21, lo}, {22, 22, hi}, {3, 22, hi}, {22, 2, BACKGROUND}};
     // The icon's size (0: none), the left and top of the tick's 8 x 8 cell
     // (-1: none), and the colours of some pixels of the icon square.
-    const struct Row {
-        UINT state;
-        int h, icon, tick;
-        const char* caption;
-        COLORREF bar, ink;
-        std::vector<Sample> square;
-    } rows[] = {
+    const struct Row { UINT state; int h, icon, tick; const char* caption; COLORREF bar, ink; std::vector<Sample> square; } rows[] = {
         {ODS_SELECTED, 24, 32, -1, "Settings", SELECTION, SELECTED_TEXT, {{0, 0, hi}, {23, 23, lo}, {1, 1, BACKGROUND}, {2, 2, RED}, {21, 21, RED}}},
         {0, 24, 32, -1, "Open\tCtrl+O", BACKGROUND, TEXT, {{0, 0, BACKGROUND}, {23, 23, BACKGROUND}, {2, 2, RED}, {21, 21, RED}, {22, 22, BACKGROUND}}},
         {ODS_CHECKED, 24, 0, 8, "\tCtrl+O", BACKGROUND, TEXT, {{0, 0, lo}, {23, 23, hi}, {1, 1, hi}}},
@@ -118,8 +108,7 @@ TEST_F(DrawnMenuTest, Entries)
         SCOPED_TRACE(testing::Message() << "state 0x" << std::hex << row.state << ", height " << std::dec << h);
         CDrawnMenuCommandEntry entry(1, row.caption, row.icon ? makeIcon(row.icon, RED) : nullptr);
         Canvas canvas(140, h, SENTINEL);
-        SetTextColor(canvas.dc, WHITE);  // colours an earlier caption left change nothing
-        SetBkColor(canvas.dc, BLACK);
+        SetTextColor(canvas.dc, WHITE), SetBkColor(canvas.dc, BLACK);  // colours an earlier caption left change nothing
         draw(canvas, &entry, {0, 0, 140, h}, row.state);
         for (const Sample& s : row.square)
             EXPECT_EQ(canvas.at(s.x, s.y), s.clr) << "(" << s.x << "," << s.y << ") is 0x" << std::hex << canvas.at(s.x, s.y);
@@ -128,22 +117,21 @@ TEST_F(DrawnMenuTest, Entries)
             for (int i = 0; i < 7; ++i)
                 EXPECT_EQ(canvas.at(row.tick + i, row.tick + (i < 2 ? 3 + k + i : 7 + k - i)), BLACK) << "tick";
         EXPECT_EQ(canvas.count({0, 0, h, h}, BLACK), row.tick >= 0 ? 21 : 0);
-        // Beside the square exactly what DrawText gives for the text left and
-        // right of the tab, the default item's in bold; a grayed caption over a
-        // copy in the selected-text colour one pixel right and down, the copy
-        // only off the selection bar.
+        // Beside the square exactly what DrawText gives for the text left and right of
+        // the tab, the default item's in bold; a grayed caption over a copy in the
+        // selected-text colour one pixel right and down, the copy only off the bar.
         Canvas reference(140, h, row.bar);
         LOGFONTA lf = m_font;
         lf.lfWeight = row.state & ODS_DEFAULT ? FW_BOLD : lf.lfWeight;
         HGDIOBJ old = SelectObject(reference.dc, CreateFontIndirectA(&lf));
         SetBkMode(reference.dc, TRANSPARENT);
-        const std::string text = row.caption;
-        const size_t tab = std::min(text.find('\t'), text.size());
+        const std::string text = row.caption, left = text.substr(0, text.find('\t'));
+        const std::string right = text.substr(std::min(left.size() + 1, text.size()));
         auto label = [&](int shift, COLORREF ink) {
             RECT area = {h + 2 + shift, shift, 120 + shift, h + shift};
             SetTextColor(reference.dc, ink);
-            DrawTextA(reference.dc, text.substr(0, tab).c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER);
-            DrawTextA(reference.dc, text.substr(std::min(tab + 1, text.size())).c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+            DrawTextA(reference.dc, left.c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER);
+            DrawTextA(reference.dc, right.c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
         };
         if (row.ink == GRAY_TEXT && row.bar == BACKGROUND)
             label(1, SELECTED_TEXT);
@@ -151,41 +139,33 @@ TEST_F(DrawnMenuTest, Entries)
         DeleteObject(SelectObject(reference.dc, old));
         EXPECT_GT(reference.count({h, 0, 140, h}, row.ink), 20) << "the caption is drawn";
         int differ = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = h; x < 140; ++x)
-                differ += canvas.at(x, y) != reference.at(x, y);
+        eachPixel({h, 0, 140, h}, [&](int x, int y) { differ += canvas.at(x, y) != reference.at(x, y); });
         EXPECT_EQ(differ, 0) << "pixels beside the square differ from plain text";
     }
 }
 
-// The banner item is 12 pixels wide and 0 high: the band, 3 pixels wider,
-// spans the clip box with 256 stripes from (0, 0, 192) at the bottom to
-// black at the top; the white title runs up from 4 pixels above its bottom
-// (and nowhere else).
+// The banner item is 12 pixels wide and 0 high: the band, 3 pixels wider, spans the
+// clip box with 256 stripes from (0, 0, 192) at the bottom to black at the top; the
+// white title runs up from 4 pixels above its bottom (and nowhere else).
 TEST_F(DrawnMenuTest, BannerFillsTheClipBox)
 {
     const struct { int top, bottom; const char* title; } rows[] = {{0, 513, "TRELVIK"}, {100, 200, ""}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "clip " << row.top << ".." << row.bottom);
         Canvas canvas(40, 520, SENTINEL);
-        HRGN clip = CreateRectRgn(0, row.top, 40, row.bottom);
-        SelectClipRgn(canvas.dc, clip);
-        DeleteObject(clip);
+        IntersectClipRect(canvas.dc, 0, row.top, 40, row.bottom);
         CDrawnMenuBannerEntry banner(row.title, 24);
         draw(canvas, &banner, {0, 0, 12, 0});
         int white = 0, wrong = 0;
-        for (int y = 0; y < 520; ++y)
-            for (int x = 0; x < 40; ++x) {
-                const bool inside = y >= row.top && y < row.bottom;
-                if (*row.title && inside && x >= 2 && x < 22 && y >= row.bottom - 100 && y < row.bottom - 4) {
-                    white += canvas.at(x, y) == WHITE;  // the title's place; its edges are antialiased
-                    continue;
-                }
-                const int index = std::min(255, MulDiv(256, row.bottom - 1 - y, row.bottom - row.top));
-                const COLORREF want = inside && x < 15 ? RGB(0, 0, 192 + MulDiv(-192, index, 255)) : SENTINEL;
-                if (canvas.at(x, y) != want && ++wrong <= 3)
-                    ADD_FAILURE() << "(" << x << "," << y << ") is 0x" << std::hex << canvas.at(x, y) << ", not 0x" << want;
-            }
+        eachPixel({0, 0, 40, 520}, [&](int x, int y) {
+            const bool inside = y >= row.top && y < row.bottom;
+            if (*row.title && inside && x >= 2 && x < 22 && y >= row.bottom - 100 && y < row.bottom - 4)
+                return void(white += canvas.at(x, y) == WHITE);  // the title's place; its edges are antialiased
+            const int index = std::min(255, MulDiv(256, row.bottom - 1 - y, row.bottom - row.top));
+            const COLORREF want = inside && x < 15 ? RGB(0, 0, 192 + MulDiv(-192, index, 255)) : SENTINEL;
+            if (canvas.at(x, y) != want && ++wrong <= 3)
+                ADD_FAILURE() << "(" << x << "," << y << ") is 0x" << std::hex << canvas.at(x, y) << ", not 0x" << want;
+        });
         EXPECT_EQ(wrong, 0);
         EXPECT_EQ(white > 40, *row.title != 0) << white << " title pixels";
     }
@@ -193,19 +173,13 @@ TEST_F(DrawnMenuTest, BannerFillsTheClipBox)
 
 std::vector<const void*> g_released;
 
-template <class Base>
-class Counted : public Base {
-public:
-    using Base::Base;
-    ~Counted() override { g_released.push_back(this); }
-};
+template <class Base> struct Counted : Base { using Base::Base; ~Counted() override { g_released.push_back(this); } };
 
-// Menus built from operations: B banner, E entry, G entry appended grayed and
-// checked, D divider, S sub-menu holding one entry, M that entry replaced
-// through the top menu (as the tray menu marks the chosen drive). Read back
-// as the kind of entry each owner-drawn item carries, '|' before an item that
-// starts a new column; then whether a break is pending. Deleting the top menu
-// releases every entry and sub-menu once, with the icons and menu handles.
+// Menus built from operations: B banner, E entry, G entry appended grayed and checked,
+// D divider, S sub-menu holding one entry, M that entry replaced through the top menu
+// (as the tray menu marks the chosen drive), read back as each owner-drawn item's entry
+// kind, '|' before one that starts a column, then whether a break is pending. Deleting
+// the top menu releases every entry, sub-menu, icon and menu handle once.
 TEST_F(DrawnMenuTest, AppendedItemsAndWhatTheMenuReleases)
 {
     const struct { const char *ops, *items; bool pending; } rows[] = {
@@ -214,41 +188,28 @@ TEST_F(DrawnMenuTest, AppendedItemsAndWhatTheMenuReleases)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.ops);
         g_released.clear();
-        std::vector<const void*> owned;
+        std::vector<const void*> owned;  // with the icons and menu handles made
         std::vector<HICON> icons;
         std::vector<HMENU> handles;
         auto own = [&](auto* p) { owned.push_back(p); return p; };
-        auto entry = [&](UINT id) {
-            icons.push_back(makeIcon(16, RED));
-            return own(new Counted<CDrawnMenuCommandEntry>(id, "E", icons.back()));
-        };
-        auto menu = [&] {
-            auto* m = own(new Counted<CDrawnMenu>);
-            m->Attach(CreatePopupMenu());
-            handles.push_back(m->m_hMenu);
-            return m;
-        };
+        auto entry = [&](UINT id) { return own(new Counted<CDrawnMenuCommandEntry>(id, "E", icons.emplace_back(makeIcon(16, RED)))); };
+        auto menu = [&] { auto* m = own(new Counted<CDrawnMenu>); m->Attach(handles.emplace_back(CreatePopupMenu())); return m; };
         CDrawnMenu* top = menu();
         UINT id = 100, subEntry = 0;
         for (const char* op = row.ops; *op; ++op, ++id) {
-            if (*op == 'B') {
-                EXPECT_TRUE(top->AppendBanner(own(new Counted<CDrawnMenuBannerEntry>("T", 24))));
-            } else if (*op == 'D') {
-                top->AppendDivider();
-            } else if (*op == 'S') {
-                CDrawnMenu* sub = menu();
-                EXPECT_TRUE(sub->AppendEntry(0, entry(subEntry = id + 1000)) && top->AppendSubmenu(0, sub, entry(id)));
-            } else if (*op == 'M') {
-                EXPECT_TRUE(top->ModifyMenu(subEntry, MF_BYCOMMAND | MF_CHECKED, subEntry, "[1] E:\\ drive"));
-            } else {
-                EXPECT_TRUE(top->AppendEntry(*op == 'G' ? MF_GRAYED | MF_CHECKED : 0, entry(id)));
+            CDrawnMenu* sub = *op == 'S' ? menu() : nullptr;
+            switch (*op) {
+            case 'B': EXPECT_TRUE(top->AppendBanner(own(new Counted<CDrawnMenuBannerEntry>("T", 24)))); break;
+            case 'D': top->AppendDivider(); break;
+            case 'S': EXPECT_TRUE(sub->AppendEntry(0, entry(subEntry = id + 1000)) && top->AppendSubmenu(0, sub, entry(id))); break;
+            case 'M': EXPECT_TRUE(top->ModifyMenu(subEntry, MF_BYCOMMAND | MF_CHECKED, subEntry, "[1] E:\\ drive")); break;
+            default: EXPECT_TRUE(top->AppendEntry(*op == 'G' ? MF_GRAYED | MF_CHECKED : 0, entry(id)));
             }
         }
         std::string got;
         for (int i = 0; i < ::GetMenuItemCount(top->m_hMenu); ++i) {
             MENUITEMINFOA mii = {};
-            mii.cbSize = kMenuItemInfoV1Size;
-            mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE;
+            mii.cbSize = kMenuItemInfoV1Size, mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE;
             ASSERT_TRUE(GetMenuItemInfoA(*top, i, TRUE, &mii));
             const CDrawnMenuEntry* e = DrawnMenuEntryFromData(mii.dwItemData);
             ASSERT_TRUE(e != nullptr && (mii.fType & MFT_OWNERDRAW)) << "item " << i;
@@ -268,18 +229,17 @@ TEST_F(DrawnMenuTest, AppendedItemsAndWhatTheMenuReleases)
     }
 }
 
-// The open popup menu, read back once it is idle: the band's colour at the
-// last entry's bottom and the white title pixels in the banner column (-1
-// until then). Wine sends no draw request for the 0-pixel high banner item,
-// so the menu must paint the column by itself.
+// The open popup menu, read back once it is idle: the band's colour at the last entry's
+// bottom and the white title pixels in the banner column (-1 until then). Wine sends no
+// draw request for the 0-pixel high banner item, so the menu paints the column itself.
 struct { CDrawnMenu* menu; COLORREF bottom; int white; } g_popup;
 
 LRESULT CALLBACK popupOwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_MEASUREITEM)
-        g_popup.menu->MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
+        return g_popup.menu->MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam)), TRUE;
     if (msg == WM_DRAWITEM)
-        g_popup.menu->DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        return g_popup.menu->DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam)), TRUE;
     if (msg == WM_ENTERIDLE && wParam == MSGF_MENU && lParam != 0 && g_popup.white < 0) {
         HWND hMenuWnd = reinterpret_cast<HWND>(lParam);
         UpdateWindow(hMenuWnd);
@@ -291,15 +251,12 @@ LRESULT CALLBACK popupOwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
         HDC dc = GetDC(hMenuWnd);
         g_popup.bottom = GetPixel(dc, corner.x + 1, corner.y - 1);
         g_popup.white = 0;
-        for (int y = 0; y < corner.y; ++y)
-            for (int x = corner.x; x < corner.x + banner.right - banner.left; ++x)
-                g_popup.white += GetPixel(dc, x, y) == WHITE;
+        eachPixel({corner.x, 0, corner.x + banner.right - banner.left, corner.y},
+                  [&](int x, int y) { g_popup.white += GetPixel(dc, x, y) == WHITE; });
         ReleaseDC(hMenuWnd, dc);
     }
     if (msg == WM_TIMER || (msg == WM_ENTERIDLE && g_popup.white >= 0))
         EndMenu();  // the timer: also when the menu never becomes idle
-    if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM)
-        return TRUE;
     return msg == WM_ENTERIDLE || msg == WM_TIMER ? 0 : DefWindowProcA(hWnd, msg, wParam, lParam);
 }
 

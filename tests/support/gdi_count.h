@@ -1,16 +1,13 @@
-// Counts the GDI objects and memory device contexts the running program makes
-// and deletes, by redirecting its own imports of the gdi32 functions. (Wine's
-// GetGuiResources reports nothing.)
+// Counts the GDI objects and memory device contexts the running program makes and deletes,
+// by redirecting its own imports of gdi32 functions (Wine's GetGuiResources reports nothing).
 #pragma once
 
 namespace gdicount {
 
 // Installs the redirection once; false when the deletions cannot be redirected.
 bool install();
-// Objects made less objects deleted since then: a request that gives back
-// what it makes leaves this unchanged.
+// Objects made less those deleted since then: unchanged by a request that gives back all it makes.
 int live();
-// Objects made since then.
-int created();
+int created();  // objects made since then
 
 } // namespace gdicount
