@@ -1,6 +1,5 @@
-// An in-process ASPI layer in place of a loaded library's entry points: it
-// records every request as submitted and answers through the test's
-// handler. And a sink of trace lines.
+// An in-process ASPI layer in place of a loaded library's entry points: it records every
+// request as submitted and answers through the test's handler. And a sink of trace lines.
 #pragma once
 
 #include <windows.h>
@@ -25,26 +24,19 @@ struct RecordedRequest {
 class FakeAspi {
 public:
     FakeAspi() { s_current = this, installASPIEntryPoints([]() -> DWORD { return 0x0101; }, send); }
-    ~FakeAspi()
-    {
-        installASPIEntryPoints(nullptr, nullptr), s_current = nullptr;
-        for (std::thread& t : m_late)
-            t.join();
-    }
+    ~FakeAspi() { installASPIEntryPoints(nullptr, nullptr), s_current = nullptr; for (std::thread& t : m_late) t.join(); }
 
-    // Returns what SendASPI32Command returns; without it a request completes at once.
-    std::function<DWORD(SRB_ExecSCSICmd&)> onExec;
+    // Returns what SendASPI32Command returns; by default a request completes at once.
+    std::function<DWORD(SRB_ExecSCSICmd&)> onExec = [](SRB_ExecSCSICmd& srb) -> DWORD { return srb.SRB_Status = SS_COMP; };
     std::vector<RecordedRequest> requests;
 
-    // Another thread writes the status after delayMs, then signals the event;
-    // with waitFails the event is closed at once, so that waiting fails while
-    // the request still completes later.
+    // Another thread writes the status after delayMs, then signals the event; with waitFails
+    // the event is closed at once, so that waiting fails while the request still completes later.
     DWORD completeLater(SRB_ExecSCSICmd& srb, BYTE status, DWORD delayMs, bool waitFails = false)
     {
         HANDLE event = waitFails ? nullptr : static_cast<HANDLE>(srb.SRB_PostProc);
         m_late.emplace_back([&srb, status, delayMs, event] {
-            Sleep(delayMs);  // the drive at work
-            srb.SRB_Status = status;
+            Sleep(delayMs), srb.SRB_Status = status;  // the drive at work, then its answer
             if (event != nullptr)
                 SetEvent(event);
         });
@@ -68,10 +60,7 @@ private:
                        (m_lastEvent == nullptr || m_lastEvent == r.event || !GetHandleInformation(m_lastEvent, &flags));
         m_lastEvent = r.event;
         requests.push_back(r);
-        if (onExec)
-            return onExec(srb);
-        srb.SRB_Status = SS_COMP;
-        return SS_COMP;
+        return onExec(srb);
     }
 
     HANDLE m_lastEvent = nullptr;

@@ -1,8 +1,9 @@
-// loadASPI and freeASPI for every outcome of a load: no wnaspi32.dll to be
-// found, one only in the working directory (never searched), one lacking an
-// entry point, the simulated one with each support status. This program runs
-// from a folder of its own; each row puts its library beside it for its run.
+// loadASPI and freeASPI for every outcome: no wnaspi32.dll to be found, one only in the working
+// directory (never searched), one lacking an entry point, the simulated one with each support
+// status. This program runs from a folder of its own; each row puts its library beside it.
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "sim_drives.h"
 #include "tests/support/box_watch.h"
@@ -13,20 +14,16 @@ std::string programFolder()
 {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string s = path;
-    return s.substr(0, s.find_last_of('\\') + 1);
+    return std::string(path, std::strrchr(path, '\\') + 1);
 }
 
 TEST(LoadASPI, EachOutcomeWithItsMessageAndTrace)
 {
     const char* kNotLoaded = "不能加载 wnaspi32.dll; 请确认ASPI正确安装!";
-    const struct {
-        const char* library;  // under ..\aspi_variants, "sim" for ..\wnaspi32.dll, "" for none
-        bool inWorkingDirectory;
-        int status, adapters;  // of the simulated library's support information
-        unsigned long lastError;
-        const char* text;  // of the message box (the stop icon only for kNotLoaded); null: loads
-    } rows[] = {
+    // library: under ..\aspi_variants, "sim" for ..\wnaspi32.dll, "" for none; status, adapters and
+    // lastError: the simulated library's support information; text: of the message box (the stop
+    // icon only for kNotLoaded), null if it loads.
+    const struct { const char* library; bool inWorkingDirectory; int status, adapters; unsigned long lastError; const char* text; } rows[] = {
         {"", false, 0, 0, 0, kNotLoaded},
         {"without_support_info", true, 0, 0, 0, kNotLoaded},
         {"without_support_info", false, 0, 0, 0, "不能取得函数 GetASPI32SupportInfo 的地址"},
@@ -70,8 +67,7 @@ TEST(LoadASPI, EachOutcomeWithItsMessageAndTrace)
         EXPECT_FALSE(freeASPI());
         EXPECT_EQ(GetModuleHandleA("wnaspi32.dll"), nullptr);
         EXPECT_TRUE(getMaxTargets(0) == -1 && getHostAdapterCount() == 0);
-        if (found)
-            DeleteFileA(beside.c_str());
+        EXPECT_TRUE(!found || DeleteFileA(beside.c_str()));
     }
 }
 

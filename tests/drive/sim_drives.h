@@ -1,6 +1,5 @@
-// The simulated drives of one test: a set-up file and a command log in a
-// temporary folder, named to the simulator by its environment variables.
-// Frees ASPI at the end.
+// The simulated drives of one test: a set-up file and a command log in a temporary folder,
+// named to the simulator by its environment variables. Frees ASPI at the end.
 #pragma once
 
 #include <windows.h>
@@ -14,17 +13,8 @@
 
 class SimDrives {
 public:
-    SimDrives() : m_config(m_folder.file("ksim.ini")), m_log(m_folder.file("ksim.log"))
-    {
-        SetEnvironmentVariableA("KSIM_CONFIG", m_config.c_str());
-        SetEnvironmentVariableA("KSIM_LOG", m_log.c_str());
-    }
-    ~SimDrives()
-    {
-        closeTransport(), freeASPI();
-        SetEnvironmentVariableA("KSIM_CONFIG", nullptr);
-        SetEnvironmentVariableA("KSIM_LOG", nullptr);
-    }
+    SimDrives() : m_config(m_folder.file("ksim.ini")), m_log(m_folder.file("ksim.log")) { setEnvironment(m_config.c_str(), m_log.c_str()); }
+    ~SimDrives() { closeTransport(), freeASPI(), setEnvironment(nullptr, nullptr); }
 
     ksim::SimSetup setup;
 
@@ -34,7 +24,7 @@ public:
     void clearLog() { ksim::clearSimLog(m_log); }
 
 private:
+    static void setEnvironment(const char* config, const char* log) { SetEnvironmentVariableA("KSIM_CONFIG", config), SetEnvironmentVariableA("KSIM_LOG", log); }
     TempFolder m_folder{"kesvora-sim"};
-    std::string m_config;
-    std::string m_log;
+    std::string m_config, m_log;
 };

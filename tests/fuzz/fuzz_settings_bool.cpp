@@ -14,10 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int def = static_cast<int8_t>(data[0]) * 1000;
     const std::string text = std::string(reinterpret_cast<const char*>(data + 1), size - 1).c_str();
     const CString s(text.c_str());
-    const int expected = text.empty() ? def
-                         : s.CompareNoCase("true") == 0 || s.CompareNoCase("yes") == 0
-                             ? 1
-                             : std::strtoll(text.c_str(), nullptr, 10) != 0;
+    const bool word = s.CompareNoCase("true") == 0 || s.CompareNoCase("yes") == 0;
+    const int expected = text.empty() ? def : word || std::strtoll(text.c_str(), nullptr, 10) != 0;
     if (parseBool(text.c_str(), def) != expected)
         std::abort();
     return 0;

@@ -16,9 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     if (name.IsEmpty() || kbps.IsEmpty() || name.Find(',') >= 0 || kbps.Find(',') >= 0 ||
-        text.compare(0, static_cast<size_t>(name.GetLength()) + 3, (name + "X (").str()) != 0)
-        std::abort();
-    if (!parseSpeedEntry(formatSpeedEntry(name, kbps), name2, kbps2) || name2 != name || kbps2 != kbps)
+        text.compare(0, static_cast<size_t>(name.GetLength()) + 3, (name + "X (").str()) != 0 ||
+        !parseSpeedEntry(formatSpeedEntry(name, kbps), name2, kbps2) || name2 != name || kbps2 != kbps)
         std::abort();
     return 0;
 }

@@ -1,6 +1,5 @@
-// The drive layer's pure functions: INQUIRY names, MODE SENSE(10) values, sense
-// data, speed conversion. Short data and writes past the name are the fuzz
-// targets' to check; spin-down names and speed texts the end-to-end tests'.
+// The drive layer's pure functions: INQUIRY names, MODE SENSE(10) values, sense data, speed
+// conversion, spin-down names. Short data and writes past the name are the fuzz targets'.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,19 +14,20 @@
 
 namespace {
 
-// Vendor, product and revision at their full widths (8, 16, 4): fields lose
-// trailing blanks and keep everything else.
+typedef std::vector<unsigned char> Bytes;
+
+// Vendor, product and revision at their full widths (8, 16, 4): fields lose trailing
+// blanks, and zero bytes, which pad like blanks in every field; they keep everything else.
 TEST(InquiryName, FieldsLoseTrailingBlanksOnly)
 {
     const struct { std::string vendor, product, revision, expected; } rows[] = {
         /* 0 */ {"        ", "                ", "    ", "  "},
         /* 1 */ {"  AB    ", " CD  ROM        ", " 1  ", "  AB  CD  ROM  1"},
         /* 2 */ {"\xB9\xE2\xC7\xFD    ", "DRIVE\t          ", "1\t  ", "\xB9\xE2\xC7\xFD DRIVE\t 1\t"},
-        /* 3: zero bytes pad like blanks, in every field */
-        {std::string("AB\0\0\0\0\0\0", 8), std::string("X\0 Y\0\0\0\0\0\0\0\0\0\0\0\0", 16), std::string("1\0\0\0", 4), "AB X  Y 1"},
+        /* 3 */ {std::string("AB\0\0\0\0\0\0", 8), std::string("X\0 Y\0\0\0\0\0\0\0\0\0\0\0\0", 16), std::string("1\0\0\0", 4), "AB X  Y 1"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        std::vector<unsigned char> data(96, 'Z');  // bytes past the revision do not count
+        Bytes data(96, 'Z');  // bytes past the revision do not count
         std::memcpy(&data[8], (rows[i].vendor + rows[i].product + rows[i].revision).data(), 28);
         char out[DRIVE_NAME_MAX + 1] = {};
         size_t n = buildDriveName(data.data(), data.size(), out);
@@ -46,7 +46,7 @@ TEST(ModePages, BigEndianValuesAfterTheBlockDescriptors)
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         const auto& r = rows[i];
-        std::vector<unsigned char> d(512, 0);
+        Bytes d(512, 0);
         d[6] = static_cast<unsigned char>(r.descriptors >> 8), d[7] = static_cast<unsigned char>(r.descriptors);
         const size_t p = 8 + (r.descriptors < 0x1000 ? r.descriptors : 0);
         auto put16 = [&](size_t at, int v) { d[at] = static_cast<unsigned char>(v >> 8), d[at + 1] = static_cast<unsigned char>(v); };
@@ -70,20 +70,17 @@ TEST(KbpsToX, TruncatesTheQuotientBy176)
 }
 
 // Fixed-format sense data, cut to length.
-std::vector<unsigned char> fixedSense(unsigned char response, unsigned char key, unsigned char additional,
-                                      unsigned char asc, size_t length = 18)
+Bytes fixedSense(unsigned char response, unsigned char key, unsigned char additional, unsigned char asc, size_t length = 18)
 {
-    std::vector<unsigned char> s(18, 0);
-    s[0] = response, s[2] = key, s[7] = additional, s[12] = asc;
-    s.resize(length);
-    return s;
+    Bytes s = {response, 0, key, 0, 0, 0, 0, additional, 0, 0, 0, 0, asc, 0, 0, 0, 0, 0};
+    return s.resize(length), s;
 }
 
 // A unit attention for a changed medium (key 6, ASC 28h) in either format;
 // anything else, or data too short to tell, is not.
 TEST(Sense, MediumChangedOnlyForKey6Asc28)
 {
-    const struct { const char* what; std::vector<unsigned char> sense; bool changed; } rows[] = {
+    const struct { const char* what; Bytes sense; bool changed; } rows[] = {
         /* 0 */ {"fixed, current", fixedSense(0x70, 0x06, 10, 0x28), true},
         /* 1 */ {"fixed, valid bit, deferred, key with flags", fixedSense(0xF1, 0x26, 10, 0x28), true},
         /* 2 */ {"fixed, 14 bytes", fixedSense(0x70, 0x06, 6, 0x28, 14), true},

@@ -12,8 +12,7 @@ TEST(CStringOps, CompareNoCaseFoldsAsciiButNotDoubleByteCharacters)
 {
     EXPECT_TRUE(CString("TRUE").CompareNoCase("true") == 0 && CString("yes").CompareNoCase("yess") != 0);
     // A trail byte that happens to be an ASCII capital must not be folded.
-    EXPECT_NE(CString("\x81" "A").CompareNoCase("\x81" "a"), 0);
-    EXPECT_EQ(CString("\x81" "A").CompareNoCase("\x81" "A"), 0);
+    EXPECT_TRUE(CString("\x81" "A").CompareNoCase("\x81" "a") != 0 && CString("\x81" "A").CompareNoCase("\x81" "A") == 0);
     EXPECT_GT(CString("a").CompareNoCase(nullptr), 0);
 }
 
@@ -36,14 +35,9 @@ TEST(Lists, IndexesAndRemovalAtTheEnds)
     EXPECT_EQ(l.GetAt(l.FindIndex(3)), "4");
     EXPECT_TRUE(l.FindIndex(4) == nullptr && l.FindIndex(-1) == nullptr);
     EXPECT_TRUE(l.Find("40") == l.FindIndex(1) && l.Find("7") == nullptr);
-    l.RemoveAt(l.FindIndex(1)), l.RemoveAt(l.FindIndex(2));
-    l.AddTail("2");
-    l.RemoveAt(l.GetHeadPosition());
-    l.AddTail("1");
-    EXPECT_EQ(items(l), "8;2;1;");
-    EXPECT_EQ(l.GetCount(), 3);
-    l.RemoveAll();
-    l.AddTail("1");
+    l.RemoveAt(l.FindIndex(1)), l.RemoveAt(l.FindIndex(2)), l.AddTail("2"), l.RemoveAt(l.GetHeadPosition()), l.AddTail("1");
+    EXPECT_TRUE(items(l) == "8;2;1;" && l.GetCount() == 3) << items(l) << " count " << l.GetCount();
+    l.RemoveAll(), l.AddTail("1");
     EXPECT_EQ(items(l), "1;") << "the list is whole again after emptying";
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "settings/settings_store.h"
@@ -21,10 +22,8 @@ protected:
     }
     std::string listText(const char* key)  // "count:items"
     {
-        CStringList* list = m_store.getStringList("1:0", key, "");
-        std::string text = std::to_string(list->GetCount()) + ":" + encodeStringList(*list).str();
-        delete list;
-        return text;
+        const std::unique_ptr<CStringList> list(m_store.getStringList("1:0", key, ""));
+        return std::to_string(list->GetCount()) + ":" + encodeStringList(*list).str();
     }
 
     TempFolder m_dir{"kesvora-settings"};
@@ -37,9 +36,8 @@ TEST_F(SettingsStoreTest, LongValuesAreReadWhole)
 {
     for (size_t size : {510, 511, 512, 513, 1023, 1024, 1025, 5000}) {
         std::string value;
-        while (value.size() < size)
-            value += "1234,";
-        value.resize(size - 1);
+        for (size_t i = 0; i + 1 < size; ++i)
+            value += "1234,"[i % 5];
         writeFile("[1:0]\r\nspeedNames=" + value + "9\r\nnext=x\r\n");
         EXPECT_EQ(listText("speedNames"), std::to_string((size + 4) / 5) + ":" + value + "9") << size;
     }
@@ -53,7 +51,7 @@ TEST_F(SettingsStoreTest, GetStringCopiesWholeCharactersUpToOutLen)
     const struct { std::string value, copied; unsigned outLen; } rows[] = {{straddle, std::string(63, 'a'), 64}, {fits, fits.substr(0, 64), 64}, {"abc", "abc", 64}, {"abc", "", 0}};
     for (const auto& row : rows) {
         writeFile("[s]\r\nk=" + row.value + "\r\n");
-        char buffer[80];
+        char buffer[80];  // 0x55 marks the bytes left alone
         std::memset(buffer, 0x55, sizeof buffer);
         m_store.getString("s", "k", buffer, row.outLen, nullptr);
         EXPECT_EQ(std::string(buffer, row.outLen + 1), row.copied + std::string(row.outLen - row.copied.size(), '\0') + "\x55");
@@ -65,7 +63,7 @@ TEST_F(SettingsStoreTest, GetStringCopiesWholeCharactersUpToOutLen)
 TEST_F(SettingsStoreTest, WritesReachTheFileInTheCurrentFolder)
 {
     char old[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, old);
+    ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, old));
     ASSERT_TRUE(SetCurrentDirectoryA(m_dir.path().c_str()));
     m_store.setFileName(".\\cdrom.ini");
     CStringList empty, speeds;
