@@ -30,8 +30,8 @@ run_arch() (
     boot_wine
     cd "$KESVORA_BUILD"
     set +e
-    # A test that times out is run once more: a loaded machine now and then
-    # stalls a Wine process. A hang of our own repeats and still fails.
+    # A test that times out is run once more, so that a single stall under
+    # Wine does not fail the run; a hang of our own repeats and still fails.
     ctest --output-on-failure -j2 --repeat after-timeout:2 "$@"
 )
 
