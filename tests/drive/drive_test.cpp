@@ -47,8 +47,12 @@ protected:
     {
         ASSERT_NE(LoadLibraryA("ksim_volumes.dll"), nullptr);
         m_saved = g_volumeSystemCalls;
-        g_volumeSystemCalls = {volumes::getLogicalDrives, volumes::getDriveType, volumes::createFile, DeviceIoControl, volumes::closeHandle};
-        volumes::extraMask = 0, volumes::asked.clear(), volumes::argumentsAsExpected = true, volumes::handlesOpen = 0;
+        g_volumeSystemCalls = {volumes::getLogicalDrives, volumes::getDriveType, volumes::createFile, DeviceIoControl,
+                               volumes::closeHandle};
+        volumes::extraMask = 0;
+        volumes::asked.clear();
+        volumes::argumentsAsExpected = true;
+        volumes::handlesOpen = 0;
     }
     void TearDown() override
     {
@@ -70,11 +74,22 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
 {
     struct Block { BYTE flags; DWORD bufLen; Bytes data; };  // data: the buffer at submission (empty: zeros)
     auto cdb12 = [](Bytes head) { head.resize(12, 0); return head; };
-    std::map<BYTE, Block> blocks = {{0x5A, {0x48, 256, {}}}, {0x1E, {0x48, 256, {}}}, {0x12, {0x48, 100, {}}},
-                                    {0xBB, {0x50, 0, {}}}, {0x55, {0x50, 16, {0, 0, 0, 0, 0, 0, 0, 0, 0x0D, 0x06, 0x00, 0x0A, 0x00, 0x3C, 0x00, 0x4B}}}};
+    std::map<BYTE, Block> blocks = {
+        {0x5A, {0x48, 256, {}}},
+        {0x1E, {0x48, 256, {}}},
+        {0x12, {0x48, 100, {}}},
+        {0xBB, {0x50, 0, {}}},
+        {0x55, {0x50, 16, {0, 0, 0, 0, 0, 0, 0, 0, 0x0D, 0x06, 0x00, 0x0A, 0x00, 0x3C, 0x00, 0x4B}}}};
     const Bytes sense2A = cdb12({0x5A, 0, 0x2A, 0, 0, 0, 0, 0x01}), speed1411 = cdb12({0xBB, 0, 0x05, 0x83, 0xFF, 0xFF});
     const Bytes lock1 = cdb12({0x1E, 0, 0, 0, 0x01}), speed176 = cdb12({0xBB, 0, 0x00, 0xB0, 0xFF, 0xFF});
-    const struct { const char* what; std::function<int(CdDrive&)> call; int chosenKbps; const char* answers; std::vector<Bytes> cdbs; int result; } rows[] = {
+    const struct {
+        const char* what;
+        std::function<int(CdDrive&)> call;
+        int chosenKbps;
+        const char* answers;
+        std::vector<Bytes> cdbs;
+        int result;
+    } rows[] = {
         {"getSpeed", [](CdDrive& d) { return d.getSpeed(); }, 0, "e", {sense2A}, 0},
         {"getMaxSpeed", [](CdDrive& d) { return d.getMaxSpeed(); }, 0, "e", {sense2A}, 0},
         {"getLock", [](CdDrive& d) { return d.getLock(); }, 0, "e", {sense2A}, -1},
@@ -112,11 +127,17 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
         for (size_t i = 0; i < row.cdbs.size(); ++i) {
             const Block& b = blocks[row.cdbs[i][0]];
             SRB_ExecSCSICmd expected = {}, got = fake.requests[i].exec();
-            expected.SRB_Cmd = SC_EXEC_SCSI_CMD, expected.SRB_HaId = 2, expected.SRB_Flags = b.flags, expected.SRB_Target = 5;
-            expected.SRB_BufLen = b.bufLen, expected.SRB_SenseLen = 14, expected.SRB_CDBLen = static_cast<BYTE>(row.cdbs[i].size());
+            expected.SRB_Cmd = SC_EXEC_SCSI_CMD;
+            expected.SRB_HaId = 2;
+            expected.SRB_Flags = b.flags;
+            expected.SRB_Target = 5;
+            expected.SRB_BufLen = b.bufLen;
+            expected.SRB_SenseLen = 14;
+            expected.SRB_CDBLen = static_cast<BYTE>(row.cdbs[i].size());
             std::memcpy(expected.CDBByte, row.cdbs[i].data(), row.cdbs[i].size());
             EXPECT_EQ(got.SRB_BufPointer != nullptr, b.bufLen != 0);
-            got.SRB_BufPointer = nullptr, got.SRB_PostProc = nullptr;  // compared apart
+            got.SRB_BufPointer = nullptr;  // compared apart
+            got.SRB_PostProc = nullptr;
             const BYTE *e = reinterpret_cast<const BYTE*>(&expected), *g = reinterpret_cast<const BYTE*>(&got);
             EXPECT_EQ(Bytes(g, g + sizeof got), Bytes(e, e + sizeof expected)) << "request " << i;
             EXPECT_EQ(fake.requests[i].data, b.data.empty() ? Bytes(b.bufLen, 0) : b.data) << "request " << i;
@@ -124,7 +145,9 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
     }
     CdDrive drive(1, 0);
     CStringList* kb = new CStringList(10);
-    kb->AddTail("1411"), drive.replaceKbSpeeds(kb), drive.replaceKbSpeeds(kb);
+    kb->AddTail("1411");
+    drive.replaceKbSpeeds(kb);
+    drive.replaceKbSpeeds(kb);
     EXPECT_EQ(drive.kbSpeeds->GetCount(), 1) << "putting in place the list already there keeps it";
 }
 
@@ -135,14 +158,20 @@ TEST_F(DriveTest, AspiAttemptsEventsAndWaiting)
 {
     typedef std::function<DWORD(FakeAspi&, SRB_ExecSCSICmd&)> Answer;
     auto returns = [](DWORD r) -> Answer { return [r](FakeAspi&, SRB_ExecSCSICmd&) { return r; }; };
-    auto later = [](BYTE status, bool waitFails) -> Answer { return [=](FakeAspi& f, SRB_ExecSCSICmd& s) { return f.completeLater(s, status, 100, waitFails); }; };
+    auto later = [](BYTE status, bool waitFails) -> Answer {
+        return [=](FakeAspi& f, SRB_ExecSCSICmd& s) { return f.completeLater(s, status, 100, waitFails); };
+    };
     int calls = 0;
+    const Answer busyTwice = [&calls](FakeAspi&, SRB_ExecSCSICmd& s) {
+        s.SRB_Status = SS_COMP;
+        return DWORD(++calls < 3 ? SS_ASPI_IS_BUSY : SS_COMP);
+    };
     const struct { const char* what; Answer answer; AspiSend sent; size_t submissions; BYTE status; } rows[] = {
         {"at once", nullptr, AspiSend::Completed, 1, SS_COMP},
         {"busy", returns(SS_ASPI_IS_BUSY), AspiSend::Refused, 3, 0},
         {"error", returns(SS_ERR), AspiSend::Refused, 3, 0},
         {"unknown result", returns(0x12345678), AspiSend::Refused, 3, 0},
-        {"third attempt", [&calls](FakeAspi&, SRB_ExecSCSICmd& s) { s.SRB_Status = SS_COMP; return DWORD(++calls < 3 ? SS_ASPI_IS_BUSY : SS_COMP); }, AspiSend::Completed, 3, SS_COMP},
+        {"third attempt", busyTwice, AspiSend::Completed, 3, SS_COMP},
         {"queued", later(SS_COMP, false), AspiSend::Completed, 1, SS_COMP},
         {"queued, error", later(SS_ABORTED, false), AspiSend::Completed, 1, SS_ABORTED},
         {"wait fails", later(SS_COMP, true), AspiSend::Outstanding, 1, 0},
@@ -153,7 +182,8 @@ TEST_F(DriveTest, AspiAttemptsEventsAndWaiting)
         FakeAspi fake;
         if (row.answer)
             fake.onExec = [&](SRB_ExecSCSICmd& s) { return row.answer(fake, s); };
-        srb.SRB_Cmd = SC_EXEC_SCSI_CMD, srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
+        srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+        srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
         EXPECT_EQ(sendASPI32Command(&srb), row.sent);
         // An outstanding request's status is the late completion's to write.
         EXPECT_TRUE(row.sent == AspiSend::Outstanding || srb.SRB_Status == row.status) << "status " << int(srb.SRB_Status);
@@ -176,7 +206,10 @@ TEST_F(DriveTest, AspiRequestWhoseWaitFailedIsNeverReused)
 {
     FakeAspi fake;
     fake.onExec = [&fake](SRB_ExecSCSICmd& s) -> DWORD {  // the first waits in vain, the second finds a CD-ROM
-        return fake.requests.size() == 1 ? fake.completeLater(s, SS_COMP, 50, true) : (s.SRB_BufPointer[0] = 0x05, s.SRB_Status = SS_COMP);
+        if (fake.requests.size() == 1)
+            return fake.completeLater(s, SS_COMP, 50, true);
+        s.SRB_BufPointer[0] = 0x05;
+        return s.SRB_Status = SS_COMP;
     };
     BYTE type = 0;
     EXPECT_FALSE(getDeviceType(0, 1, &type));
@@ -192,7 +225,9 @@ TEST_F(DriveTest, AspiRequestWhoseWaitFailedIsNeverReused)
 TEST_F(DriveTest, DetectsCdRomsInAdapterAndTargetOrder)
 {
     SimDrives sim;
-    sim.setup.adapters(3).adapter(0).maxTargets(8), sim.setup.adapter(1).inquiryResult(0x81), sim.setup.adapter(2).maxTargets(16);
+    sim.setup.adapters(3).adapter(0).maxTargets(8);
+    sim.setup.adapter(1).inquiryResult(0x81);
+    sim.setup.adapter(2).maxTargets(16);
     sim.setup.device(0, 0).cdrom("VENDOR78", "PRODUCT890123456", "REV4").maxSpeed(7056).speed(1411).policy("any")
         .lock(true, true).spindown(0x0A).blockDescriptor(true);
     sim.setup.device(0, 1).cdrom("", "DVD-ROM DDU1615", "B8S1");  // all-blank vendor
@@ -209,14 +244,18 @@ TEST_F(DriveTest, DetectsCdRomsInAdapterAndTargetOrder)
         const CdDrive* d = static_cast<CdDrive*>(drives.GetNext(pos));
         found.push_back(d->address.str() + " " + d->name.str());
     }
-    EXPECT_EQ(found, (std::vector<std::string>{"0:0 VENDOR78 PRODUCT890123456 REV4", "0:1  DVD-ROM DDU1615 B8S1", "0:4 V QUALIFIER 1", "2:15 A2 LAST 1"}));
+    EXPECT_EQ(found,
+              (std::vector<std::string>{"0:0 VENDOR78 PRODUCT890123456 REV4", "0:1  DVD-ROM DDU1615 B8S1",
+                                        "0:4 V QUALIFIER 1", "2:15 A2 LAST 1"}));
     std::map<int, std::vector<int>> inquired;  // adapter: targets of its INQUIRYs, in order
     ksim::SimLog log = sim.log();
     for (const ksim::SimRecord& r : log.commands(0x12))
         inquired[r.ha].push_back(r.tgt);
     EXPECT_EQ(inquired, (std::map<int, std::vector<int>>{{0, {0, 0, 1, 1, 2, 3, 4, 4, 5, 5, 6, 7}},
                                                          {2, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15}}}));
-    EXPECT_EQ(std::count_if(log.records.begin(), log.records.end(), [](const ksim::SimRecord& r) { return r.kind == ksim::SimRecord::HaInquiry; }), 9 + 1 + 17);
+    EXPECT_EQ(std::count_if(log.records.begin(), log.records.end(),
+                            [](const ksim::SimRecord& r) { return r.kind == ksim::SimRecord::HaInquiry; }),
+              9 + 1 + 17);
     EXPECT_TRUE(first().getSpeed() == 1411 && first().getMaxSpeed() == 7056 && first().getLock() == 0x03 && first().getSpindown() == 0x0A);
 }
 
@@ -290,7 +329,8 @@ TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
         const ScsiCommand& c = *commands[std::min<size_t>(i, 3)];
         SCOPED_TRACE(sent[i].line);
         EXPECT_EQ(sent[i].cdb, Bytes(c.cdb, c.cdb + c.cdbLength));
-        EXPECT_TRUE(sent[i].ha == 1 && sent[i].tgt == 2 && sent[i].flags == c.flags && sent[i].buflen == int(c.transferLength) && sent[i].senselen == c.senseLength);
+        EXPECT_TRUE(sent[i].ha == 1 && sent[i].tgt == 2 && sent[i].flags == c.flags &&
+                    sent[i].buflen == int(c.transferLength) && sent[i].senselen == c.senseLength);
     }
     EXPECT_EQ(volumes::handlesOpen, 0);
 }

@@ -23,8 +23,18 @@ struct RecordedRequest {
 
 class FakeAspi {
 public:
-    FakeAspi() { s_current = this, installASPIEntryPoints([]() -> DWORD { return 0x0101; }, send); }
-    ~FakeAspi() { installASPIEntryPoints(nullptr, nullptr), s_current = nullptr; for (std::thread& t : m_late) t.join(); }
+    FakeAspi()
+    {
+        s_current = this;
+        installASPIEntryPoints([]() -> DWORD { return 0x0101; }, send);
+    }
+    ~FakeAspi()
+    {
+        installASPIEntryPoints(nullptr, nullptr);
+        s_current = nullptr;
+        for (std::thread& t : m_late)
+            t.join();
+    }
 
     // Returns what SendASPI32Command returns; by default a request completes at once.
     std::function<DWORD(SRB_ExecSCSICmd&)> onExec = [](SRB_ExecSCSICmd& srb) -> DWORD { return srb.SRB_Status = SS_COMP; };
@@ -36,7 +46,8 @@ public:
     {
         HANDLE event = waitFails ? nullptr : static_cast<HANDLE>(srb.SRB_PostProc);
         m_late.emplace_back([&srb, status, delayMs, event] {
-            Sleep(delayMs), srb.SRB_Status = status;  // the drive at work, then its answer
+            Sleep(delayMs);  // the drive at work, then its answer
+            srb.SRB_Status = status;
             if (event != nullptr)
                 SetEvent(event);
         });
@@ -70,7 +81,11 @@ private:
 
 // Collects the trace lines written while it exists.
 struct TraceCapture {
-    TraceCapture() { lines().clear(), m_previous = SetTraceSink([](const char* line) { lines().push_back(line); }); }
+    TraceCapture()
+    {
+        lines().clear();
+        m_previous = SetTraceSink([](const char* line) { lines().push_back(line); });
+    }
     ~TraceCapture() { SetTraceSink(m_previous); }
     static std::vector<std::string>& lines() { static std::vector<std::string> s_lines; return s_lines; }
     TraceSink m_previous;

@@ -23,7 +23,13 @@ TEST(LoadASPI, EachOutcomeWithItsMessageAndTrace)
     // library: under ..\aspi_variants, "sim" for ..\wnaspi32.dll, "" for none; status, adapters and
     // lastError: the simulated library's support information; text: of the message box (the stop
     // icon only for kNotLoaded), null if it loads.
-    const struct { const char* library; bool inWorkingDirectory; int status, adapters; unsigned long lastError; const char* text; } rows[] = {
+    const struct {
+        const char* library;
+        bool inWorkingDirectory;
+        int status, adapters;
+        unsigned long lastError;
+        const char* text;
+    } rows[] = {
         {"", false, 0, 0, 0, kNotLoaded},
         {"without_support_info", true, 0, 0, 0, kNotLoaded},
         {"without_support_info", false, 0, 0, 0, "不能取得函数 GetASPI32SupportInfo 的地址"},

@@ -13,8 +13,16 @@
 
 class SimDrives {
 public:
-    SimDrives() : m_config(m_folder.file("ksim.ini")), m_log(m_folder.file("ksim.log")) { setEnvironment(m_config.c_str(), m_log.c_str()); }
-    ~SimDrives() { closeTransport(), freeASPI(), setEnvironment(nullptr, nullptr); }
+    SimDrives() : m_config(m_folder.file("ksim.ini")), m_log(m_folder.file("ksim.log"))
+    {
+        setEnvironment(m_config.c_str(), m_log.c_str());
+    }
+    ~SimDrives()
+    {
+        closeTransport();
+        freeASPI();
+        setEnvironment(nullptr, nullptr);
+    }
 
     ksim::SimSetup setup;
 
@@ -24,7 +32,11 @@ public:
     void clearLog() { ksim::clearSimLog(m_log); }
 
 private:
-    static void setEnvironment(const char* config, const char* log) { SetEnvironmentVariableA("KSIM_CONFIG", config), SetEnvironmentVariableA("KSIM_LOG", log); }
+    static void setEnvironment(const char* config, const char* log)
+    {
+        SetEnvironmentVariableA("KSIM_CONFIG", config);
+        SetEnvironmentVariableA("KSIM_LOG", log);
+    }
     TempFolder m_folder{"kesvora-sim"};
     std::string m_config, m_log;
 };

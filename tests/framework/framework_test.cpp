@@ -78,7 +78,8 @@ TEST(MessageMap, FirstMatchingRowWinsAndMenuItemsGoToTheirMenu)
     CTestDialog dlg;
     DRAWITEMSTRUCT dis = {ODT_MENU, 0, 32771, 0, 0, reinterpret_cast<HWND>(menu.m_hMenu), nullptr, {}, 0};
     EXPECT_EQ(dlg.WindowProc(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis)), TRUE);
-    dis.itemID = 1, dis.hwndItem = reinterpret_cast<HWND>(hLoose);
+    dis.itemID = 1;
+    dis.hwndItem = reinterpret_cast<HWND>(hLoose);
     dlg.WindowProc(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
     EXPECT_EQ(menu.drawn, 32771u);
     DestroyMenu(hLoose);
@@ -139,7 +140,9 @@ TEST(DataExchange, IntegerParsing)
 // text selected, and changes nothing after it.
 TEST(DataExchange, OkReadsBackAndTheFirstFailureKeepsTheDialogOpen)
 {
-    const struct { const char *typed, *message; } failures[] = {{"abc", "请键入一个整数。"}, {"700", "请输入一个介于 1 和 600 之间的整数。"}};
+    const struct {
+        const char *typed, *message;
+    } failures[] = {{"abc", "请键入一个整数。"}, {"700", "请输入一个介于 1 和 600 之间的整数。"}};
     BoxWatch boxes;
     CTestDialog dlg;
     int number = -42, check = 1;
@@ -155,7 +158,8 @@ TEST(DataExchange, OkReadsBackAndTheFirstFailureKeepsTheDialogOpen)
         HWND hEdit = GetDlgItem(d.m_hWnd, IDC_NUMBER);
         for (const auto& row : failures) {
             SetWindowTextA(hEdit, row.typed);
-            text = "", check = 0;
+            text = "";
+            check = 0;
             d.SendMessage(WM_COMMAND, IDOK);
             DWORD start = 0, end = 0;
             SendMessageA(hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));

@@ -47,15 +47,21 @@ TEST(ModePages, BigEndianValuesAfterTheBlockDescriptors)
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         const auto& r = rows[i];
         Bytes d(512, 0);
-        d[6] = static_cast<unsigned char>(r.descriptors >> 8), d[7] = static_cast<unsigned char>(r.descriptors);
+        auto put16 = [&](size_t at, unsigned v) {
+            d[at] = static_cast<unsigned char>(v >> 8);
+            d[at + 1] = static_cast<unsigned char>(v);
+        };
+        put16(6, r.descriptors);
         const size_t p = 8 + (r.descriptors < 0x1000 ? r.descriptors : 0);
-        auto put16 = [&](size_t at, int v) { d[at] = static_cast<unsigned char>(v >> 8), d[at + 1] = static_cast<unsigned char>(v); };
         if (r.lock >= 0) {
-            d[p + 3] = static_cast<unsigned char>(r.spindown), d[p + 6] = static_cast<unsigned char>(r.lock);
-            put16(p + 8, r.maximum), put16(p + 14, r.current);
+            d[p + 3] = static_cast<unsigned char>(r.spindown);
+            d[p + 6] = static_cast<unsigned char>(r.lock);
+            put16(p + 8, r.maximum);
+            put16(p + 14, r.current);
         }
-        const std::vector<int> got = {int(modeBlockDescriptorLength(d.data(), d.size())), modeCurrentSpeed(d.data(), d.size()),
-                                      modeMaxSpeed(d.data(), d.size()), modeLockByte(d.data(), d.size()), modeSpindownByte(d.data(), d.size())};
+        const std::vector<int> got = {int(modeBlockDescriptorLength(d.data(), d.size())),
+                                      modeCurrentSpeed(d.data(), d.size()), modeMaxSpeed(d.data(), d.size()),
+                                      modeLockByte(d.data(), d.size()), modeSpindownByte(d.data(), d.size())};
         EXPECT_EQ(got, (std::vector<int>{int(r.descriptors), r.current, r.maximum, r.lock, r.spindown})) << "row " << i;
     }
 }
@@ -73,7 +79,8 @@ TEST(KbpsToX, TruncatesTheQuotientBy176)
 Bytes fixedSense(unsigned char response, unsigned char key, unsigned char additional, unsigned char asc, size_t length = 18)
 {
     Bytes s = {response, 0, key, 0, 0, 0, 0, additional, 0, 0, 0, 0, asc, 0, 0, 0, 0, 0};
-    return s.resize(length), s;
+    s.resize(length);
+    return s;
 }
 
 // A unit attention for a changed medium (key 6, ASC 28h) in either format;

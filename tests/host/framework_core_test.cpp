@@ -35,9 +35,14 @@ TEST(Lists, IndexesAndRemovalAtTheEnds)
     EXPECT_EQ(l.GetAt(l.FindIndex(3)), "4");
     EXPECT_TRUE(l.FindIndex(4) == nullptr && l.FindIndex(-1) == nullptr);
     EXPECT_TRUE(l.Find("40") == l.FindIndex(1) && l.Find("7") == nullptr);
-    l.RemoveAt(l.FindIndex(1)), l.RemoveAt(l.FindIndex(2)), l.AddTail("2"), l.RemoveAt(l.GetHeadPosition()), l.AddTail("1");
+    l.RemoveAt(l.FindIndex(1));
+    l.RemoveAt(l.FindIndex(2));
+    l.AddTail("2");
+    l.RemoveAt(l.GetHeadPosition());
+    l.AddTail("1");
     EXPECT_TRUE(items(l) == "8;2;1;" && l.GetCount() == 3) << items(l) << " count " << l.GetCount();
-    l.RemoveAll(), l.AddTail("1");
+    l.RemoveAll();
+    l.AddTail("1");
     EXPECT_EQ(items(l), "1;") << "the list is whole again after emptying";
 }
 

@@ -29,7 +29,8 @@ TEST(StringLists, DecodeDropsEmptyPiecesAndEncodeJoins)
 TEST(SpeedEntry, PairsAndParsing)
 {
     CStringList names, kbps;
-    decodeStringList("48,40,8", names), decodeStringList("8448,7040", kbps);
+    decodeStringList("48,40,8", names);
+    decodeStringList("8448,7040", kbps);
     EXPECT_TRUE(speedEntryCount(&names, &kbps) == 2 && speedEntryCount(&kbps, &names) == 2 && speedEntryCount(&names, nullptr) == 0);
     EXPECT_EQ(speedEntryText(&names, &kbps, 1), "40X (7040KB/S)");
     EXPECT_TRUE(speedEntryText(&names, &kbps, 2) == "" && speedEntryText(&names, &kbps, -1) == "");

@@ -56,8 +56,11 @@ struct DrawnMenuTest : ::testing::Test {
     void SetUp() override
     {
         ASSERT_TRUE(gdicount::install());
-        m_menu.m_clrBackground = BACKGROUND, m_menu.m_clrSelection = SELECTION, m_menu.m_clrText = TEXT;
-        m_menu.m_clrSelectedText = SELECTED_TEXT, m_menu.m_clrGrayText = GRAY_TEXT;
+        m_menu.m_clrBackground = BACKGROUND;
+        m_menu.m_clrSelection = SELECTION;
+        m_menu.m_clrText = TEXT;
+        m_menu.m_clrSelectedText = SELECTED_TEXT;
+        m_menu.m_clrGrayText = GRAY_TEXT;
         // Without antialiasing, text pixels have exactly the colours drawn.
         ASSERT_EQ(m_menu.m_menuFont.GetLogFont(&m_font), static_cast<int>(sizeof(m_font)));
         m_font.lfQuality = NONANTIALIASED_QUALITY;
@@ -108,7 +111,9 @@ TEST_F(DrawnMenuTest, Entries)
         SCOPED_TRACE(testing::Message() << "state 0x" << std::hex << row.state << ", height " << std::dec << h);
         CDrawnMenuCommandEntry entry(1, row.caption, row.icon ? makeIcon(row.icon, RED) : nullptr);
         Canvas canvas(140, h, SENTINEL);
-        SetTextColor(canvas.dc, WHITE), SetBkColor(canvas.dc, BLACK);  // colours an earlier caption left change nothing
+        // Colours an earlier caption left change nothing.
+        SetTextColor(canvas.dc, WHITE);
+        SetBkColor(canvas.dc, BLACK);
         draw(canvas, &entry, {0, 0, 140, h}, row.state);
         for (const Sample& s : row.square)
             EXPECT_EQ(canvas.at(s.x, s.y), s.clr) << "(" << s.x << "," << s.y << ") is 0x" << std::hex << canvas.at(s.x, s.y);
@@ -175,6 +180,18 @@ std::vector<const void*> g_released;
 
 template <class Base> struct Counted : Base { using Base::Base; ~Counted() override { g_released.push_back(this); } };
 
+// An owner-drawn item as a letter of the operations below.
+char itemKind(const CDrawnMenuEntry& e, const MENUITEMINFOA& mii)
+{
+    if (e.m_bBanner)
+        return 'B';
+    if (e.m_bDivider)
+        return 'D';
+    if (mii.hSubMenu != nullptr)
+        return 'S';
+    return (~mii.fState & (MF_GRAYED | MF_CHECKED)) == 0 ? 'G' : 'E';
+}
+
 // Menus built from operations: B banner, E entry, G entry appended grayed and checked,
 // D divider, S sub-menu holding one entry, M that entry replaced through the top menu
 // (as the tray menu marks the chosen drive), read back as each owner-drawn item's entry
@@ -209,13 +226,13 @@ TEST_F(DrawnMenuTest, AppendedItemsAndWhatTheMenuReleases)
         std::string got;
         for (int i = 0; i < ::GetMenuItemCount(top->m_hMenu); ++i) {
             MENUITEMINFOA mii = {};
-            mii.cbSize = kMenuItemInfoV1Size, mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE;
+            mii.cbSize = kMenuItemInfoV1Size;
+            mii.fMask = MIIM_TYPE | MIIM_DATA | MIIM_SUBMENU | MIIM_STATE;
             ASSERT_TRUE(GetMenuItemInfoA(*top, i, TRUE, &mii));
             const CDrawnMenuEntry* e = DrawnMenuEntryFromData(mii.dwItemData);
             ASSERT_TRUE(e != nullptr && (mii.fType & MFT_OWNERDRAW)) << "item " << i;
             EXPECT_EQ((mii.fType & MFT_SEPARATOR) != 0, e->m_bBanner || e->m_bDivider) << "item " << i;
-            got += std::string(mii.fType & MFT_MENUBREAK ? "|" : "") +
-                   (e->m_bBanner ? 'B' : e->m_bDivider ? 'D' : mii.hSubMenu ? 'S' : (~mii.fState & (MF_GRAYED | MF_CHECKED)) == 0 ? 'G' : 'E');
+            got += std::string(mii.fType & MFT_MENUBREAK ? "|" : "") + itemKind(*e, mii);
         }
         EXPECT_EQ(got, row.items);
         EXPECT_EQ(top->m_bColumnBreakPending != FALSE, row.pending);
@@ -236,10 +253,14 @@ struct { CDrawnMenu* menu; COLORREF bottom; int white; } g_popup;
 
 LRESULT CALLBACK popupOwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_MEASUREITEM)
-        return g_popup.menu->MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam)), TRUE;
-    if (msg == WM_DRAWITEM)
-        return g_popup.menu->DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam)), TRUE;
+    if (msg == WM_MEASUREITEM) {
+        g_popup.menu->MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
+        return TRUE;
+    }
+    if (msg == WM_DRAWITEM) {
+        g_popup.menu->DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        return TRUE;
+    }
     if (msg == WM_ENTERIDLE && wParam == MSGF_MENU && lParam != 0 && g_popup.white < 0) {
         HWND hMenuWnd = reinterpret_cast<HWND>(lParam);
         UpdateWindow(hMenuWnd);

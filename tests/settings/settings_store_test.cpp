@@ -48,7 +48,11 @@ TEST_F(SettingsStoreTest, GetStringCopiesWholeCharactersUpToOutLen)
 {
     ASSERT_EQ(GetACP(), 936u) << "this test needs code page 936 (under Wine: LC_ALL=zh_CN.UTF-8)";
     const std::string straddle = std::string(63, 'a') + "\xB0\xA1", fits = std::string(62, 'a') + "\xB0\xA1" + "b";
-    const struct { std::string value, copied; unsigned outLen; } rows[] = {{straddle, std::string(63, 'a'), 64}, {fits, fits.substr(0, 64), 64}, {"abc", "abc", 64}, {"abc", "", 0}};
+    const struct {
+        std::string value, copied;
+        unsigned outLen;
+    } rows[] = {
+        {straddle, std::string(63, 'a'), 64}, {fits, fits.substr(0, 64), 64}, {"abc", "abc", 64}, {"abc", "", 0}};
     for (const auto& row : rows) {
         writeFile("[s]\r\nk=" + row.value + "\r\n");
         char buffer[80];  // 0x55 marks the bytes left alone
@@ -67,11 +71,14 @@ TEST_F(SettingsStoreTest, WritesReachTheFileInTheCurrentFolder)
     ASSERT_TRUE(SetCurrentDirectoryA(m_dir.path().c_str()));
     m_store.setFileName(".\\cdrom.ini");
     CStringList empty, speeds;
-    speeds.AddTail("48"), speeds.AddTail("40");
+    speeds.AddTail("48");
+    speeds.AddTail("40");
     EXPECT_TRUE(m_store.writeBool("System", "RunMin", 5) && m_store.writeBool("System", "RunSetSpeed", 0));
-    m_store.writeStringList("1:0", "speedNames", empty), m_store.writeStringList("1:0", "kbSpeeds", speeds);
+    m_store.writeStringList("1:0", "speedNames", empty);
+    m_store.writeStringList("1:0", "kbSpeeds", speeds);
     SetCurrentDirectoryA(old);
-    EXPECT_EQ(readWholeFile(m_dir.file("cdrom.ini")), "[System]\r\nRunMin=1\r\nRunSetSpeed=0\r\n[1:0]\r\nspeedNames=\r\nkbSpeeds=48,40\r\n");
+    EXPECT_EQ(readWholeFile(m_dir.file("cdrom.ini")),
+              "[System]\r\nRunMin=1\r\nRunSetSpeed=0\r\n[1:0]\r\nspeedNames=\r\nkbSpeeds=48,40\r\n");
 }
 
 // A file edited by hand: blanks around values, empty list pieces, words;

@@ -39,8 +39,13 @@ const ImportHook kHooks[] = {HOOK(CreateSolidBrush), HOOK(CreatePen), HOOK(Creat
 
 bool install()
 {
-    static const bool redirected = (redirectImports("gdi32.dll", kHooks, sizeof kHooks / sizeof kHooks[0]), true);
-    return redirected && realDeleteObject != nullptr && realDeleteDC != nullptr;
+    static bool s_redirected = false;
+    if (!s_redirected) {
+        redirectImports("gdi32.dll", kHooks, sizeof kHooks / sizeof kHooks[0]);
+        s_redirected = true;
+    }
+    // Without the deletions nothing could be counted as given back.
+    return realDeleteObject != nullptr && realDeleteDC != nullptr;
 }
 
 int live() { return g_made - g_deleted; }
