@@ -53,7 +53,7 @@ TEST(DetectBench, CommandsAndTimePerValue)
             d.speedTable(c.table);
         sim.write();
         ASSERT_TRUE(loadASPI());
-        CdDrive drive(0, 1);
+        CdDrive drive(aspiTransport(), {0, 0, 1, 0});
         PumpingSink sink;
 
         sim.clearLog();

@@ -223,20 +223,25 @@ public:
     {
         int adapters = getHostAdapterCount();
         for (int adapter = 0; adapter < adapters; ++adapter) {
-            BYTE ha = static_cast<BYTE>(adapter);
-            if (getMaxTargets(ha) <= 0)
+            DriveAddress at;
+            at.adapter = static_cast<BYTE>(adapter);
+            if (getMaxTargets(at.adapter) <= 0)
                 continue;
             int target = 0;
             do {
-                visit(ha, static_cast<BYTE>(target), context);
+                at.target = static_cast<BYTE>(target);
+                visit(at, context);
                 ++target;
-            } while (target < getMaxTargets(ha));
+            } while (target < getMaxTargets(at.adapter));
         }
     }
 
     ScsiResult submit(const ScsiRequest& request) override
     {
         ScsiResult result;
+        // ASPI numbers no buses: every device it reports is on bus 0.
+        if (request.address.path != 0)
+            return result;
         AspiRequest* r = new (std::nothrow) AspiRequest;
         if (r == nullptr)
             return result;
@@ -255,11 +260,11 @@ private:
     {
         ZeroMemory(&r.srb, sizeof r.srb);
         r.srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
-        r.srb.SRB_HaId = request.adapter;
+        r.srb.SRB_HaId = request.address.adapter;
         r.srb.SRB_Flags =
             static_cast<BYTE>((request.direction == DataDirection::Out ? SRB_DIR_OUT : SRB_DIR_IN) | SRB_EVENT_NOTIFY);
-        r.srb.SRB_Target = request.target;
-        r.srb.SRB_Lun = 0;
+        r.srb.SRB_Target = request.address.target;
+        r.srb.SRB_Lun = request.address.lun;
         r.srb.SRB_BufLen = request.transferLength;
         if (request.data != nullptr) {
             r.data.assign(request.data, request.data + request.transferLength);

@@ -4,23 +4,11 @@
 #include "drive/conversions.h"
 #include "drive/mmc.h"
 #include "drive/mode_pages.h"
-#include "drive/scsi_command.h"
 #include "framework/trace.h"
 
 namespace {
 
 const int kListBlockSize = 10;
-
-// Sends a MODE SENSE(10) command and reads one value from what it returned;
-// the command's failure value when it failed.
-int readModeValue(const CdDrive& drive, const ScsiCommand& command,
-                  int (*read)(const unsigned char* data, size_t length))
-{
-    BYTE data[SCSI_DATA_MAX] = {};
-    if (!drive.execute(command, nullptr, data))
-        return command.failureValue;
-    return read(data, command.bufferSize);
-}
 
 // The read speed field of SET CD SPEED: 16 bits, and FFFFh asks for the
 // drive's maximum, so a faster speed than it can express is that, never the
@@ -38,15 +26,15 @@ void buildSetSpeedCdb(int kbps, BYTE* cdb)
 
 }  // namespace
 
-CdDrive::CdDrive(BYTE adapterNumber, BYTE targetId)
-    : letter(NO_LETTER),
-      adapter(adapterNumber),
-      target(targetId),
+CdDrive::CdDrive(ScsiTransport& link, const DriveAddress& at)
+    : address(addressText(at)),
+      letter(NO_LETTER),
       kbSpeeds(new CStringList(kListBlockSize)),
       speedNames(new CStringList(kListBlockSize)),
-      chosenKbps(0)
+      chosenKbps(0),
+      m_link(link),
+      m_at(at)
 {
-    address.Format("%d:%d", adapter, target);
 }
 
 CdDrive::~CdDrive()
@@ -76,73 +64,126 @@ void CdDrive::replaceSpeedNames(CStringList* list)
     speedNames = list;
 }
 
-int CdDrive::getSpeed() const
+int CdDrive::getSpeed()
 {
-    return readModeValue(*this, CMD_GET_SPEED, modeCurrentSpeed);
+    BYTE data[SCSI_DATA_MAX] = {};
+    if (execute(CMD_GET_SPEED, nullptr, data) != CommandOutcome::Good)
+        return CMD_GET_SPEED.failureValue;
+    int kbps = modeCurrentSpeed(data, CMD_GET_SPEED.bufferSize);
+    if (!speedLeftChosen(kbps))
+        return kbps;
+    Trace("%s runs at %d KB/s, no longer at the chosen speed %d: a new disc", address.GetString(), kbps, chosenKbps);
+    reapplyChosenSpeed();
+    ZeroMemory(data, sizeof data);
+    if (execute(CMD_GET_SPEED, nullptr, data) != CommandOutcome::Good)
+        return CMD_GET_SPEED.failureValue;
+    kbps = modeCurrentSpeed(data, CMD_GET_SPEED.bufferSize);
+    speedLeftChosen(kbps);
+    return kbps;
 }
 
-int CdDrive::getMaxSpeed() const
+bool CdDrive::speedLeftChosen(int kbps)
 {
-    return readModeValue(*this, CMD_GET_MAX_SPEED, modeMaxSpeed);
+    if (!m_bWatchingSpeed || chosenKbps < KBPS_PER_X)
+        return false;
+    const int nBefore = m_nSpeedWithChosen;
+    m_nSpeedWithChosen = kbps;
+    // A drive without a disc may read as 0: that is nothing to act on, and
+    // the speed it reports once a disc is in differs from it.
+    return nBefore >= 0 && kbps != 0 && kbps != nBefore;
 }
 
-int CdDrive::getLock() const
+int CdDrive::getMaxSpeed()
 {
-    return readModeValue(*this, CMD_GET_LOCK, modeLockByte);
+    BYTE data[SCSI_DATA_MAX] = {};
+    if (execute(CMD_GET_MAX_SPEED, nullptr, data) != CommandOutcome::Good)
+        return CMD_GET_MAX_SPEED.failureValue;
+    return modeMaxSpeed(data, CMD_GET_MAX_SPEED.bufferSize);
 }
 
-BYTE CdDrive::getSpindown() const
+int CdDrive::getLock()
 {
-    return static_cast<BYTE>(readModeValue(*this, CMD_GET_SPINDOWN, modeSpindownByte));
+    BYTE data[SCSI_DATA_MAX] = {};
+    if (execute(CMD_GET_LOCK, nullptr, data) != CommandOutcome::Good)
+        return CMD_GET_LOCK.failureValue;
+    return modeLockByte(data, CMD_GET_LOCK.bufferSize);
 }
 
-bool CdDrive::setSpeed(int kbps) const
+int CdDrive::getSpindown()
+{
+    BYTE data[SCSI_DATA_MAX] = {};
+    CommandOutcome outcome = execute(CMD_GET_SPINDOWN, nullptr, data);
+    // Current drives have no CD parameters page: they refuse to send it, or
+    // send another page in its place.
+    if (outcome == CommandOutcome::Refused ||
+        (outcome == CommandOutcome::Good && modePageCode(data, CMD_GET_SPINDOWN.bufferSize) != mmc::PAGE_CD_PARAMETERS))
+        return SPINDOWN_NOT_REPORTED;
+    if (outcome != CommandOutcome::Good)
+        return SPINDOWN_FAILED;
+    return modeSpindownByte(data, CMD_GET_SPINDOWN.bufferSize);
+}
+
+CommandOutcome CdDrive::setSpeed(int kbps)
 {
     if (kbps < KBPS_PER_X)
-        return false;
+        return CommandOutcome::Failed;
     BYTE cdb[12];
     buildSetSpeedCdb(kbps, cdb);
+    // The speed the drive runs at next is the one to watch while the chosen
+    // speed is in force; any other speed (detection's) ends the watch.
+    m_bWatchingSpeed = kbps == chosenKbps;
+    m_nSpeedWithChosen = -1;
     return execute(CMD_SET_SPEED, cdb, nullptr);
 }
 
-bool CdDrive::reapplyChosenSpeed() const
+CommandOutcome CdDrive::sendSpeed(int kbps)
+{
+    BYTE cdb[12];
+    buildSetSpeedCdb(kbps, cdb);
+    return sendCommand(m_link, m_at, CMD_SET_SPEED, cdb, nullptr);
+}
+
+bool CdDrive::reapplyChosenSpeed()
 {
     if (chosenKbps < KBPS_PER_X)
         return false;
     Trace("Setting the chosen speed %d again on %s", chosenKbps, address.GetString());
-    BYTE cdb[12];
-    buildSetSpeedCdb(chosenKbps, cdb);
-    CommandOutcome outcome = sendCommand(adapter, target, CMD_SET_SPEED, cdb, nullptr);
+    m_bWatchingSpeed = true;
+    m_nSpeedWithChosen = -1;
+    CommandOutcome outcome = sendSpeed(chosenKbps);
     // Told of the disc before the drive reported it, this request met the
     // unit attention, which its answer has cleared.
     if (outcome == CommandOutcome::MediumChanged)
-        outcome = sendCommand(adapter, target, CMD_SET_SPEED, cdb, nullptr);
+        outcome = sendSpeed(chosenKbps);
     return outcome == CommandOutcome::Good;
 }
 
-bool CdDrive::execute(const ScsiCommand& command, const BYTE* cdb, BYTE* data) const
+CommandOutcome CdDrive::execute(const ScsiCommand& command, const BYTE* cdb, BYTE* data)
 {
-    CommandOutcome outcome = sendCommand(adapter, target, command, cdb, data);
+    CommandOutcome outcome = sendCommand(m_link, m_at, command, cdb, data);
     if (outcome != CommandOutcome::MediumChanged)
-        return outcome == CommandOutcome::Good;
+        return outcome;
     bool bReapplied = reapplyChosenSpeed();
     const bool bSetsChosenSpeed = &command == &CMD_SET_SPEED && cdb != nullptr && chosenKbps >= KBPS_PER_X &&
                                   readBigEndian16(&cdb[2]) == speedField(chosenKbps);
     if (bReapplied && bSetsChosenSpeed)
-        return true;
-    return submitCommand(adapter, target, command, cdb, data);
+        return CommandOutcome::Good;
+    // Another speed sent after the chosen one is the one in force then.
+    if (&command == &CMD_SET_SPEED && !bSetsChosenSpeed)
+        m_bWatchingSpeed = false;
+    return sendCommand(m_link, m_at, command, cdb, data);
 }
 
-bool CdDrive::setLock(BYTE prevent) const
+bool CdDrive::setLock(BYTE prevent)
 {
     BYTE cdb[12];
     CopyMemory(cdb, CMD_SET_LOCK.cdb, sizeof cdb);
     cdb[4] = prevent;
     BYTE data[SCSI_DATA_MAX] = {};
-    return execute(CMD_SET_LOCK, cdb, data);
+    return execute(CMD_SET_LOCK, cdb, data) == CommandOutcome::Good;
 }
 
-bool CdDrive::setSpindown(BYTE code) const
+bool CdDrive::setSpindown(BYTE code)
 {
     // Mode parameter header of zeros (no block descriptor), then the CD
     // device parameters page with the caller's multiplier and the standard
@@ -153,5 +194,5 @@ bool CdDrive::setSpindown(BYTE code) const
     parameters[11] = code;
     writeBigEndian16(&parameters[12], 60);
     writeBigEndian16(&parameters[14], 75);
-    return execute(CMD_SET_SPINDOWN, nullptr, parameters);
+    return execute(CMD_SET_SPINDOWN, nullptr, parameters) == CommandOutcome::Good;
 }

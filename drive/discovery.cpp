@@ -1,5 +1,6 @@
 #include "drive/discovery.h"
 
+#include "drive/aspi_transport.h"
 #include "drive/cd_drive.h"
 #include "drive/inquiry.h"
 #include "drive/scsi_command.h"
@@ -10,25 +11,43 @@ namespace {
 const BYTE kTypeCdRom = 0x05;
 const BYTE kDeviceTypeMask = 0x1F;
 
-// Lists the device at (adapter, target) when it is a CD-ROM drive whose
-// name can be read.
-void probeTarget(BYTE adapter, BYTE target, void* context)
+struct Probe {
+    ScsiTransport& link;
+    CObList& list;
+};
+
+// Lists the device at `at` when it is a CD-ROM drive whose name can be read.
+void probeDevice(const DriveAddress& at, void* context)
 {
-    CObList* list = static_cast<CObList*>(context);
+    Probe& probe = *static_cast<Probe*>(context);
     BYTE type = 0;
-    if (!getDeviceType(adapter, target, &type) || type != kTypeCdRom)
+    if (!getDeviceType(probe.link, at, &type) || type != kTypeCdRom)
         return;
-    Trace("Device at HA %d, Target %d appears to be a CD-ROM drive.", adapter, target);
+    Trace("Device at HA %d, Target %d appears to be a CD-ROM drive.", at.adapter, at.target);
 
     char name[100] = {};
-    if (!getDriveName(adapter, target, name)) {
+    if (!getDriveName(probe.link, at, name)) {
         Trace("Couldn't get the name of the drive.");
         return;
     }
     Trace("Drive Name: %s", name);
-    CdDrive* drive = new CdDrive(adapter, target);
+    CdDrive* drive = new CdDrive(probe.link, at);
     drive->name = name;
-    list->AddTail(drive);
+    probe.list.AddTail(drive);
+}
+
+// The CD-ROM drives the open transport reaches, appended to the list; how
+// many were found.
+int scanDevices(CObList& list)
+{
+    ScsiTransport* link = activeTransport();
+    if (link == nullptr)
+        return 0;
+    Trace("Detecting drives...");
+    const int nBefore = list.GetCount();
+    Probe probe = {*link, list};
+    link->forEachDevice(probeDevice, &probe);
+    return list.GetCount() - nBefore;
 }
 
 }  // namespace
@@ -37,32 +56,39 @@ void detectDrives(CObList* list, TransportChoice choice)
 {
     if (list == nullptr || !openTransport(choice))
         return;
-    Trace("Detecting drives...");
-    activeTransport()->forEachDevice(probeTarget, list);
+    if (scanDevices(*list) > 0 || choice != TransportChoice::Auto || activeTransport() != &aspiTransport())
+        return;
+    // An ASPI layer may report adapters and reach nothing through them (one
+    // that answers every command as unsupported, say), while the system
+    // reaches the drives.
+    Trace("ASPI reaches no CD-ROM drive: trying the pass-through");
+    closeTransport();
+    if (openTransport(TransportChoice::PassThrough))
+        scanDevices(*list);
 }
 
-bool getDeviceType(BYTE adapter, BYTE target, BYTE* type)
+bool getDeviceType(ScsiTransport& link, const DriveAddress& at, BYTE* type)
 {
     BYTE data[100] = {};
-    if (!submitCommand(adapter, target, CMD_INQUIRY_DEVICE_TYPE, nullptr, data))
+    if (!submitCommand(link, at, CMD_INQUIRY_DEVICE_TYPE, nullptr, data))
         return false;
     if (type != nullptr)
         *type = data[0] & kDeviceTypeMask;
     return true;
 }
 
-bool getDriveName(BYTE adapter, BYTE target, char* out)
+bool getDriveName(ScsiTransport& link, const DriveAddress& at, char* out)
 {
     if (out == nullptr)
         return false;
-    BYTE data[192] = {};
-    if (!submitCommand(adapter, target, CMD_INQUIRY_NAME, nullptr, data))
+    BYTE data[100] = {};
+    if (!submitCommand(link, at, CMD_INQUIRY_NAME, nullptr, data))
         return false;
     buildDriveName(data, sizeof data, out);
     return true;
 }
 
-bool getScsiAddress(char letter, BYTE& adapter, BYTE& target)
+bool getScsiAddress(char letter, DriveAddress& at)
 {
     HANDLE hVolume = openVolume(letter, GENERIC_READ | GENERIC_WRITE);
     if (hVolume == nullptr && GetLastError() == ERROR_ACCESS_DENIED)
@@ -74,8 +100,7 @@ bool getScsiAddress(char letter, BYTE& adapter, BYTE& target)
     closeVolume(hVolume);
     if (!asked)
         return false;
-    adapter = address.PortNumber;
-    target = address.TargetId;
+    at = volumeAddress(address);
     return true;
 }
 
@@ -84,15 +109,14 @@ namespace {
 void giveLetter(char letter, void* context)
 {
     CObList* list = static_cast<CObList*>(context);
-    BYTE adapter = 0;
-    BYTE target = 0;
+    DriveAddress at;
     // A volume that cannot be opened (not a SCSI device, gone) tells
     // nothing about the others: go on with the next letter.
-    if (!getScsiAddress(letter, adapter, target))
+    if (!getScsiAddress(letter, at))
         return;
     for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
         CdDrive* drive = static_cast<CdDrive*>(list->GetNext(pos));
-        if (drive != nullptr && drive->adapter == adapter && drive->target == target)
+        if (drive != nullptr && drive->at() == at)
             drive->letter = letter;
     }
 }
@@ -109,7 +133,8 @@ void matchDriveLettersAgain(CObList* list)
 {
     if (list == nullptr)
         return;
-    activeTransport()->findVolumesAgain();
+    if (ScsiTransport* link = activeTransport())
+        link->findVolumesAgain();
     for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
         CdDrive* drive = static_cast<CdDrive*>(list->GetNext(pos));
         if (drive != nullptr)

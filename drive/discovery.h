@@ -4,35 +4,37 @@
 
 #include <windows.h>
 
+#include "drive/scsi_transport.h"
 #include "drive/transport_choice.h"
 #include "drive/volume.h"
 #include "framework/collections.h"
 
 // Opens the transport (see openTransport) and appends a CdDrive for every
-// device it reaches at logical unit 0 that answers INQUIRY as a CD-ROM
-// device (type 5) and whose name can be read, in the transport's order:
-// adapter and target through ASPI, letter through the pass-through. The
-// list stays as it was when no transport can be opened.
+// device it reaches that answers INQUIRY as a CD-ROM device (type 5) and
+// whose name can be read, in the transport's order: adapter and target
+// through ASPI, letter through the pass-through. Chosen automatically, an
+// ASPI layer that reaches no CD-ROM drive gives way to the pass-through.
+// The list stays as it was when no transport can be opened.
 void detectDrives(CObList* list, TransportChoice choice = TransportChoice::Auto);
 
-// INQUIRY of (adapter, target, LUN 0): true when it completed; *type (when
+// INQUIRY of the device at `at`: true when it completed; *type (when
 // given) then holds the peripheral device type, qualifier bits dropped.
-bool getDeviceType(BYTE adapter, BYTE target, BYTE* type);
+bool getDeviceType(ScsiTransport& link, const DriveAddress& at, BYTE* type);
 
-// INQUIRY of (adapter, target, LUN 0) for its vendor, product and revision:
-// true when it completed and "vendor product revision" was written to out,
-// a zero-filled buffer of at least 31 bytes.
-bool getDriveName(BYTE adapter, BYTE target, char* out);
+// INQUIRY of the device at `at` for its vendor, product and revision: true
+// when it completed and "vendor product revision" was written to out, a
+// zero-filled buffer of at least 31 bytes.
+bool getDriveName(ScsiTransport& link, const DriveAddress& at, char* out);
 
 // The SCSI address of the volume of a drive letter: true when the volume
 // could be opened and asked; its port number is taken as the adapter. A
 // volume the user may not open for reading and writing is asked through a
 // handle without access rights, which the address request allows.
-bool getScsiAddress(char letter, BYTE& adapter, BYTE& target);
+bool getScsiAddress(char letter, DriveAddress& at);
 
 // Gives each drive of the list the letter of the CD-ROM volume at its
-// adapter and target; a drive matched by several letters keeps the last.
-// A volume that cannot be opened or asked is passed over.
+// address; a drive matched by several letters keeps the last. A volume
+// that cannot be opened or asked is passed over.
 void matchDriveLetters(CObList* list);
 
 // After volumes came or went (a drive plugged in again may hold another

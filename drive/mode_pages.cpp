@@ -25,6 +25,14 @@ size_t modeBlockDescriptorLength(const unsigned char* data, size_t length)
     return readBigEndian16(data + 6);
 }
 
+int modePageCode(const unsigned char* data, size_t length)
+{
+    size_t at;
+    if (!locate(data, length, MODE_HEADER_LENGTH, 1, at))
+        return -1;
+    return data[at] & 0x3F;
+}
+
 int modeCurrentSpeed(const unsigned char* data, size_t length)
 {
     size_t at;

@@ -19,6 +19,10 @@ const size_t MODE_OFFSET_SPINDOWN = 11;      // page 0x0D byte 3
 // is too short to hold a header).
 size_t modeBlockDescriptorLength(const unsigned char* data, size_t length);
 
+// The code of the page the data holds (bits 0-5 of its first byte); -1
+// when the data is too short to hold a page.
+int modePageCode(const unsigned char* data, size_t length);
+
 // Current read speed in KB/s (page 0x2A), 0 when absent.
 int modeCurrentSpeed(const unsigned char* data, size_t length);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "drive/cd_drive.h"
+#include "drive/mmc.h"
 #include "drive/volume.h"
 #include "framework/cstring.h"
 #include "framework/trace.h"
@@ -13,9 +14,11 @@ namespace {
 
 // A volume the scan reached, and the SCSI address it reported.
 struct Route {
-    BYTE adapter;
-    BYTE target;
+    DriveAddress at;
     char letter;
+    // The volume kept open while the drive's medium is locked in: the system
+    // lets the medium go again when the last handle to the volume closes.
+    HANDLE held;
 };
 
 struct Scan {
@@ -42,9 +45,9 @@ void scanLetter(char letter, void* context)
         Trace("SCSI pass-through: %c: reports no SCSI address", letter);
         return;
     }
-    Route route = {address.PortNumber, address.TargetId, letter};
+    Route route = {volumeAddress(address), letter, nullptr};
     for (Route& known : scan.routes) {
-        if (known.adapter == route.adapter && known.target == route.target) {
+        if (known.at == route.at) {
             known.letter = letter;
             return;
         }
@@ -80,37 +83,49 @@ public:
     {
         Scan scan;
         forEachCdRomLetter(scanLetter, &scan);
+        letGo();
         m_routes = scan.routes;
         for (const Route& route : scan.visits)
-            visit(route.adapter, route.target, context);
+            visit(route.at, context);
         if (!scan.denied.empty())
             reportDenied(scan.denied);
     }
 
     // Only the routes of the devices found at the start are kept: the drive
     // list does not grow, and a volume the user may not open was named then.
+    // A volume kept open that is no longer where it was has gone with its
+    // device (and its lock).
     void findVolumesAgain() override
     {
         Scan scan;
         forEachCdRomLetter(scanLetter, &scan);
         for (Route& route : m_routes) {
+            const char before = route.letter;
             route.letter = CdDrive::NO_LETTER;
             for (const Route& now : scan.routes) {
-                if (now.adapter == route.adapter && now.target == route.target)
+                if (now.at == route.at)
                     route.letter = now.letter;
             }
+            if (route.letter != before)
+                release(route);
         }
+    }
+
+    void letGo() override
+    {
+        for (Route& route : m_routes)
+            release(route);
     }
 
     ScsiResult submit(const ScsiRequest& request) override
     {
         ScsiResult result;
-        const Route* route = find(request.adapter, request.target);
+        Route* route = find(request.address);
         if (route == nullptr || route->letter == CdDrive::NO_LETTER || request.transferLength > SCSI_DATA_MAX || request.cdbLength > 16) {
-            Trace("SCSI pass-through: no volume for %d:%d", request.adapter, request.target);
+            Trace("SCSI pass-through: no volume for %s", addressText(request.address).GetString());
             return result;
         }
-        HANDLE hVolume = openVolume(route->letter, GENERIC_READ | GENERIC_WRITE);
+        HANDLE hVolume = route->held != nullptr ? route->held : openVolume(route->letter, GENERIC_READ | GENERIC_WRITE);
         if (hVolume == nullptr) {
             Trace("SCSI pass-through: cannot open %c: (error %lu)", route->letter,
                   static_cast<unsigned long>(GetLastError()));
@@ -122,23 +137,49 @@ public:
         BOOL sent = g_volumeSystemCalls.deviceIoControl(hVolume, IOCTL_SCSI_PASS_THROUGH, &r, sizeof r, &r,
                                                         sizeof r, &returned, nullptr);
         DWORD error = GetLastError();
-        closeVolume(hVolume);
         if (!sent) {
+            if (hVolume != route->held)
+                closeVolume(hVolume);
             traceNotSent(route->letter, request.cdb[0], error);
             return result;
         }
         collect(r, request, result);
+        keepOrClose(*route, hVolume, request, result.outcome == ScsiOutcome::Good);
         return result;
     }
 
 private:
-    const Route* find(BYTE adapter, BYTE target) const
+    Route* find(const DriveAddress& at)
     {
-        for (const Route& route : m_routes) {
-            if (route.adapter == adapter && route.target == target)
+        for (Route& route : m_routes) {
+            if (route.at == at)
                 return &route;
         }
         return nullptr;
+    }
+
+    // After a request on hVolume: a lock that took keeps the volume open, an
+    // unlock that took closes the one kept; any other volume is closed.
+    static void keepOrClose(Route& route, HANDLE hVolume, const ScsiRequest& request, bool bGood)
+    {
+        if (bGood && request.cdb[0] == mmc::PREVENT_ALLOW_MEDIUM_REMOVAL && request.cdbLength >= 5) {
+            if ((request.cdb[4] & mmc::PREVENT_BITS) != 0) {
+                route.held = hVolume;
+                return;
+            }
+            if (hVolume == route.held) {
+                release(route);
+                return;
+            }
+        }
+        if (hVolume != route.held)
+            closeVolume(hVolume);
+    }
+
+    static void release(Route& route)
+    {
+        closeVolume(route.held);
+        route.held = nullptr;
     }
 
     static void traceNotSent(char letter, BYTE opcode, DWORD error)
@@ -180,7 +221,9 @@ void buildPassThroughRequest(const ScsiRequest& request, PassThroughRequest& out
     std::memset(&out, 0, sizeof out);
     SCSI_PASS_THROUGH& h = out.header;
     h.Length = sizeof h;
-    h.TargetId = request.target;
+    h.PathId = request.address.path;
+    h.TargetId = request.address.target;
+    h.Lun = request.address.lun;
     h.CdbLength = request.cdbLength;
     h.SenseInfoLength = request.senseLength < SCSI_SENSE_MAX ? request.senseLength : SCSI_SENSE_MAX;
     h.DataIn = request.direction == DataDirection::In ? SCSI_IOCTL_DATA_IN : SCSI_IOCTL_DATA_OUT;

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "drive/aspi.h"
+#include "drive/scsi_transport.h"
 
 // Largest data buffer a command is given.
 const DWORD SCSI_DATA_MAX = 256;
@@ -12,13 +12,13 @@ const DWORD SCSI_DATA_MAX = 256;
 // the command; a command without data gets no buffer at all.
 struct ScsiCommand {
     BYTE cdb[12];           // command descriptor block; parameters patched in by the caller
-    BYTE cdbLength;         // SRB_CDBLen: 6 or 12
-    BYTE flags;             // SRB_Flags: direction and event notification
+    BYTE cdbLength;         // 6 or 12
+    DataDirection direction;
     DWORD bufferSize;       // bytes of the data buffer (0: none)
-    DWORD transferLength;   // SRB_BufLen
-    BYTE senseLength;       // SRB_SenseLen
+    DWORD transferLength;   // bytes announced for the data phase
+    BYTE senseLength;       // sense bytes asked for
     int failureValue;       // what the operation returns when the command fails
-    const char* failureTrace;  // traced with the request's address and SRB_Status
+    const char* failureTrace;  // traced with the request's address and status
 };
 
 // The commands of discovery and of CdDrive, one per operation.
@@ -34,17 +34,22 @@ extern const ScsiCommand CMD_SET_SPINDOWN;
 
 enum class CommandOutcome {
     Good,           // the drive completed it
-    Failed,         // not delivered, or the drive failed it
+    Failed,         // not delivered, or the drive failed it for another reason
+    NotReady,       // the drive is not ready for it (sense key 2: no disc, say)
+    Refused,        // the drive cannot take this command or these values
+                    // (sense key 5, illegal request)
     MediumChanged,  // the drive did not carry it out: it reported a unit
                     // attention for a new medium, which the answer cleared
 };
 
-// Sends `command` to (adapter, target, LUN 0) with the given CDB (its
-// cdbLength bytes; the row's own when null) and data buffer, which holds
-// command.bufferSize bytes already prepared by the caller, and tells how it
-// ended. A request the transport could not get through fails silently; one
-// the drive failed is traced.
-CommandOutcome sendCommand(BYTE adapter, BYTE target, const ScsiCommand& command, const BYTE* cdb, BYTE* data);
+// Sends `command` through `link` to the device at `at` with the given CDB
+// (its cdbLength bytes; the row's own when null) and data buffer, which
+// holds command.bufferSize bytes already prepared by the caller, and tells
+// how it ended. A request the transport could not get through fails
+// silently; one the drive failed is traced.
+CommandOutcome sendCommand(ScsiTransport& link, const DriveAddress& at, const ScsiCommand& command, const BYTE* cdb,
+                           BYTE* data);
 
 // sendCommand, true only when the drive completed the command.
-bool submitCommand(BYTE adapter, BYTE target, const ScsiCommand& command, const BYTE* cdb, BYTE* data);
+bool submitCommand(ScsiTransport& link, const DriveAddress& at, const ScsiCommand& command, const BYTE* cdb,
+                   BYTE* data);

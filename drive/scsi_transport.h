@@ -7,14 +7,15 @@
 
 #include <windows.h>
 
+#include "drive/drive_address.h"
+
 enum class DataDirection { In, Out };
 
 // Sense bytes a request can bring back (fixed format, 18 bytes).
 const BYTE SCSI_SENSE_MAX = 18;
 
 struct ScsiRequest {
-    BYTE adapter = 0;
-    BYTE target = 0;            // logical unit 0
+    DriveAddress address;
     const BYTE* cdb = nullptr;  // cdbLength bytes
     BYTE cdbLength = 0;         // 6 or 12
     DataDirection direction = DataDirection::In;
@@ -38,14 +39,14 @@ struct ScsiResult {
 };
 
 // Called for each device a transport can reach, in the transport's order.
-typedef void (*DeviceVisitor)(BYTE adapter, BYTE target, void* context);
+typedef void (*DeviceVisitor)(const DriveAddress& at, void* context);
 
 class ScsiTransport {
 public:
     virtual ~ScsiTransport() = default;
     // "ASPI" or "pass-through", for the trace.
     virtual const char* name() const = 0;
-    // Calls visit for every (adapter, target) that may hold a drive.
+    // Calls visit for every address that may hold a drive.
     virtual void forEachDevice(DeviceVisitor visit, void* context) = 0;
     // Volumes came or went: a transport that reaches the devices through
     // them finds each device's volume again. ASPI reaches them by address.
@@ -53,4 +54,7 @@ public:
     // Sends one request and waits until it has completed (or the transport
     // gave up on it).
     virtual ScsiResult submit(const ScsiRequest& request) = 0;
+    // The program ends its use of the transport: whatever it kept open for
+    // the drives is let go.
+    virtual void letGo() {}
 };

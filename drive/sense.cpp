@@ -8,7 +8,6 @@ const unsigned char kDescriptorCurrent = 0x72, kDescriptorDeferred = 0x73;
 const size_t kFixedLength = 14;       // through the qualifier, byte 13
 const size_t kFixedAdditional = 6;    // additional bytes that reach byte 13
 const size_t kDescriptorLength = 4;   // through the qualifier, byte 3
-const unsigned char kUnitAttention = 0x06;
 const unsigned char kMediumChanged = 0x28;
 
 }  // namespace
@@ -40,5 +39,5 @@ bool readSenseCode(const unsigned char* data, size_t length, SenseCode& code)
 bool isMediumChangedSense(const unsigned char* data, size_t length)
 {
     SenseCode code;
-    return readSenseCode(data, length, code) && code.key == kUnitAttention && code.asc == kMediumChanged;
+    return readSenseCode(data, length, code) && code.key == SENSE_KEY_UNIT_ATTENTION && code.asc == kMediumChanged;
 }

@@ -6,6 +6,11 @@
 
 #include <cstddef>
 
+// The sense keys the program tells apart.
+const unsigned char SENSE_KEY_NOT_READY = 0x02;
+const unsigned char SENSE_KEY_ILLEGAL_REQUEST = 0x05;
+const unsigned char SENSE_KEY_UNIT_ATTENTION = 0x06;
+
 struct SenseCode {
     unsigned char key = 0;   // sense key, 0-15
     unsigned char asc = 0;   // additional sense code

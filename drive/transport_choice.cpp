@@ -73,15 +73,14 @@ bool openTransport(TransportChoice choice)
 
 ScsiTransport* activeTransport()
 {
-    // Before a choice, requests go to ASPI, which refuses them until it is
-    // loaded.
-    return g_pTransport != nullptr ? g_pTransport : &aspiTransport();
+    return g_pTransport;
 }
 
 bool closeTransport()
 {
     if (g_pTransport == nullptr)
         return false;
+    g_pTransport->letGo();
     if (g_pTransport == &aspiTransport())
         freeASPI();
     g_pTransport = nullptr;

@@ -11,7 +11,8 @@ enum class TransportChoice { Auto, Aspi, PassThrough };
 TransportChoice parseTransportChoice(const char* text);
 
 // Opens the transport for this run. Auto takes ASPI where wnaspi32.dll
-// loads and reports at least one host adapter, the pass-through otherwise,
+// loads and reports at least one host adapter, the pass-through otherwise
+// (and detectDrives turns to it as well when ASPI reaches no drive),
 // without a word about ASPI; Aspi loads ASPI as always (its failures show
 // their messages); PassThrough never touches ASPI. Traces the one chosen.
 // False when none could be opened, or one is already open.

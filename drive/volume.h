@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "drive/drive_address.h"
+
 // The system calls of the volumes, replaced by tests.
 struct VolumeSystemCalls {
     DWORD(WINAPI* getLogicalDrives)();
@@ -31,6 +33,17 @@ struct ScsiAddress {
     UCHAR Lun;
 };
 #pragma pack(pop)
+
+// The drive address a volume's SCSI address names.
+inline DriveAddress volumeAddress(const ScsiAddress& address)
+{
+    DriveAddress at;
+    at.adapter = address.PortNumber;
+    at.path = address.PathId;
+    at.target = address.TargetId;
+    at.lun = address.Lun;
+    return at;
+}
 
 // Calls visit for each letter from A: upward, up to the highest present
 // drive, whose root reports DRIVE_CDROM. Letters below the highest one are

@@ -139,6 +139,7 @@ bool parsePolicy(const std::string& text, SpeedPolicy* out)
                      {"clip", SpeedPolicy::Clip},
                      {"table", SpeedPolicy::Table},
                      {"ignore", SpeedPolicy::Ignore},
+                     {"refuse", SpeedPolicy::Refuse},
                      {"zero", SpeedPolicy::Zero}};
     std::string t = lower(trim(text));
     for (const auto& p : kPolicies) {
@@ -258,6 +259,8 @@ DeviceConfig readDevice(const Profile& ini, const std::string& section, uint8_t 
     ini.flag(section, "blockDescriptor", &s.blockDescriptor);
     ini.flag(section, "lockSupported", &s.lockSupported);
     ini.flag(section, "unitAttention", &s.unitAttention);
+    ini.flag(section, "cdParametersPage", &s.cdParametersPage);
+    ini.flag(section, "medium", &s.medium);
 
     // Dynamic values: remember whether and how the file gives them.
     unsigned long v;
@@ -326,6 +329,8 @@ VolumeConfig readVolume(const Profile& ini, const std::string& section, char let
             v.open = yes ? VolumeOpen::Yes : VolumeOpen::No;
     }
     ini.flag(section, "address", &v.address);
+    ini.number(section, "port", 0xFF, &v.port);
+    ini.number(section, "path", 0xFF, &v.path);
     return v;
 }
 

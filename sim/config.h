@@ -64,8 +64,10 @@ enum class VolumeOpen {
 struct VolumeConfig {
     char letter = 'A';
     unsigned driveType = 5;  // GetDriveType of its root (5: DRIVE_CDROM)
-    uint8_t adapter = 0;     // the port number it reports
+    uint8_t adapter = 0;     // the device behind it, and the port number it reports
     uint8_t target = 0;
+    int port = -1;           // the port number it reports instead, when 0-255
+    uint8_t path = 0;        // the PathId it reports
     VolumeOpen open = VolumeOpen::Yes;
     bool address = true;     // answers IOCTL_SCSI_GET_ADDRESS
 };

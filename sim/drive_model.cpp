@@ -73,12 +73,16 @@ void appendCapabilitiesPage(const DeviceProfile& profile, DriveState& state, std
     out.insert(out.end(), page, page + sizeof page);
 }
 
-Outcome inquiry(const DeviceProfile& profile, const Command& cmd)
+// Sense of a command or parameter the drive does not know.
+const uint8_t kIllegalRequest = 0x05, kInvalidOpcode = 0x20, kInvalidFieldInCdb = 0x24, kInvalidFieldInList = 0x26;
+const uint8_t kNotReady = 0x02, kMediumNotPresent = 0x3A;
+
+Outcome inquiry(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdbLen < 6 || (cmd.cdb[1] & 0x01) != 0 || cmd.cdb[2] != 0)
         return checkCondition();
     size_t allocLen = be16(cmd.cdb + 3);
-    if (profile.nameInquiryFails && allocLen == 192)
+    if (profile.nameInquiryFails && state.inquiries++ > 0)
         return checkCondition();
 
     std::vector<uint8_t> data(kInquiryDataLen, 0);
@@ -102,6 +106,8 @@ Outcome modeSense10(const DeviceProfile& profile, DriveState& state, const Comma
     size_t allocLen = be16(cmd.cdb + 7);
     if (cmd.cdb[3] != 0 || (pageCode != mmc::PAGE_CD_PARAMETERS && pageCode != mmc::PAGE_CAPABILITIES))
         return checkCondition();
+    if (pageCode == mmc::PAGE_CD_PARAMETERS && !profile.cdParametersPage)
+        return senseCondition(kIllegalRequest, kInvalidFieldInCdb, 0);
 
     bool withDescriptor = profile.blockDescriptor && !dbd;
     std::vector<uint8_t> data(8, 0);
@@ -121,7 +127,7 @@ Outcome modeSense10(const DeviceProfile& profile, DriveState& state, const Comma
 
 // Checks the whole parameter list before anything is applied, so that a
 // malformed list changes nothing.
-Outcome modeSelect10(DriveState& state, const Command& cmd)
+Outcome modeSelect10(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
     if (cmd.cdbLen < 10)
         return checkCondition();
@@ -158,6 +164,8 @@ Outcome modeSelect10(DriveState& state, const Command& cmd)
             return checkCondition();
         if (code != mmc::PAGE_CD_PARAMETERS || pageLen != 6)
             return checkCondition();
+        if (!profile.cdParametersPage)
+            return senseCondition(kIllegalRequest, kInvalidFieldInList, 0);
         haveSpindown = true;
         spindown = p[pos + 3] & 0x0F;
         pos += 2 + pageLen;
@@ -171,6 +179,10 @@ Outcome setCdSpeed(const DeviceProfile& profile, DriveState& state, const Comman
 {
     if (cmd.cdbLen < 6)
         return checkCondition();
+    if (profile.policy == SpeedPolicy::Refuse)
+        return senseCondition(kIllegalRequest, kInvalidOpcode, 0);
+    if (!profile.medium)
+        return senseCondition(kNotReady, kMediumNotPresent, 0);
     state.speed = selectSpeed(profile, state.speed, static_cast<uint16_t>(be16(cmd.cdb + 2)));
     return goodOutcome();
 }
@@ -223,17 +235,23 @@ Outcome checkCondition()
     return o;
 }
 
-Outcome mediumChangedAttention()
+Outcome senseCondition(uint8_t key, uint8_t asc, uint8_t ascq)
 {
     Outcome o = checkCondition();
-    // Fixed format, current error: sense key UNIT ATTENTION, additional
-    // length 10, ASC 28h (not ready to ready change, medium may have changed).
+    // Fixed format, current error, additional length 10.
     o.sense.assign(18, 0);
     o.sense[0] = 0x70;
-    o.sense[2] = 0x06;
+    o.sense[2] = key;
     o.sense[7] = 0x0A;
-    o.sense[12] = 0x28;
+    o.sense[12] = asc;
+    o.sense[13] = ascq;
     return o;
+}
+
+Outcome mediumChangedAttention()
+{
+    // UNIT ATTENTION, ASC 28h: not ready to ready change, medium may have changed.
+    return senseCondition(0x06, 0x28, 0);
 }
 
 uint16_t selectSpeed(const DeviceProfile& profile, uint16_t current, uint16_t request)
@@ -258,6 +276,7 @@ uint16_t selectSpeed(const DeviceProfile& profile, uint16_t current, uint16_t re
     }
     case SpeedPolicy::Ignore:
     case SpeedPolicy::Zero:
+    case SpeedPolicy::Refuse:
         break;
     }
     return current;
@@ -277,11 +296,11 @@ Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Co
     }
     switch (cmd.cdb[0]) {
     case mmc::INQUIRY:
-        return inquiry(profile, cmd);
+        return inquiry(profile, state, cmd);
     case mmc::MODE_SENSE_10:
         return modeSense10(profile, state, cmd);
     case mmc::MODE_SELECT_10:
-        return modeSelect10(state, cmd);
+        return modeSelect10(profile, state, cmd);
     case mmc::SET_CD_SPEED:
         return setCdSpeed(profile, state, cmd);
     case mmc::PREVENT_ALLOW_MEDIUM_REMOVAL:

@@ -14,6 +14,7 @@ enum class SpeedPolicy {
     Table,   // the fastest table entry not above the request; the lowest below all
     Ignore,  // SET CD SPEED completes but the speed never changes
     Zero,    // the current speed always reads as 0
+    Refuse,  // SET CD SPEED is an unknown command: ILLEGAL REQUEST, invalid opcode
 };
 
 // What the set-up file says about one device; replaced at every reload.
@@ -24,7 +25,7 @@ struct DeviceProfile {
     uint8_t vendor[8];
     uint8_t product[16];
     uint8_t revision[4];
-    bool nameInquiryFails = false;
+    bool nameInquiryFails = false;  // every INQUIRY but the device's first fails
     uint16_t maxSpeed = 7056;
     SpeedPolicy policy = SpeedPolicy::Clip;
     std::vector<uint16_t> speedTable;  // ascending, entries above maxSpeed unused
@@ -33,6 +34,12 @@ struct DeviceProfile {
     // A disc given to the drive is reported to the next command (but
     // INQUIRY) with a unit attention, sense key 6 and ASC 28h.
     bool unitAttention = true;
+    // The CD parameters page (0x0D); without it, MODE SENSE and MODE SELECT
+    // of it end with ILLEGAL REQUEST, invalid field, as on current drives.
+    bool cdParametersPage = true;
+    // A disc is in; without one, SET CD SPEED ends with NOT READY, medium
+    // not present.
+    bool medium = true;
     // Start values of the dynamic state.
     uint16_t initialSpeed = 7056;
     bool initialLocked = false;
@@ -48,6 +55,7 @@ struct DriveState {
     uint8_t spindown = 0;
     unsigned maxSpeedZeroLeft = 0;  // reads of page 0x2A that report maximum 0
     bool mediumChanged = false;     // a unit attention waits for the next command
+    unsigned inquiries = 0;         // INQUIRY commands seen
 };
 
 DriveState initialState(const DeviceProfile& profile);
@@ -82,6 +90,8 @@ struct Outcome {
 
 Outcome goodOutcome();
 Outcome checkCondition();
+// CHECK CONDITION with fixed-format sense data of this key, ASC and ASCQ.
+Outcome senseCondition(uint8_t key, uint8_t asc, uint8_t ascq);
 // CHECK CONDITION with the sense data of a changed medium.
 Outcome mediumChangedAttention();
 

@@ -113,7 +113,8 @@ BOOL getAddress(const ksim::VolumeConfig& v, LPVOID out, DWORD outSize, LPDWORD 
         return fail(ERROR_INVALID_FUNCTION);
     if (out == nullptr || outSize < sizeof(SCSI_ADDRESS))
         return fail(ERROR_INSUFFICIENT_BUFFER);
-    SCSI_ADDRESS a = {sizeof(SCSI_ADDRESS), v.adapter, 0, v.target, 0};
+    const UCHAR port = v.port >= 0 ? static_cast<UCHAR>(v.port) : v.adapter;
+    SCSI_ADDRESS a = {sizeof(SCSI_ADDRESS), port, v.path, v.target, 0};
     std::memcpy(out, &a, sizeof a);
     if (returned != nullptr)
         *returned = sizeof a;

@@ -13,6 +13,15 @@ namespace {
 const int kMinRefreshSecs = 1;
 const int kMaxRefreshSecs = 600;
 
+// The spin-down field's text: the timer's name, or word that the drive has
+// no timer to report.
+CString SpindownText(int nCode)
+{
+    if (nCode == CdDrive::SPINDOWN_NOT_REPORTED)
+        return CString("光驱不报告");
+    return spindownName(static_cast<unsigned>(nCode));
+}
+
 // A failed read (-1) has every bit set, and must not show as locked.
 int LockedFlag(int nLockByte)
 {
@@ -65,7 +74,7 @@ void CDrivePanel::ShowDriveLabels()
     m_cbDrive.SetCurSel(nSel);
 }
 
-void CDrivePanel::ShowCapabilities(const CdDrive& drive)
+void CDrivePanel::ShowCapabilities(CdDrive& drive)
 {
     // A lock byte that could not be read leaves the buttons usable: the
     // drive may well take the command.
@@ -74,8 +83,10 @@ void CDrivePanel::ShowCapabilities(const CdDrive& drive)
     m_dlg.GetDlgItem(IDC_LOCK)->EnableWindow(bLockable);
     m_dlg.GetDlgItem(IDC_UNLOCK)->EnableWindow(bLockable);
     m_chkLocked.EnableWindow(bLockable);
-    // A vendor-specific timer has no name in the list to choose.
-    m_cbSpindown.EnableWindow(spindownName(drive.getSpindown()) != "VS");
+    // A vendor-specific timer has no name in the list to choose, and a
+    // drive without a timer has nothing to set.
+    const int nSpindown = drive.getSpindown();
+    m_cbSpindown.EnableWindow(nSpindown != CdDrive::SPINDOWN_NOT_REPORTED && SpindownText(nSpindown) != "VS");
 }
 
 CdDrive* CDrivePanel::GetSelectedDrive()
@@ -92,7 +103,7 @@ void CDrivePanel::Refresh()
         return;
     m_strCurSpeed = speedText(pDrive->getSpeed());
     m_strMaxSpeed = speedText(pDrive->getMaxSpeed());
-    m_strSpindown = spindownName(pDrive->getSpindown());
+    m_strSpindown = SpindownText(pDrive->getSpindown());
     m_bLocked = LockedFlag(pDrive->getLock());
     m_dlg.UpdateData(FALSE);
 }
@@ -133,8 +144,13 @@ void CDrivePanel::OnSelChangeSpeed()
     if (nSel < 0 || !getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, nSel, strName, strKbps))
         return;
 
-    m_speeds.Choose(*pDrive, speedEntryToInt(strKbps));
-    m_strCurSpeed = speedText(pDrive->getSpeed());
+    CommandOutcome outcome = m_speeds.Choose(*pDrive, speedEntryToInt(strKbps));
+    const int nNow = pDrive->getSpeed();
+    m_strCurSpeed = speedText(nNow);
+    // A speed the drive refused is not the one it runs at: the selector
+    // shows the entry of the speed it does run at, if the list has one.
+    if (outcome == CommandOutcome::Refused)
+        m_cbSpeed.SetCurSel(findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, nNow));
     m_dlg.UpdateData(FALSE);
 }
 
@@ -149,7 +165,7 @@ void CDrivePanel::OnSelChangeSpindown()
     CString strName;
     m_cbSpindown.GetLBText(nSel, strName);
     pDrive->setSpindown(spindownCode(strName));
-    m_strSpindown = spindownName(pDrive->getSpindown());
+    m_strSpindown = SpindownText(pDrive->getSpindown());
     m_dlg.UpdateData(FALSE);
 }
 

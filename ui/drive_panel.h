@@ -46,7 +46,7 @@ private:
     void FillSpeedList();
     // Enables the lock controls and the spin-down selector as far as the
     // drive supports them.
-    void ShowCapabilities(const CdDrive& drive);
+    void ShowCapabilities(CdDrive& drive);
     // Sends the lock command and shows the state read back.
     void SetLock(BYTE prevent);
 

@@ -10,7 +10,7 @@ namespace {
 
 // The maximum speed, asked for again as long as the sink says so; 0 when
 // it stays unreadable.
-int readMaxSpeed(const CdDrive& drive, DetectionSink& sink)
+int readMaxSpeed(CdDrive& drive, DetectionSink& sink)
 {
     int nMax = drive.getMaxSpeed();
     while (nMax == 0 && sink.RetryMaxSpeed())

@@ -18,16 +18,25 @@ const char kKeyLastSpeed[] = "lastSpeed";
 
 }  // namespace
 
-bool SpeedMemory::Choose(CdDrive& drive, int nKbps)
+CommandOutcome SpeedMemory::Choose(CdDrive& drive, int nKbps)
 {
+    const int nBefore = drive.chosenKbps;
+    drive.chosenKbps = nKbps;
+    CommandOutcome outcome = drive.setSpeed(nKbps);
+    CWnd* pMain = AfxGetMainWnd();
+    HWND hOwner = pMain != nullptr ? pMain->m_hWnd : nullptr;
+    if (outcome == CommandOutcome::Refused) {
+        drive.chosenKbps = nBefore;
+        CString strText;
+        strText.Format("光驱拒绝了所选的速度 %s，它仍以原来的速度运行。", speedText(nKbps).GetString());
+        ::MessageBoxA(hOwner, strText, "提示", MB_ICONINFORMATION | MB_OK);
+        return outcome;
+    }
     CString strKbps;
     strKbps.Format("%d", nKbps);
-    if (!m_settings.writeString(drive.address, kKeyLastSpeed, strKbps)) {
-        CWnd* pMain = AfxGetMainWnd();
-        ReportSettingsWriteFailure(pMain != nullptr ? pMain->m_hWnd : nullptr, m_settings);
-    }
-    drive.chosenKbps = nKbps;
-    return drive.setSpeed(nKbps);
+    if (!m_settings.writeString(drive.address, kKeyLastSpeed, strKbps))
+        ReportSettingsWriteFailure(hOwner, m_settings);
+    return outcome;
 }
 
 void SpeedMemory::RestoreAtStart(const DriveList& drives)
@@ -40,14 +49,17 @@ void SpeedMemory::RestoreAtStart(const DriveList& drives)
         if (nKbps < KBPS_PER_X)
             continue;
         pDrive->chosenKbps = nKbps;
-        pDrive->setSpeed(nKbps);
+        // A drive that cannot take the stored speed keeps its own; the
+        // stored value stays for the user to change.
+        if (pDrive->setSpeed(nKbps) == CommandOutcome::Refused)
+            pDrive->chosenKbps = 0;
     }
 }
 
 void SpeedMemory::ReapplyToLetters(const DriveList& drives, DWORD dwUnitMask)
 {
     for (int i = 0; i < drives.GetCount(); ++i) {
-        const CdDrive* pDrive = drives.GetAt(i);
+        CdDrive* pDrive = drives.GetAt(i);
         if (pDrive->hasLetter() && (dwUnitMask & (DWORD(1) << (pDrive->letter - 'A'))) != 0)
             pDrive->reapplyChosenSpeed();
     }

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "drive/scsi_command.h"
+
 class CdDrive;
 class DriveList;
 class SettingsStore;
@@ -17,10 +19,14 @@ public:
     SpeedMemory(const SpeedMemory&) = delete;
     SpeedMemory& operator=(const SpeedMemory&) = delete;
 
-    // The user chose nKbps for the drive: it is stored, put in force and
-    // sent. A file that cannot be written is reported once; the speed is in
-    // force for this run all the same. False when the drive refused it.
-    bool Choose(CdDrive& drive, int nKbps);
+    // The user chose nKbps for the drive: it is put in force, sent, and
+    // stored. A drive that is not ready for it (no disc) keeps the choice,
+    // to be sent again when a disc comes. A drive that cannot take it (an
+    // illegal request) keeps the speed it had; the user is told, and the
+    // choice is neither in force nor stored. A file that cannot be written
+    // is reported once; the speed is in force for this run all the same.
+    // Returns how the drive answered.
+    CommandOutcome Choose(CdDrive& drive, int nKbps);
     // At start, after discovery: with "RunSetSpeed" on, each drive's stored
     // speed is put in force and sent once; off, nothing is sent.
     void RestoreAtStart(const DriveList& drives);

@@ -210,14 +210,22 @@ void CTrayMenu::OnSpeedCommand(UINT nID)
         !getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(nID - ID_TRAY_SPEED_FIRST),
                        strName, strKbps))
         return;
-    // Items show the menu drive's own entries, the chosen one checked.
-    if (m_nSpeedCmd >= ID_TRAY_SPEED_FIRST && m_nSpeedCmd != nID)
+    // The item checked is the chosen one, or, when the drive refused that
+    // speed, the one of the speed it runs at (if its list has one).
+    UINT nChecked = nID;
+    if (m_speeds.Choose(*pDrive, speedEntryToInt(strKbps)) == CommandOutcome::Refused) {
+        int nNow = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->getSpeed());
+        nChecked = nNow >= 0 && nNow < kMaxMenuSpeeds ? ID_TRAY_SPEED_FIRST + static_cast<UINT>(nNow) : 0;
+    }
+    // Items show the menu drive's own entries, the checked one marked.
+    if (m_nSpeedCmd >= ID_TRAY_SPEED_FIRST && m_nSpeedCmd != nChecked)
         SetItem(m_nSpeedCmd, false,
                 speedEntryText(pDrive->speedNames, pDrive->kbSpeeds,
                                static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST)));
-    SetItem(nID, true, formatSpeedEntry(strName, strKbps));
-    m_nSpeedCmd = nID;
-    m_speeds.Choose(*pDrive, speedEntryToInt(strKbps));
+    if (nChecked != 0)
+        SetItem(nChecked, true,
+                speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(nChecked - ID_TRAY_SPEED_FIRST)));
+    m_nSpeedCmd = nChecked;
 }
 
 void CTrayMenu::MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct)

@@ -82,6 +82,9 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
         {0x55, {0x50, 16, {0, 0, 0, 0, 0, 0, 0, 0, 0x0D, 0x06, 0x00, 0x0A, 0x00, 0x3C, 0x00, 0x4B}}}};
     const Bytes sense2A = cdb12({0x5A, 0, 0x2A, 0, 0, 0, 0, 0x01}), speed1411 = cdb12({0xBB, 0, 0x05, 0x83, 0xFF, 0xFF});
     const Bytes lock1 = cdb12({0x1E, 0, 0, 0, 0x01}), speed176 = cdb12({0xBB, 0, 0x00, 0xB0, 0xFF, 0xFF});
+    const Bytes sense0D = cdb12({0x5A, 0, 0x0D, 0, 0, 0, 0, 0x01});
+    auto speedOutcome = [](int kbps) { return [kbps](CdDrive& d) { return int(d.setSpeed(kbps)); }; };
+    const int kGood = int(CommandOutcome::Good), kFailed = int(CommandOutcome::Failed);
     const struct {
         const char* what;
         std::function<int(CdDrive&)> call;
@@ -93,19 +96,23 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
         {"getSpeed", [](CdDrive& d) { return d.getSpeed(); }, 0, "e", {sense2A}, 0},
         {"getMaxSpeed", [](CdDrive& d) { return d.getMaxSpeed(); }, 0, "e", {sense2A}, 0},
         {"getLock", [](CdDrive& d) { return d.getLock(); }, 0, "e", {sense2A}, -1},
-        {"getSpindown", [](CdDrive& d) { return int(d.getSpindown()); }, 0, "e", {cdb12({0x5A, 0, 0x0D, 0, 0, 0, 0, 0x01})}, 0xFF},
-        {"setSpeed 1X", [](CdDrive& d) { return int(d.setSpeed(176)); }, 0, "e", {speed176}, 0},
-        {"setSpeed past 16 bits", [](CdDrive& d) { return int(d.setSpeed(65536 + 176)); }, 0, "e", {cdb12({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF})}, 0},
-        {"setSpeed below 1X", [](CdDrive& d) { return int(d.setSpeed(175)); }, 0, "", {}, 0},
-        {"setSpeed INT_MIN", [](CdDrive& d) { return int(d.setSpeed(INT_MIN)); }, 0, "", {}, 0},
+        {"getSpindown", [](CdDrive& d) { return d.getSpindown(); }, 0, "e", {sense0D}, 0xFF},
+        {"setSpeed 1X", speedOutcome(176), 0, "e", {speed176}, kFailed},
+        {"setSpeed past 16 bits", speedOutcome(65536 + 176), 0, "e", {cdb12({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF})}, kFailed},
+        {"setSpeed below 1X", speedOutcome(175), 0, "", {}, kFailed},
+        {"setSpeed INT_MIN", speedOutcome(INT_MIN), 0, "", {}, kFailed},
+        {"setSpeed, no disc", speedOutcome(176), 0, "n", {speed176}, int(CommandOutcome::NotReady)},
+        {"setSpeed refused", speedOutcome(176), 0, "r", {speed176}, int(CommandOutcome::Refused)},
+        {"getSpindown refused: no such page", [](CdDrive& d) { return d.getSpindown(); }, 0, "r", {sense0D}, CdDrive::SPINDOWN_NOT_REPORTED},
+        {"getSpindown, another page", [](CdDrive& d) { return d.getSpindown(); }, 0, "g", {sense0D}, CdDrive::SPINDOWN_NOT_REPORTED},
         {"setLock", [](CdDrive& d) { return int(d.setLock(0x81)); }, 0, "e", {cdb12({0x1E, 0, 0, 0, 0x81})}, 0},
         {"setSpindown", [](CdDrive& d) { return int(d.setSpindown(10)); }, 0, "e", {cdb12({0x55, 0x10, 0, 0, 0, 0, 0, 0, 0x10})}, 0},
-        {"getDeviceType", [](CdDrive& d) { BYTE t; return int(getDeviceType(d.adapter, d.target, &t)); }, 0, "e", {{0x12, 0, 0, 0, 0x64, 0}}, 0},
-        {"getDriveName", [](CdDrive& d) { char n[31] = {}; return int(getDriveName(d.adapter, d.target, n)); }, 0, "e", {{0x12, 0, 0, 0, 0xC0, 0}}, 0},
+        {"getDeviceType", [](CdDrive& d) { BYTE t; return int(getDeviceType(aspiTransport(), d.at(), &t)); }, 0, "e", {{0x12, 0, 0, 0, 0x64, 0}}, 0},
+        {"getDriveName", [](CdDrive& d) { char n[31] = {}; return int(getDriveName(aspiTransport(), d.at(), n)); }, 0, "e", {{0x12, 0, 0, 0, 0x64, 0}}, 0},
         {"new disc", [](CdDrive& d) { return d.getLock(); }, 1411, "ugg", {sense2A, speed1411, sense2A}, 0},
         {"new disc, attention pending", [](CdDrive& d) { return d.getLock(); }, 1411, "uugg", {sense2A, speed1411, speed1411, sense2A}, 0},
-        {"new disc, the chosen speed", [](CdDrive& d) { return int(d.setSpeed(1411)); }, 1411, "ug", {speed1411, speed1411}, 1},
-        {"new disc, another speed", [](CdDrive& d) { return int(d.setSpeed(176)); }, 1411, "ugg", {speed176, speed1411, speed176}, 1},
+        {"new disc, the chosen speed", speedOutcome(1411), 1411, "ug", {speed1411, speed1411}, kGood},
+        {"new disc, another speed", speedOutcome(176), 1411, "ugg", {speed176, speed1411, speed176}, kGood},
         {"new disc, no speed chosen", [](CdDrive& d) { return d.getLock(); }, 0, "ug", {sense2A, sense2A}, 0},
         {"new disc, attentions go on", [](CdDrive& d) { return int(d.setLock(1)); }, 1411, "uuuu", {lock1, speed1411, speed1411, lock1}, 0},
     };
@@ -114,13 +121,19 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
         FakeAspi fake;
         fake.onExec = [&](SRB_ExecSCSICmd& srb) -> DWORD {
             const char answer = row.answers[std::min(fake.requests.size(), std::strlen(row.answers)) - 1];
-            const BYTE unitAttention[14] = {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0};
-            if (answer == 'u')
-                srb.SRB_TargStat = STATUS_CHKCOND, std::memcpy(srb.SenseArea, unitAttention, sizeof unitAttention);
-            srb.SRB_Status = answer == 'u' ? SS_ERR : SS_COMP;
+            const char* senses = "u\x06\x28n\x02\x3Ar\x05\x20";  // answer, sense key, ASC
+            const char* sense = std::strchr(senses, answer);
+            BYTE fixed[14] = {0x70, 0, 0, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0};
+            if (sense != nullptr) {
+                fixed[2] = BYTE(sense[1]);
+                fixed[12] = BYTE(sense[2]);
+                srb.SRB_TargStat = STATUS_CHKCOND;
+                std::memcpy(srb.SenseArea, fixed, sizeof fixed);
+            }
+            srb.SRB_Status = sense != nullptr ? SS_ERR : SS_COMP;
             return answer == 'e' ? fake.completeLater(srb, 0x83, 10) : DWORD(SS_COMP);
         };
-        CdDrive drive(2, 5);
+        CdDrive drive(aspiTransport(), {2, 0, 5, 0});
         drive.chosenKbps = row.chosenKbps;
         EXPECT_EQ(row.call(drive), row.result);
         ASSERT_EQ(fake.requests.size(), row.cdbs.size());
@@ -143,7 +156,7 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
             EXPECT_EQ(fake.requests[i].data, b.data.empty() ? Bytes(b.bufLen, 0) : b.data) << "request " << i;
         }
     }
-    CdDrive drive(1, 0);
+    CdDrive drive(aspiTransport(), {1, 0, 0, 0});
     CStringList* kb = new CStringList(10);
     kb->AddTail("1411");
     drive.replaceKbSpeeds(kb);
@@ -212,8 +225,8 @@ TEST_F(DriveTest, AspiRequestWhoseWaitFailedIsNeverReused)
         return s.SRB_Status = SS_COMP;
     };
     BYTE type = 0;
-    EXPECT_FALSE(getDeviceType(0, 1, &type));
-    EXPECT_TRUE(getDeviceType(0, 1, &type) && type == 0x05);
+    EXPECT_FALSE(getDeviceType(aspiTransport(), {0, 0, 1, 0}, &type));
+    EXPECT_TRUE(getDeviceType(aspiTransport(), {0, 0, 1, 0}, &type) && type == 0x05);
     ASSERT_EQ(fake.requests.size(), 2u);
     EXPECT_NE(fake.requests[1].address, fake.requests[0].address);
     EXPECT_NE(fake.requests[1].exec().SRB_BufPointer, fake.requests[0].exec().SRB_BufPointer);
@@ -283,7 +296,7 @@ TEST_F(DriveTest, EachDriveGetsTheLastLetterOfItsAddress)
         volumes::extraMask = row.mask, volumes::asked.clear();
         CObList list(10);
         for (const char* d = row.drives; *d != '\0'; d += d[2] ? 3 : 2)
-            list.AddTail(new CdDrive(d[0] - '0', d[1] - '0'));
+            list.AddTail(new CdDrive(passThroughTransport(), {BYTE(d[0] - '0'), 0, BYTE(d[1] - '0'), 0}));
         matchDriveLetters(&list);
         std::string letters;
         for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
@@ -329,10 +342,78 @@ TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
         const ScsiCommand& c = *commands[std::min<size_t>(i, 3)];
         SCOPED_TRACE(sent[i].line);
         EXPECT_EQ(sent[i].cdb, Bytes(c.cdb, c.cdb + c.cdbLength));
-        EXPECT_TRUE(sent[i].ha == 1 && sent[i].tgt == 2 && sent[i].flags == c.flags &&
+        const int flags = c.direction == DataDirection::Out ? 0x50 : 0x48;
+        EXPECT_TRUE(sent[i].ha == 1 && sent[i].tgt == 2 && sent[i].flags == flags &&
                     sent[i].buflen == int(c.transferLength) && sent[i].senselen == c.senseLength);
     }
     EXPECT_EQ(volumes::handlesOpen, 0);
+}
+
+// Chosen automatically, ASPI that reaches no CD-ROM drive gives way to the pass-through.
+// There, two volumes on one port and target are two drives, told apart by their bus, each
+// reached at its own device. A lock keeps its volume open (the system lets the medium go
+// when the last handle closes), and later commands use it, until the unlock; a lock that
+// failed keeps nothing, and the end of the transport lets go.
+TEST_F(DriveTest, PassThroughTellsBusesApartAndHoldsALockedVolume)
+{
+    SimDrives sim;
+    sim.setup.adapters(1);
+    sim.setup.device(3, 0).cdrom("V", "SATA0", "1");
+    sim.setup.device(4, 0).cdrom("V", "SATA1", "1").error(0x1E, 1);
+    sim.setup.volume('D').device(3, 0).set("port", 2);
+    sim.setup.volume('E').device(4, 0).set("port", 2).set("path", 1);
+    sim.write();
+    detectDrives(&drives);
+    ASSERT_EQ(drives.GetCount(), 2);
+    CdDrive& second = *static_cast<CdDrive*>(drives.GetAt(drives.FindIndex(1)));
+    EXPECT_EQ(first().address + " " + first().name + "|" + second.address + " " + second.name, "2:0 V SATA0 1|2:1:0:0 V SATA1 1");
+    matchDriveLetters(&drives);
+    EXPECT_EQ(std::string() + first().letter + second.letter, "DE");
+    sim.clearLog();
+    const struct { const char* what; std::function<bool()> act; int held; } steps[] = {
+        {"a lock the drive failed", [&] { return !second.setLock(1); }, 0},
+        {"a lock", [&] { return second.setLock(1); }, 1},
+        {"a read through the volume kept", [&] { return second.getLock() == 0x03; }, 1},
+        {"the unlock", [&] { return second.setLock(0); }, 0},
+        {"a lock again", [&] { return second.setLock(1); }, 1},
+        {"the transport's end", [&] { return closeTransport(); }, 0},
+    };
+    for (const auto& step : steps) {
+        volumes::asked.clear();
+        EXPECT_TRUE(step.act()) << step.what;
+        EXPECT_EQ(volumes::handlesOpen, step.held) << step.what;
+    }
+    for (const ksim::SimRecord& r : sim.log().commands())
+        EXPECT_EQ(r.ha, 4) << r.line;
+}
+
+// A drive that went back to a speed of its own while the chosen speed was in force (it
+// was given a disc that nothing announced) gets the chosen speed again at the next read
+// of its speed, once. The speed it rounded the chosen one to, another speed sent since,
+// or a drive without a disc (reading 0), are left alone.
+TEST_F(DriveTest, ChosenSpeedFollowsADiscNothingAnnounced)
+{
+    SimDrives sim;
+    sim.setup.device(0, 1).cdrom("V", "P", "1").maxSpeed(2822).policy("table").speedTable({706, 1411, 2822}).unitAttention(false);
+    sim.write();
+    ASSERT_TRUE(loadASPI());
+    CdDrive drive(aspiTransport(), {0, 0, 1, 0});
+    auto newDisc = [&](int n) { sim.setup.device(0, 1).discs(n); sim.write(); };
+    const struct { const char* what; std::function<int()> act; int result; int speedsSent; } steps[] = {
+        {"the chosen speed, rounded", [&] { drive.chosenKbps = 1500; return int(drive.setSpeed(1500)); }, 0, 1},
+        {"read", [&] { return drive.getSpeed(); }, 1411, 0},
+        {"read again", [&] { return drive.getSpeed(); }, 1411, 0},
+        {"a new disc", [&] { newDisc(1); return drive.getSpeed(); }, 1411, 1},
+        {"read after it", [&] { return drive.getSpeed(); }, 1411, 0},
+        {"another speed", [&] { return int(drive.setSpeed(706)) + drive.getSpeed(); }, 706, 1},
+        {"a new disc then", [&] { newDisc(2); return drive.getSpeed(); }, 2822, 0},
+        {"no disc", [&] { drive.setSpeed(1500); drive.getSpeed(); sim.setup.device(0, 1).speed(0); sim.write(); return drive.getSpeed(); }, 0, 1},
+    };
+    for (const auto& step : steps) {
+        sim.clearLog();
+        EXPECT_EQ(step.act(), step.result) << step.what;
+        EXPECT_EQ(sim.log().commands(0xBB).size(), size_t(step.speedsSent)) << step.what;
+    }
 }
 
 // The [System] Transport key as the user may have typed it; anything else

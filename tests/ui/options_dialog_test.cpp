@@ -157,7 +157,7 @@ protected:
     TempFolder m_folder{"kesvora-options"};
     SimDrives m_sim;
     SettingsStore m_settings;
-    CdDrive m_drive{0, 1};
+    CdDrive m_drive{aspiTransport(), {0, 0, 1, 0}};
     CComboBox m_selector;
     RegistrySystemCalls m_savedRegistry;
 };
