@@ -10,17 +10,16 @@
 #include "drive/cd_drive.h"
 #include "drive/aspi_transport.h"
 #include "tests/drive/sim_drives.h"
-#include "framework/pump.h"
 #include "ui/speed_detection.h"
 
 namespace {
 
-// What the options dialog does at each step, but for the progress bar: let
-// one waiting message through. The maximum is always readable here.
-struct PumpingSink : DetectionSink {
-    bool RetryMaxSpeed() override { return false; }
-    void SetProgressRange(int) override {}
-    void Step(int) override { AfxPumpWaitingMessage(); }
+// What the options dialog's detection does at each step: post the progress
+// to a window, and look whether it was stopped.
+struct PostingSink : DetectionSink {
+    HWND hWnd = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ~PostingSink() { DestroyWindow(hWnd); }
+    bool Step(int nPos) override { return PostMessageA(hWnd, WM_APP, static_cast<WPARAM>(nPos), 0) != FALSE; }
 };
 
 double nowMs()
@@ -42,8 +41,8 @@ struct Case {
 TEST(DetectBench, CommandsAndTimePerValue)
 {
     const Case cases[] = {
-        // One read of the maximum, then one pair per factor: 1 + 2 * 52.
-        {"52X, any speed", "any", 52 * 176, {}, 105},
+        // The speed and the maximum read, then one pair per factor: 2 + 2 * 52.
+        {"52X, any speed", "any", 52 * 176, {}, 106},
         {"12-speed table", "table", 11289, {176, 353, 706, 1411, 2117, 2822, 4234, 5645, 7056, 8467, 9878, 11289}, 0},
     };
     for (const Case& c : cases) {
@@ -54,11 +53,13 @@ TEST(DetectBench, CommandsAndTimePerValue)
         sim.write();
         ASSERT_TRUE(loadASPI());
         CdDrive drive(aspiTransport(), {0, 0, 1, 0});
-        PumpingSink sink;
+        PostingSink sink;
+        CStringList names(10), kbSpeeds(10);
 
         sim.clearLog();
         double t0 = nowMs();
-        detectSpeeds(drive, 10, sink);
+        drive.getSpeed();
+        detectSpeeds(drive, drive.getMaxSpeed(), 10, sink, names, kbSpeeds);
         double detectMs = nowMs() - t0;
         std::vector<ksim::SimRecord> commands = sim.log().commands();
         size_t values = sim.log().commands(0xBB).size();
@@ -68,6 +69,7 @@ TEST(DetectBench, CommandsAndTimePerValue)
         for (const ksim::SimRecord& r : sim.log().commands(0xBB))
             speeds.push_back(r.cdb[2] << 8 | r.cdb[3]);
         t0 = nowMs();
+        drive.getSpeed();
         drive.getMaxSpeed();
         for (int s : speeds) {
             drive.setSpeed(s);
@@ -78,12 +80,12 @@ TEST(DetectBench, CommandsAndTimePerValue)
         std::printf("[bench] %-16s commands=%u values=%u entries=%d detect=%.1f ms bare=%.1f ms "
                     "per value: %.3f ms total, %.3f ms beyond the drive\n",
                     c.what, static_cast<unsigned>(commands.size()), static_cast<unsigned>(values),
-                    drive.speedNames->GetCount(), detectMs, bareMs, detectMs / values,
+                    names.GetCount(), detectMs, bareMs, detectMs / values,
                     (detectMs - bareMs) / values);
         if (c.expectedCommands != 0) {
             EXPECT_EQ(commands.size(), c.expectedCommands);
         }
-        EXPECT_EQ(commands.size(), 1 + 2 * values);
+        EXPECT_EQ(commands.size(), 2 + 2 * values);
         freeASPI();
     }
 }

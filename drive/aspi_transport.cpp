@@ -154,6 +154,33 @@ int getMaxTargets(BYTE adapter)
     return maxTargets == 16 ? 16 : 8;
 }
 
+AspiSystemCalls g_aspiSystemCalls = {WaitForSingleObject};
+
+namespace {
+
+// Waits for a queued request's event; the request is the layer's until it
+// is signalled.
+AspiSend waitForCompletion(HANDLE hEvent)
+{
+    DWORD wait = g_aspiSystemCalls.waitForSingleObject(hEvent, ASPI_WAIT_LIMIT_MS);
+    if (wait == WAIT_OBJECT_0) {
+        CloseHandle(hEvent);
+        return AspiSend::Completed;
+    }
+    // The request is still queued in the layer, which will write into the
+    // block and signal this event when it completes: both stay as they are,
+    // and the block is not submitted again.
+    if (wait == WAIT_TIMEOUT) {
+        Trace("sendASPI32Command: no completion within %lu ms", static_cast<unsigned long>(ASPI_WAIT_LIMIT_MS));
+        return AspiSend::TimedOut;
+    }
+    Trace("sendASPI32Command wait failed: 0x%08lX, error %lu", static_cast<unsigned long>(wait),
+          static_cast<unsigned long>(GetLastError()));
+    return AspiSend::Outstanding;
+}
+
+}  // namespace
+
 AspiSend sendASPI32Command(SRB_ExecSCSICmd* srb)
 {
     if (g_pfnSendASPI32Command == nullptr || srb == nullptr)
@@ -169,24 +196,14 @@ AspiSend sendASPI32Command(SRB_ExecSCSICmd* srb)
         srb->SRB_PostProc = hEvent;
 
         DWORD result = g_pfnSendASPI32Command(srb);
-        if (result == SS_COMP) {
-            CloseHandle(hEvent);
-            return AspiSend::Completed;
-        }
-        if (result == SS_PENDING) {
-            DWORD wait = WaitForSingleObject(hEvent, INFINITE);
-            if (wait == WAIT_OBJECT_0) {
-                CloseHandle(hEvent);
-                return AspiSend::Completed;
-            }
-            // The request is still queued in the layer, which will write
-            // into the block and signal this event when it completes: both
-            // stay as they are, and the block is not submitted again.
-            Trace("sendASPI32Command wait failed: 0x%08lX, error %lu", static_cast<unsigned long>(wait),
-                  static_cast<unsigned long>(GetLastError()));
-            return AspiSend::Outstanding;
-        }
+        if (result == SS_PENDING)
+            return waitForCompletion(hEvent);
         CloseHandle(hEvent);
+        // Anything but a busy layer has ended the request: done, or failed
+        // at once with its status and sense in the block, which sending it
+        // again would lose (a unit attention among them).
+        if (result != SS_ASPI_IS_BUSY)
+            return AspiSend::Completed;
     }
     return AspiSend::Refused;
 }
@@ -247,8 +264,10 @@ public:
             return result;
         fill(*r, request);
         AspiSend sent = sendASPI32Command(&r->srb);
-        if (sent == AspiSend::Outstanding)
+        if (sent == AspiSend::Outstanding || sent == AspiSend::TimedOut) {
+            result.timedOut = sent == AspiSend::TimedOut;
             return result;  // r is the layer's now, for as long as the process lives
+        }
         if (sent == AspiSend::Completed)
             collect(*r, request, result);
         delete r;

@@ -1,6 +1,6 @@
 // The ASPI for Win32 transport, loaded at run time. One request at a time,
-// from the user-interface thread only; every call blocks until the request
-// has completed.
+// from one thread; every call blocks until the request has completed or
+// the time allowed for it has passed.
 #pragma once
 
 #include <windows.h>
@@ -29,16 +29,29 @@ bool freeASPI();
 // the adapter inquiry fails.
 int getMaxTargets(BYTE adapter);
 
+// How long a request may take before the program stops waiting for it: as
+// long as the system's pass-through allows a command.
+const DWORD ASPI_WAIT_LIMIT_MS = 20000;
+
+// The system call that waits for a request, replaced by tests.
+struct AspiSystemCalls {
+    DWORD(WINAPI* waitForSingleObject)(HANDLE handle, DWORD milliseconds);
+};
+extern AspiSystemCalls g_aspiSystemCalls;
+
 enum class AspiSend {
-    Completed,    // the caller must still test SRB_Status
-    Refused,      // refused three times, or no interface: nothing is outstanding
+    Completed,    // the caller must still test SRB_Status: a request the
+                  // layer failed when it was sent has completed as well
+    Refused,      // busy three times, or no interface: nothing is outstanding
     Outstanding,  // the wait failed: the layer may still write into the
                   // block, its buffer and its event, so none of them may be
                   // released or reused
+    TimedOut,     // no completion within ASPI_WAIT_LIMIT_MS: outstanding as well
 };
 
 // Submits a filled request whose SRB_Flags include SRB_EVENT_NOTIFY and
-// waits, without a time limit, until it has completed.
+// waits until it has completed, for at most ASPI_WAIT_LIMIT_MS. Only a busy
+// layer is asked again.
 AspiSend sendASPI32Command(SRB_ExecSCSICmd* srb);
 
 // Host adapters reported by loadASPI (0 before a successful load).

@@ -10,6 +10,9 @@ namespace {
 
 const int kListBlockSize = 10;
 
+// The action under way; 0 is never one.
+std::atomic<unsigned> s_nAction{1};
+
 // The read speed field of SET CD SPEED: 16 bits, and FFFFh asks for the
 // drive's maximum, so a faster speed than it can express is that, never the
 // speed its low bits would name.
@@ -28,10 +31,8 @@ void buildSetSpeedCdb(int kbps, BYTE* cdb)
 
 CdDrive::CdDrive(ScsiTransport& link, const DriveAddress& at)
     : address(addressText(at)),
-      letter(NO_LETTER),
       kbSpeeds(new CStringList(kListBlockSize)),
       speedNames(new CStringList(kListBlockSize)),
-      chosenKbps(0),
       m_link(link),
       m_at(at)
 {
@@ -43,9 +44,32 @@ CdDrive::~CdDrive()
     delete speedNames;
 }
 
+void CdDrive::beginAction()
+{
+    unsigned next = s_nAction.load() + 1;
+    s_nAction = next != 0 ? next : 1;
+}
+
 bool CdDrive::hasLetter() const
 {
-    return letter >= 'A' && letter <= 'Z';
+    const char c = m_letter;
+    return c >= 'A' && c <= 'Z';
+}
+
+CommandOutcome CdDrive::send(const ScsiCommand& command, const BYTE* cdb, BYTE* data)
+{
+    const unsigned nAction = s_nAction;
+    if (m_nSilentAction == nAction)
+        return CommandOutcome::NoAnswer;
+    CommandOutcome outcome = sendCommand(m_link, m_at, command, cdb, data);
+    if (outcome == CommandOutcome::NoAnswer) {
+        Trace("%s does not answer", address.GetString());
+        m_nSilentAction = nAction;
+        m_bAnswering = false;
+    } else {
+        m_bAnswering = true;
+    }
+    return outcome;
 }
 
 void CdDrive::replaceKbSpeeds(CStringList* list)
@@ -72,7 +96,8 @@ int CdDrive::getSpeed()
     int kbps = modeCurrentSpeed(data, CMD_GET_SPEED.bufferSize);
     if (!speedLeftChosen(kbps))
         return kbps;
-    Trace("%s runs at %d KB/s, no longer at the chosen speed %d: a new disc", address.GetString(), kbps, chosenKbps);
+    Trace("%s runs at %d KB/s, no longer at the chosen speed %d: a new disc", address.GetString(), kbps,
+          chosenKbps());
     reapplyChosenSpeed();
     ZeroMemory(data, sizeof data);
     if (execute(CMD_GET_SPEED, nullptr, data) != CommandOutcome::Good)
@@ -84,7 +109,7 @@ int CdDrive::getSpeed()
 
 bool CdDrive::speedLeftChosen(int kbps)
 {
-    if (!m_bWatchingSpeed || chosenKbps < KBPS_PER_X)
+    if (!m_bWatchingSpeed || chosenKbps() < KBPS_PER_X)
         return false;
     const int nBefore = m_nSpeedWithChosen;
     m_nSpeedWithChosen = kbps;
@@ -131,7 +156,7 @@ CommandOutcome CdDrive::setSpeed(int kbps)
     buildSetSpeedCdb(kbps, cdb);
     // The speed the drive runs at next is the one to watch while the chosen
     // speed is in force; any other speed (detection's) ends the watch.
-    m_bWatchingSpeed = kbps == chosenKbps;
+    m_bWatchingSpeed = kbps == chosenKbps();
     m_nSpeedWithChosen = -1;
     return execute(CMD_SET_SPEED, cdb, nullptr);
 }
@@ -140,38 +165,40 @@ CommandOutcome CdDrive::sendSpeed(int kbps)
 {
     BYTE cdb[12];
     buildSetSpeedCdb(kbps, cdb);
-    return sendCommand(m_link, m_at, CMD_SET_SPEED, cdb, nullptr);
+    return send(CMD_SET_SPEED, cdb, nullptr);
 }
 
 bool CdDrive::reapplyChosenSpeed()
 {
-    if (chosenKbps < KBPS_PER_X)
+    const int nChosen = chosenKbps();
+    if (nChosen < KBPS_PER_X)
         return false;
-    Trace("Setting the chosen speed %d again on %s", chosenKbps, address.GetString());
+    Trace("Setting the chosen speed %d again on %s", nChosen, address.GetString());
     m_bWatchingSpeed = true;
     m_nSpeedWithChosen = -1;
-    CommandOutcome outcome = sendSpeed(chosenKbps);
+    CommandOutcome outcome = sendSpeed(nChosen);
     // Told of the disc before the drive reported it, this request met the
     // unit attention, which its answer has cleared.
     if (outcome == CommandOutcome::MediumChanged)
-        outcome = sendSpeed(chosenKbps);
+        outcome = sendSpeed(nChosen);
     return outcome == CommandOutcome::Good;
 }
 
 CommandOutcome CdDrive::execute(const ScsiCommand& command, const BYTE* cdb, BYTE* data)
 {
-    CommandOutcome outcome = sendCommand(m_link, m_at, command, cdb, data);
+    CommandOutcome outcome = send(command, cdb, data);
     if (outcome != CommandOutcome::MediumChanged)
         return outcome;
     bool bReapplied = reapplyChosenSpeed();
-    const bool bSetsChosenSpeed = &command == &CMD_SET_SPEED && cdb != nullptr && chosenKbps >= KBPS_PER_X &&
-                                  readBigEndian16(&cdb[2]) == speedField(chosenKbps);
+    const int nChosen = chosenKbps();
+    const bool bSetsChosenSpeed = &command == &CMD_SET_SPEED && cdb != nullptr && nChosen >= KBPS_PER_X &&
+                                  readBigEndian16(&cdb[2]) == speedField(nChosen);
     if (bReapplied && bSetsChosenSpeed)
         return CommandOutcome::Good;
     // Another speed sent after the chosen one is the one in force then.
     if (&command == &CMD_SET_SPEED && !bSetsChosenSpeed)
         m_bWatchingSpeed = false;
-    return sendCommand(m_link, m_at, command, cdb, data);
+    return send(command, cdb, data);
 }
 
 bool CdDrive::setLock(BYTE prevent)

@@ -1,7 +1,14 @@
 // One detected CD-ROM drive and the commands the program sends it.
+//
+// The commands are sent from one thread, which owns the command state; the
+// user-interface thread owns the name and the speed lists. The letter, the
+// chosen speed and whether the drive answers are read and written from
+// both.
 #pragma once
 
 #include <windows.h>
+
+#include <atomic>
 
 #include "drive/drive_address.h"
 #include "drive/scsi_command.h"
@@ -27,9 +34,22 @@ public:
     CdDrive(const CdDrive&) = delete;
     CdDrive& operator=(const CdDrive&) = delete;
 
+    // Commands are sent in actions: a refresh, one choice of the user. A
+    // drive that left one command unanswered is sent nothing more in the
+    // same action, so that an action waits for it once at most.
+    static void beginAction();
+
     const DriveAddress& at() const { return m_at; }
+    // 'A' to 'Z' once a volume matched the drive, NO_LETTER before.
+    char letter() const { return m_letter; }
+    void setLetter(char letter) { m_letter = letter; }
     // True when a volume gave this drive a letter 'A' to 'Z'.
     bool hasLetter() const;
+    // The speed the user chose, in force in this run; 0: none.
+    int chosenKbps() const { return m_nChosenKbps; }
+    void setChosenKbps(int kbps) { m_nChosenKbps = kbps; }
+    // False once a command went unanswered, until the drive answers one.
+    bool answering() const { return m_bAnswering; }
 
     // Put a new list in place of the current one and delete the old one
     // (the record owns whatever lists it holds).
@@ -67,13 +87,14 @@ public:
     CommandOutcome execute(const ScsiCommand& command, const BYTE* cdb, BYTE* data);
 
     CString address;          // addressText of the drive's address; the INI section of its lists
-    char letter;              // 'A' to 'Z' once matched, NO_LETTER before
     CString name;             // vendor, product and revision from INQUIRY
     CStringList* kbSpeeds;    // speed list: KB/s as decimal text
     CStringList* speedNames;  // X factors parallel to kbSpeeds
-    int chosenKbps;           // the speed the user chose, in force in this run; 0: none
 
 private:
+    // Sends one command, unless the drive left one unanswered earlier in
+    // this action; keeps track of whether it answers.
+    CommandOutcome send(const ScsiCommand& command, const BYTE* cdb, BYTE* data);
     // Sends SET CD SPEED for kbps, without the unit attention's retry.
     CommandOutcome sendSpeed(int kbps);
     // A current speed just read: the first one after the chosen speed was
@@ -83,6 +104,11 @@ private:
 
     ScsiTransport& m_link;
     DriveAddress m_at;
+    std::atomic<char> m_letter{NO_LETTER};
+    std::atomic<int> m_nChosenKbps{0};
+    std::atomic<bool> m_bAnswering{true};
+    // The action in which a command went unanswered; 0: none.
+    unsigned m_nSilentAction = 0;
     // The current speed first read after the chosen speed was sent, while
     // the chosen speed is the one in force; -1 until that first read.
     bool m_bWatchingSpeed = false;

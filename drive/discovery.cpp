@@ -117,7 +117,7 @@ void giveLetter(char letter, void* context)
     for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
         CdDrive* drive = static_cast<CdDrive*>(list->GetNext(pos));
         if (drive != nullptr && drive->at() == at)
-            drive->letter = letter;
+            drive->setLetter(letter);
     }
 }
 
@@ -138,7 +138,7 @@ void matchDriveLettersAgain(CObList* list)
     for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
         CdDrive* drive = static_cast<CdDrive*>(list->GetNext(pos));
         if (drive != nullptr)
-            drive->letter = CdDrive::NO_LETTER;
+            drive->setLetter(CdDrive::NO_LETTER);
     }
     matchDriveLetters(list);
 }

@@ -141,6 +141,8 @@ public:
             if (hVolume != route->held)
                 closeVolume(hVolume);
             traceNotSent(route->letter, request.cdb[0], error);
+            // The system reports a command it gave up on as a semaphore time-out.
+            result.timedOut = error == ERROR_SEM_TIMEOUT;
             return result;
         }
         collect(r, request, result);
@@ -184,7 +186,6 @@ private:
 
     static void traceNotSent(char letter, BYTE opcode, DWORD error)
     {
-        // The system reports a command it gave up on as a semaphore time-out.
         if (error == ERROR_SEM_TIMEOUT)
             Trace("SCSI pass-through to %c: command 0x%02X timed out after %lu s", letter, opcode,
                   static_cast<unsigned long>(PASS_THROUGH_TIMEOUT_SECONDS));

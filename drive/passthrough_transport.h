@@ -18,8 +18,8 @@
 // commands moves the medium, but a drive asleep spins up before it answers
 // SET CD SPEED or MODE SELECT, which slow drives take up to about 10 s to
 // do, and a drive that has just been given a disc may be busy reading it
-// for longer. The window cannot respond while it waits, so after 20 s the
-// drive is taken to be hung and the command has failed.
+// for longer. After 20 s the drive is taken to be hung and the command has
+// failed.
 const ULONG PASS_THROUGH_TIMEOUT_SECONDS = 20;
 
 // One request as the system receives it: the header, then the sense bytes,

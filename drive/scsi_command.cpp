@@ -100,7 +100,7 @@ CommandOutcome sendCommand(ScsiTransport& link, const DriveAddress& at, const Sc
     if (result.outcome == ScsiOutcome::Good)
         return CommandOutcome::Good;
     if (result.outcome == ScsiOutcome::NotDelivered)
-        return CommandOutcome::Failed;
+        return result.timedOut ? CommandOutcome::NoAnswer : CommandOutcome::Failed;
     Trace(command.failureTrace, static_cast<unsigned>(reinterpret_cast<uintptr_t>(result.requestAddress)),
           result.status);
     return failureOutcome(result, at);

@@ -40,6 +40,7 @@ enum class CommandOutcome {
                     // (sense key 5, illegal request)
     MediumChanged,  // the drive did not carry it out: it reported a unit
                     // attention for a new medium, which the answer cleared
+    NoAnswer,       // the drive did not answer within the time allowed
 };
 
 // Sends `command` through `link` to the device at `at` with the given CDB

@@ -36,6 +36,7 @@ struct ScsiResult {
     const void* requestAddress = nullptr;   // the request block, named in failure traces
     BYTE sense[SCSI_SENSE_MAX] = {};        // sense data of a failed request, when the drive gave any
     BYTE senseLength = 0;
+    bool timedOut = false;                  // not delivered: no answer came within the time allowed
 };
 
 // Called for each device a transport can reach, in the transport's order.

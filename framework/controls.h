@@ -8,6 +8,8 @@
 #include "framework/wnd.h"
 
 class CButton : public CWnd {
+public:
+    void SetCheck(int nCheck) { SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck), 0); }
 };
 
 class CEdit : public CWnd {

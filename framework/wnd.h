@@ -42,6 +42,7 @@ public:
     static void DeleteTempMap();
 
     CWnd* GetDlgItem(int nID) const;
+    void SetDlgItemText(int nID, LPCSTR lpszString) const { ::SetDlgItemTextA(m_hWnd, nID, lpszString); }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL ShowWindow(int nCmdShow);

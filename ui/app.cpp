@@ -21,6 +21,10 @@ BOOL CDriveToolApp::InitInstance()
     CDriveToolDlg dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal();
+    // Everything is saved; a drive that holds the drive worker up must not
+    // hold the program up as well, nor meet the drives being freed.
+    if (dlg.DriveWorkerHeldUp())
+        ::ExitProcess(0);
     // The dialog object ends with this scope; nothing may reach it later.
     m_pMainWnd = nullptr;
     return FALSE;

@@ -18,17 +18,36 @@ DriveList::~DriveList()
     Clear();
 }
 
-void DriveList::Detect(SettingsStore& settings)
+TransportChoice DriveList::ChosenTransport(SettingsStore& settings)
 {
-    CString strTransport = settings.getStringValue("System", kKeyTransport, "");
-    detectDrives(&m_drives, parseTransportChoice(strTransport));
-    matchDriveLetters(&m_drives);
-    for (POSITION pos = m_drives.GetHeadPosition(); pos != nullptr;) {
-        CdDrive* pDrive = static_cast<CdDrive*>(m_drives.GetNext(pos));
+    return parseTransportChoice(settings.getStringValue("System", kKeyTransport, ""));
+}
+
+void DriveList::Find(TransportChoice choice, CObList& found)
+{
+    detectDrives(&found, choice);
+    matchDriveLetters(&found);
+}
+
+void DriveList::Adopt(CObList& found, SettingsStore& settings)
+{
+    while (!found.IsEmpty()) {
+        POSITION head = found.GetHeadPosition();
+        CdDrive* pDrive = static_cast<CdDrive*>(found.GetAt(head));
+        found.RemoveAt(head);
         pDrive->replaceSpeedNames(settings.getStringList(pDrive->address, kKeySpeedNames, ""));
         pDrive->replaceKbSpeeds(settings.getStringList(pDrive->address, kKeyKbSpeeds, ""));
         m_stored.push_back({encodeStringList(*pDrive->speedNames), encodeStringList(*pDrive->kbSpeeds)});
+        m_drives.AddTail(pDrive);
     }
+}
+
+std::vector<CdDrive*> DriveList::All() const
+{
+    std::vector<CdDrive*> all;
+    for (POSITION pos = m_drives.GetHeadPosition(); pos != nullptr;)
+        all.push_back(static_cast<CdDrive*>(m_drives.GetNext(pos)));
+    return all;
 }
 
 bool DriveList::SaveSpeedLists(SettingsStore& settings)
@@ -79,6 +98,6 @@ CdDrive* DriveList::GetAt(int nIndex) const
 CString DriveList::Label(const CdDrive& drive)
 {
     CString strItem;
-    strItem.Format("[%s] %c:\\ %s", drive.address.GetString(), drive.letter, drive.name.GetString());
+    strItem.Format("[%s] %c:\\ %s", drive.address.GetString(), drive.letter(), drive.name.GetString());
     return strItem;
 }

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "drive/transport_choice.h"
 #include "framework/afxwin.h"
 
 class CdDrive;
@@ -17,16 +18,25 @@ public:
     DriveList(const DriveList&) = delete;
     DriveList& operator=(const DriveList&) = delete;
 
-    // Finds the CD-ROM drives and their letters, and gives each the speed
-    // lists stored for it (empty ones when there are none).
-    void Detect(SettingsStore& settings);
+    // On the drive worker's thread: finds the CD-ROM drives through the
+    // transport the settings choose, and their letters, as new records in
+    // `found`, which the caller owns until it hands them to Adopt.
+    static void Find(TransportChoice choice, CObList& found);
+    // The transport the settings file chooses.
+    static TransportChoice ChosenTransport(SettingsStore& settings);
+    // Takes over the records found and gives each the speed lists stored
+    // for it (empty ones when there are none); `found` is left empty.
+    void Adopt(CObList& found, SettingsStore& settings);
     // Writes the two speed lists of every drive whose lists differ from
     // what was last read or written, both keys in one write. Lists that
     // did not change are not written: a file that could not be read at
     // start keeps what it holds. False when a write failed.
     bool SaveSpeedLists(SettingsStore& settings);
-    // Volumes came or went: each drive gets the letter it holds now.
+    // On the drive worker's thread: volumes came or went, and each drive
+    // gets the letter it holds now.
     void MatchLettersAgain();
+    // The drives, in order.
+    std::vector<CdDrive*> All() const;
     // Deletes the records.
     void Clear();
 

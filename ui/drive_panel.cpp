@@ -1,17 +1,23 @@
 #include "ui/drive_panel.h"
 
+#include <memory>
+
 #include "drive/cd_drive.h"
 #include "drive/conversions.h"
 #include "res/resource.h"
 #include "settings/speed_entry.h"
 #include "ui/drive_door.h"
 #include "ui/drive_list.h"
+#include "ui/drive_worker.h"
 #include "ui/speed_memory.h"
 
 namespace {
 
 const int kMinRefreshSecs = 1;
 const int kMaxRefreshSecs = 600;
+
+// The current speed field of a drive that left a command unanswered.
+const char kNoAnswer[] = "光驱没有响应";
 
 // The spin-down field's text: the timer's name, or word that the drive has
 // no timer to report.
@@ -30,8 +36,19 @@ int LockedFlag(int nLockByte)
 
 }  // namespace
 
-CDrivePanel::CDrivePanel(CDialog& dlg, const DriveList& drives, SpeedMemory& speeds)
-    : m_dlg(dlg), m_drives(drives), m_speeds(speeds)
+DriveStatus ReadDriveStatus(CdDrive& drive)
+{
+    DriveStatus status;
+    status.nSpeed = drive.getSpeed();
+    status.nMaxSpeed = drive.getMaxSpeed();
+    status.nSpindown = drive.getSpindown();
+    status.nLock = drive.getLock();
+    status.bAnswering = drive.answering();
+    return status;
+}
+
+CDrivePanel::CDrivePanel(CDialog& dlg, const DriveList& drives, SpeedMemory& speeds, DriveWorker& worker)
+    : m_dlg(dlg), m_drives(drives), m_speeds(speeds), m_worker(worker)
 {
 }
 
@@ -74,18 +91,16 @@ void CDrivePanel::ShowDriveLabels()
     m_cbDrive.SetCurSel(nSel);
 }
 
-void CDrivePanel::ShowCapabilities(CdDrive& drive)
+void CDrivePanel::ShowCapabilities(int nLock, int nSpindown)
 {
     // A lock byte that could not be read leaves the buttons usable: the
     // drive may well take the command.
-    int nLock = drive.getLock();
     BOOL bLockable = nLock < 0 || (nLock & 0x01) != 0;
     m_dlg.GetDlgItem(IDC_LOCK)->EnableWindow(bLockable);
     m_dlg.GetDlgItem(IDC_UNLOCK)->EnableWindow(bLockable);
     m_chkLocked.EnableWindow(bLockable);
     // A vendor-specific timer has no name in the list to choose, and a
     // drive without a timer has nothing to set.
-    const int nSpindown = drive.getSpindown();
     m_cbSpindown.EnableWindow(nSpindown != CdDrive::SPINDOWN_NOT_REPORTED && SpindownText(nSpindown) != "VS");
 }
 
@@ -96,16 +111,41 @@ CdDrive* CDrivePanel::GetSelectedDrive()
     return m_drives.GetAt(m_cbDrive.GetCurSel());
 }
 
-void CDrivePanel::Refresh()
+// The fields are set one by one, not by an exchange of all the dialog's
+// values, which would overwrite an interval the user is typing.
+void CDrivePanel::ShowStatus(const CdDrive* pDrive, const DriveStatus& status)
+{
+    if (pDrive == nullptr || pDrive != GetSelectedDrive())
+        return;
+    m_strCurSpeed = status.bAnswering ? speedText(status.nSpeed) : CString(kNoAnswer);
+    m_strMaxSpeed = status.bAnswering ? speedText(status.nMaxSpeed) : CString();
+    m_strSpindown = status.bAnswering ? SpindownText(status.nSpindown) : CString();
+    m_bLocked = status.bAnswering ? LockedFlag(status.nLock) : 0;
+    m_dlg.SetDlgItemText(IDC_CUR_SPEED, m_strCurSpeed);
+    m_dlg.SetDlgItemText(IDC_MAX_SPEED, m_strMaxSpeed);
+    m_dlg.SetDlgItemText(IDC_SPINDOWN_TIME, m_strSpindown);
+    m_chkLocked.SetCheck(m_bLocked);
+}
+
+void CDrivePanel::ShowCurrentSpeed(const CdDrive& drive, int nKbps)
+{
+    if (&drive != GetSelectedDrive())
+        return;
+    m_strCurSpeed = drive.answering() ? speedText(nKbps) : CString(kNoAnswer);
+    m_dlg.SetDlgItemText(IDC_CUR_SPEED, m_strCurSpeed);
+}
+
+void CDrivePanel::Refresh(bool bTimer)
 {
     CdDrive* pDrive = GetSelectedDrive();
     if (pDrive == nullptr)
         return;
-    m_strCurSpeed = speedText(pDrive->getSpeed());
-    m_strMaxSpeed = speedText(pDrive->getMaxSpeed());
-    m_strSpindown = SpindownText(pDrive->getSpindown());
-    m_bLocked = LockedFlag(pDrive->getLock());
-    m_dlg.UpdateData(FALSE);
+    // A drive that does not answer is asked again by the slow probe.
+    if (bTimer && (!pDrive->answering() || m_worker.RefreshPending()))
+        return;
+    auto status = std::make_shared<DriveStatus>();
+    m_worker.Post([pDrive, status] { *status = ReadDriveStatus(*pDrive); },
+                  [this, pDrive, status] { ShowStatus(pDrive, *status); }, DriveWorker::Refresh);
 }
 
 // Only whole pairs are shown when a hand-edited file gave lists of unequal
@@ -119,7 +159,7 @@ void CDrivePanel::FillSpeedList()
     int nCount = speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds);
     for (int i = 0; i < nCount; ++i)
         m_cbSpeed.AddString(speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, i));
-    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps);
+    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps());
     if (nChosen >= 0)
         m_cbSpeed.SetCurSel(nChosen);
 }
@@ -129,9 +169,25 @@ void CDrivePanel::OnSelChangeDrive()
     CdDrive* pDrive = GetSelectedDrive();
     if (pDrive == nullptr)
         return;
-    Refresh();
     FillSpeedList();
-    ShowCapabilities(*pDrive);
+    struct Reading {
+        DriveStatus status;
+        int nLock = -1;
+        int nSpindown = CdDrive::SPINDOWN_FAILED;
+    };
+    auto reading = std::make_shared<Reading>();
+    m_worker.Post(
+        [pDrive, reading] {
+            reading->status = ReadDriveStatus(*pDrive);
+            reading->nLock = pDrive->getLock();
+            reading->nSpindown = pDrive->getSpindown();
+        },
+        [this, pDrive, reading] {
+            if (pDrive != GetSelectedDrive())
+                return;
+            ShowStatus(pDrive, reading->status);
+            ShowCapabilities(reading->nLock, reading->nSpindown);
+        });
 }
 
 void CDrivePanel::OnSelChangeSpeed()
@@ -144,14 +200,27 @@ void CDrivePanel::OnSelChangeSpeed()
     if (nSel < 0 || !getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, nSel, strName, strKbps))
         return;
 
-    CommandOutcome outcome = m_speeds.Choose(*pDrive, speedEntryToInt(strKbps));
-    const int nNow = pDrive->getSpeed();
-    m_strCurSpeed = speedText(nNow);
-    // A speed the drive refused is not the one it runs at: the selector
-    // shows the entry of the speed it does run at, if the list has one.
-    if (outcome == CommandOutcome::Refused)
-        m_cbSpeed.SetCurSel(findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, nNow));
-    m_dlg.UpdateData(FALSE);
+    const int nKbps = speedEntryToInt(strKbps);
+    struct Answer {
+        CommandOutcome outcome = CommandOutcome::Failed;
+        int nNow = 0;
+    };
+    auto answer = std::make_shared<Answer>();
+    const unsigned nChoice = m_speeds.Store(*pDrive, nKbps);
+    m_worker.Post(
+        [pDrive, nKbps, answer] {
+            answer->outcome = SpeedMemory::Send(*pDrive, nKbps);
+            answer->nNow = pDrive->getSpeed();
+        },
+        [this, pDrive, nChoice, nKbps, answer] {
+            m_speeds.Answered(*pDrive, nChoice, nKbps, answer->outcome);
+            ShowCurrentSpeed(*pDrive, answer->nNow);
+            // A speed the drive refused is not the one it runs at: the
+            // selector shows the entry of the speed it does run at, if the
+            // list has one.
+            if (answer->outcome == CommandOutcome::Refused && pDrive == GetSelectedDrive())
+                m_cbSpeed.SetCurSel(findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, answer->nNow));
+        });
 }
 
 void CDrivePanel::OnSelChangeSpindown()
@@ -164,21 +233,35 @@ void CDrivePanel::OnSelChangeSpindown()
         return;
     CString strName;
     m_cbSpindown.GetLBText(nSel, strName);
-    pDrive->setSpindown(spindownCode(strName));
-    m_strSpindown = SpindownText(pDrive->getSpindown());
-    m_dlg.UpdateData(FALSE);
+    const BYTE code = spindownCode(strName);
+    auto spindown = std::make_shared<int>(CdDrive::SPINDOWN_FAILED);
+    m_worker.Post(
+        [pDrive, code, spindown] {
+            pDrive->setSpindown(code);
+            *spindown = pDrive->getSpindown();
+        },
+        [this, pDrive, spindown] {
+            if (pDrive != GetSelectedDrive())
+                return;
+            m_strSpindown = pDrive->answering() ? SpindownText(*spindown) : CString();
+            m_dlg.SetDlgItemText(IDC_SPINDOWN_TIME, m_strSpindown);
+        });
+}
+
+void CDrivePanel::MoveDoor(bool bOpen)
+{
+    if (CdDrive* pDrive = GetSelectedDrive())
+        m_worker.Post([pDrive, bOpen] { SetDriveDoor(bOpen, pDrive->letter()); });
 }
 
 void CDrivePanel::OnEject()
 {
-    if (CdDrive* pDrive = GetSelectedDrive())
-        SetDriveDoor(true, pDrive->letter);
+    MoveDoor(true);
 }
 
 void CDrivePanel::OnCloseDoor()
 {
-    if (CdDrive* pDrive = GetSelectedDrive())
-        SetDriveDoor(false, pDrive->letter);
+    MoveDoor(false);
 }
 
 void CDrivePanel::SetLock(BYTE prevent)
@@ -186,9 +269,18 @@ void CDrivePanel::SetLock(BYTE prevent)
     CdDrive* pDrive = GetSelectedDrive();
     if (pDrive == nullptr)
         return;
-    pDrive->setLock(prevent);
-    m_bLocked = LockedFlag(pDrive->getLock());
-    m_dlg.UpdateData(FALSE);
+    auto lock = std::make_shared<int>(-1);
+    m_worker.Post(
+        [pDrive, prevent, lock] {
+            pDrive->setLock(prevent);
+            *lock = pDrive->getLock();
+        },
+        [this, pDrive, lock] {
+            if (pDrive != GetSelectedDrive())
+                return;
+            m_bLocked = LockedFlag(*lock);
+            m_chkLocked.SetCheck(m_bLocked);
+        });
 }
 
 void CDrivePanel::OnLock()

@@ -1,18 +1,30 @@
 // The drive panel of the main dialog: the drive list, the status display
 // and its refresh timer, the speed and spin-down selectors, the tray and
 // lock buttons. Its controls are the dialog's; the dialog hands it their
-// exchange and its panel messages.
+// exchange and its panel messages. Every command goes to the drive worker;
+// what the drive answers is shown when it arrives, if the drive is still
+// the one selected.
 #pragma once
 
 #include "framework/afxwin.h"
 
 class CdDrive;
 class DriveList;
+class DriveWorker;
 class SpeedMemory;
+
+// What a refresh reads from a drive.
+struct DriveStatus {
+    int nSpeed = 0;
+    int nMaxSpeed = 0;
+    int nSpindown = 0xFF;
+    int nLock = -1;
+    bool bAnswering = true;
+};
 
 class CDrivePanel {
 public:
-    CDrivePanel(CDialog& dlg, const DriveList& drives, SpeedMemory& speeds);
+    CDrivePanel(CDialog& dlg, const DriveList& drives, SpeedMemory& speeds, DriveWorker& worker);
     CDrivePanel(const CDrivePanel&) = delete;
     CDrivePanel& operator=(const CDrivePanel&) = delete;
 
@@ -26,8 +38,10 @@ public:
     // The speed selector, whose items the options dialog rebuilds.
     CComboBox& SpeedSelector() { return m_cbSpeed; }
 
-    // Reads the panel drive's status and shows it.
-    void Refresh();
+    // Reads the panel drive's status and shows it. The timer's refresh
+    // (bTimer) passes over a drive that does not answer, and one that would
+    // wait behind a refresh still under way.
+    void Refresh(bool bTimer = false);
     // Shows the drives' labels again (their letters may have changed),
     // keeping the selection.
     void ShowDriveLabels();
@@ -44,15 +58,21 @@ private:
     // Puts the panel drive's speed entries into the speed selector, the one
     // of the speed in force selected.
     void FillSpeedList();
+    // Shows a status read from pDrive, while it is the panel drive.
+    void ShowStatus(const CdDrive* pDrive, const DriveStatus& status);
+    void ShowCurrentSpeed(const CdDrive& drive, int nKbps);
     // Enables the lock controls and the spin-down selector as far as the
-    // drive supports them.
-    void ShowCapabilities(CdDrive& drive);
+    // drive supports them (from its lock byte and spin-down byte).
+    void ShowCapabilities(int nLock, int nSpindown);
     // Sends the lock command and shows the state read back.
     void SetLock(BYTE prevent);
+    // Opens or closes the panel drive's tray.
+    void MoveDoor(bool bOpen);
 
     CDialog& m_dlg;
     const DriveList& m_drives;
     SpeedMemory& m_speeds;
+    DriveWorker& m_worker;
     CSpinButtonCtrl m_spinInterval;
     CEdit m_editInterval;
     CButton m_chkLocked;
@@ -66,6 +86,10 @@ private:
     int m_bAutoRefresh = 0;
     int m_nRefreshSecs = 5;
 };
+
+// On the drive worker's thread: the current speed, the maximum speed, the
+// spin-down byte and the lock byte, in that order.
+DriveStatus ReadDriveStatus(CdDrive& drive);
 
 // The status refresh timer of the main dialog.
 const UINT_PTR REFRESH_TIMER_ID = 1;

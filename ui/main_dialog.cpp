@@ -10,11 +10,19 @@
 #include "ui/settings_notice.h"
 #include "ui/volume_change.h"
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 const char kTrayTip[] = "Zurivovi2.0.0";
 
 const UINT kTrayRetryMs = 2000;
+// How often a drive that left a command unanswered is asked again.
+const UINT kNoAnswerProbeMs = 30000;
+// How long the end waits for the drive worker to carry out what the user
+// asked for before the program ends regardless.
+const DWORD kWorkerEndMs = 2000;
 
 // An elevated program gets no message from a shell that is not elevated
 // unless it lets the message through; the call exists from the systems
@@ -82,8 +90,8 @@ END_MESSAGE_MAP()
 CDriveToolDlg::CDriveToolDlg(CWnd* pParent)
     : CDialog(IDD_MAIN, pParent),
       m_speedMemory(m_settings),
-      m_panel(*this, m_drives, m_speedMemory),
-      m_trayMenu(m_drives, m_speedMemory)
+      m_panel(*this, m_drives, m_speedMemory, m_worker),
+      m_trayMenu(m_drives, m_speedMemory, m_worker)
 {
     m_hIcon = LoadAppIcon();
 }
@@ -114,18 +122,50 @@ BOOL CDriveToolDlg::OnInitDialog()
 
     m_settings.setFileName(kSettingsFile);
     m_bFirstPaintDone = false;
-    m_drives.Detect(m_settings);
+    // The drives are looked for on the worker's thread: the window answers
+    // meanwhile, however long a drive takes.
+    auto found = std::make_shared<CObList>(10);
+    const TransportChoice choice = DriveList::ChosenTransport(m_settings);
+    if (!m_worker.Start() ||
+        !m_worker.Post([found, choice] { DriveList::Find(choice, *found); }, [this, found] { OnDrivesFound(*found); })) {
+        CObList none;
+        OnDrivesFound(none);
+        return FALSE;
+    }
+    SetForegroundWindow();
+    return TRUE;
+}
+
+void CDriveToolDlg::OnDrivesFound(CObList& found)
+{
+    m_drives.Adopt(found, m_settings);
     if (m_drives.GetCount() == 0) {
         ::MessageBoxA(m_hWnd, "程序发生错误,在系统中找不到光驱!", "程序错误", MB_ICONERROR);
         EndDialog(0);
-        return FALSE;
+        return;
     }
-
-    m_speedMemory.RestoreAtStart(m_drives);
+    m_speedMemory.RestoreAtStart(m_drives, m_worker);
     m_panel.Init();
     m_trayMenu.Build();
-    SetForegroundWindow();
-    return TRUE;
+    SetTimer(NO_ANSWER_PROBE_TIMER_ID, kNoAnswerProbeMs, nullptr);
+    m_bDrivesReady = true;
+    // Letters that changed while the drives were looked for are matched again.
+    if (m_bVolumesChangedEarly)
+        QueueVolumeWork(true, false, 0);
+}
+
+void CDriveToolDlg::ProbeSilentDrives()
+{
+    for (CdDrive* pDrive : m_drives.All()) {
+        if (pDrive->answering())
+            continue;
+        m_worker.Post([pDrive] { pDrive->getSpeed(); },
+                      [this, pDrive] {
+                          if (pDrive->answering() && pDrive == m_panel.GetSelectedDrive())
+                              m_panel.Refresh();
+                      },
+                      DriveWorker::Refresh);
+    }
 }
 
 void CDriveToolDlg::HideToTray()
@@ -199,11 +239,16 @@ void CDriveToolDlg::OnDestroy()
     // The window is going: the message has no owner.
     if (!m_drives.SaveSpeedLists(m_settings))
         ReportSettingsWriteFailure(nullptr, m_settings);
-    m_drives.Clear();
     m_trayIcon.Remove();
-    closeTransport();
     // The popup menu goes with the window that shows it.
     m_trayMenu.Destroy();
+    // What the user asked for is still carried out, within a bound; a drive
+    // that holds the worker up keeps the drives and their transport in use.
+    m_bWorkerHeldUp = !m_worker.Stop(kWorkerEndMs);
+    if (m_bWorkerHeldUp)
+        return;
+    m_drives.Clear();
+    closeTransport();
 }
 
 void CDriveToolDlg::OnEndSession(BOOL bEnding)
@@ -221,7 +266,11 @@ void CDriveToolDlg::OnTimer(UINT_PTR nIDEvent)
         RetryTrayIcon();
         return;
     }
-    m_panel.Refresh();
+    if (nIDEvent == NO_ANSWER_PROBE_TIMER_ID) {
+        ProbeSilentDrives();
+        return;
+    }
+    m_panel.Refresh(true);
     CDialog::OnTimer(nIDEvent);
 }
 
@@ -234,10 +283,14 @@ void CDriveToolDlg::OnOptions()
             m_pOptionsDlg->SetForegroundWindow();
         return;
     }
-    COptionsDlg dlg(m_settings, m_panel.GetSelectedDrive(), m_panel.SpeedSelector());
+    COptionsDlg dlg(m_settings, m_panel.GetSelectedDrive(), m_panel.SpeedSelector(), m_worker);
     m_pOptionsDlg = &dlg;
     dlg.DoModal();
     m_pOptionsDlg = nullptr;
+    // Lists changed by hand or by detection are kept at once, not only at
+    // the end: a crash or a power cut later loses none of them.
+    if (dlg.ListsChanged() && !m_drives.SaveSpeedLists(m_settings))
+        ReportSettingsWriteFailure(m_hWnd, m_settings);
 }
 
 void CDriveToolDlg::OnAbout()
@@ -270,20 +323,41 @@ LRESULT CDriveToolDlg::OnTaskbarCreated(WPARAM /*wParam*/, LPARAM /*lParam*/)
     return 0;
 }
 
+// The broadcast waits for every window's answer: the work it calls for is
+// queued, and the answer given at once.
 LRESULT CDriveToolDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 {
     VolumeChange change = ReadVolumeChange(wParam, lParam);
-    if (change.kind == VolumeChange::VolumeArrived || change.kind == VolumeChange::VolumeRemoved) {
-        // A drive plugged in again may hold another letter: the door
-        // commands follow the drive, not the letter.
-        m_drives.MatchLettersAgain();
-        m_panel.ShowDriveLabels();
+    if (change.kind == VolumeChange::None)
+        return TRUE;
+    if (!m_bDrivesReady) {
+        m_bVolumesChangedEarly = true;
+        return TRUE;
     }
-    // A drive that was given a disc, or was plugged in again, has gone back
-    // to its own default speed.
-    if (change.kind == VolumeChange::MediaArrived || change.kind == VolumeChange::VolumeArrived)
-        m_speedMemory.ReapplyToLetters(m_drives, change.dwUnitMask);
+    // A drive plugged in again may hold another letter: the door commands
+    // follow the drive, not the letter. A drive that was given a disc, or
+    // was plugged in again, has gone back to its own default speed.
+    QueueVolumeWork(change.kind == VolumeChange::VolumeArrived || change.kind == VolumeChange::VolumeRemoved,
+                    change.kind == VolumeChange::MediaArrived || change.kind == VolumeChange::VolumeArrived,
+                    change.dwUnitMask);
     return TRUE;
+}
+
+void CDriveToolDlg::QueueVolumeWork(bool bMatch, bool bReapply, DWORD dwUnitMask)
+{
+    const std::vector<CdDrive*> drives = m_drives.All();
+    DriveList* pDrives = &m_drives;
+    m_worker.Post(
+        [=] {
+            if (bMatch)
+                pDrives->MatchLettersAgain();
+            if (bReapply)
+                SpeedMemory::ReapplyToLetters(drives, dwUnitMask);
+        },
+        [this, bMatch] {
+            if (bMatch)
+                m_panel.ShowDriveLabels();
+        });
 }
 
 void CDriveToolDlg::OnShowHide()
@@ -299,16 +373,20 @@ void CDriveToolDlg::OnExit()
     EndDialog(0);
 }
 
-void CDriveToolDlg::OnMenuEject()
+void CDriveToolDlg::MoveMenuDriveDoor(bool bOpen)
 {
     if (CdDrive* pDrive = m_trayMenu.GetMenuDrive())
-        SetDriveDoor(true, pDrive->letter);
+        m_worker.Post([pDrive, bOpen] { SetDriveDoor(bOpen, pDrive->letter()); });
+}
+
+void CDriveToolDlg::OnMenuEject()
+{
+    MoveMenuDriveDoor(true);
 }
 
 void CDriveToolDlg::OnMenuClose()
 {
-    if (CdDrive* pDrive = m_trayMenu.GetMenuDrive())
-        SetDriveDoor(false, pDrive->letter);
+    MoveMenuDriveDoor(false);
 }
 
 void CDriveToolDlg::OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct)

@@ -7,6 +7,7 @@
 #include "settings/settings_store.h"
 #include "ui/drive_list.h"
 #include "ui/drive_panel.h"
+#include "ui/drive_worker.h"
 #include "ui/speed_memory.h"
 #include "ui/tray_icon.h"
 #include "ui/tray_menu.h"
@@ -16,6 +17,8 @@ enum : UINT {
     TRAY_ICON_ID = 1026,
     // Tries the notification icon again while the shell refuses it.
     TRAY_RETRY_TIMER_ID = 2,
+    // Asks the drives that left a command unanswered whether they answer again.
+    NO_ANSWER_PROBE_TIMER_ID = 3,
     WM_TRAYNOTIFY = WM_USER + 1,
 };
 
@@ -26,6 +29,13 @@ public:
     // The settings file, in the working directory.
     static const char kSettingsFile[];
     static const wchar_t kSettingsFileW[];
+
+    // Drive commands queued or under way, or whose answers are still to be
+    // shown.
+    bool DrivesBusy() const { return m_worker.Pending() > 0; }
+    // True after the end when a drive held the drive worker up: the program
+    // must end at once, without touching the drives or their transport.
+    bool DriveWorkerHeldUp() const { return m_bWorkerHeldUp; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -71,14 +81,33 @@ private:
     // Adds the icon that the shell refused at the last hide, and hides the
     // window once it is there.
     void RetryTrayIcon();
+    // The drives found at start: they are listed, or, when there are none,
+    // the user is told and the program ends.
+    void OnDrivesFound(CObList& found);
+    // Asks each drive that does not answer whether it does again; the panel
+    // drive is shown again once it does.
+    void ProbeSilentDrives();
+    // Opens or closes the menu drive's tray.
+    void MoveMenuDriveDoor(bool bOpen);
+    // Queues what volumes that came or went call for: the letters matched
+    // again, the chosen speeds sent again to the drives of dwUnitMask.
+    void QueueVolumeWork(bool bMatch, bool bReapply, DWORD dwUnitMask);
 
     SettingsStore m_settings;
+    // Declared before everything that queues work on it, so that it is
+    // stopped after them.
+    DriveWorker m_worker;
     DriveList m_drives;
     SpeedMemory m_speedMemory;
     CDrivePanel m_panel;
     CTrayIcon m_trayIcon;
     CTrayMenu m_trayMenu;
     bool m_bFirstPaintDone = false;
+    // The drives are listed: broadcasts are acted on from then on.
+    bool m_bDrivesReady = false;
+    // Volumes came or went before the drives were listed.
+    bool m_bVolumesChangedEarly = false;
+    bool m_bWorkerHeldUp = false;
     bool m_bTrayAddPending = false;
     HICON m_hIcon = nullptr;
     // The options dialog while it runs.

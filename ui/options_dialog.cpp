@@ -1,15 +1,18 @@
 // The options dialog: speed list editing and the start-up options.
 #include "ui/options_dialog.h"
 
+#include <atomic>
+
 #include "drive/cd_drive.h"
 #include "drive/conversions.h"
-#include "framework/pump.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "settings/speed_entry.h"
 #include "settings/startup_options.h"
 #include "ui/instance.h"
+#include "ui/drive_worker.h"
 #include "ui/settings_notice.h"
+#include "ui/speed_detection.h"
 
 RegistrySystemCalls g_registrySystemCalls = {::RegOpenKeyA, ::RegQueryValueExA, ::RegSetValueExW,
                                              ::RegDeleteValueA, ::RegCloseKey};
@@ -26,6 +29,8 @@ const int kMinSpeed = 1;
 const int kMaxSpeed = 200;
 // The half-width in KB/s of the window of speeds tried around each X factor.
 const unsigned kDetectHalfWidth = 10;
+// Posted by the worker with the progress position in wParam.
+const UINT WM_DETECT_PROGRESS = WM_APP + 2;
 
 // Paints nothing, but validates the window for every paint message.
 class PaintScope {
@@ -55,6 +60,34 @@ bool ExecutablePath(std::wstring& strPath)
 
 }  // namespace
 
+// One speed detection, shared by the dialog and the jobs that carry it out
+// on the drive worker: the dialog may be closed, which stops it, before
+// they end.
+struct Detection : DetectionSink {
+    Detection(COptionsDlg* pOwner, CdDrive& target, DriveWorker& queue)
+        : pDialog(pOwner), hDialog(pOwner->m_hWnd), drive(target), worker(queue)
+    {
+    }
+
+    // On the worker: the progress goes to the dialog while it is there.
+    bool Step(int nPos) override
+    {
+        ::PostMessageA(hDialog, WM_DETECT_PROGRESS, static_cast<WPARAM>(nPos), 0);
+        return !bCancelled;
+    }
+
+    COptionsDlg* pDialog;  // null once the dialog is gone (window's thread only)
+    HWND hDialog;
+    CdDrive& drive;
+    DriveWorker& worker;
+    std::atomic<bool> bCancelled{false};
+    int nSpeedBefore = 0;
+    int nMaxSpeed = 0;
+    bool bComplete = false;
+    CStringList names{10};
+    CStringList kbSpeeds{10};
+};
+
 std::wstring RunValueText(const wchar_t* pszPath)
 {
     return L"\"" + std::wstring(pszPath != nullptr ? pszPath : L"") + L"\" " + kAutostartSwitch;
@@ -69,10 +102,16 @@ BEGIN_MESSAGE_MAP(COptionsDlg, CDialog)
     ON_BN_CLICKED(IDC_AUTOSTART, &COptionsDlg::OnAutoStart)
     ON_BN_CLICKED(IDC_RUN_SET_SPEED, &COptionsDlg::OnRunSetSpeed)
     ON_BN_CLICKED(IDC_RUN_MIN, &COptionsDlg::OnRunMin)
+    ON_MESSAGE(WM_DETECT_PROGRESS, &COptionsDlg::OnDetectProgress)
 END_MESSAGE_MAP()
 
-COptionsDlg::COptionsDlg(SettingsStore& settings, CdDrive* pDrive, CComboBox& speedSelector, CWnd* pParent)
-    : CDialog(IDD_OPTIONS, pParent), m_settings(settings), m_pDrive(pDrive), m_cbSpeedSelector(speedSelector)
+COptionsDlg::COptionsDlg(SettingsStore& settings, CdDrive* pDrive, CComboBox& speedSelector, DriveWorker& worker,
+                         CWnd* pParent)
+    : CDialog(IDD_OPTIONS, pParent),
+      m_settings(settings),
+      m_pDrive(pDrive),
+      m_worker(worker),
+      m_cbSpeedSelector(speedSelector)
 {
 }
 
@@ -167,22 +206,76 @@ void COptionsDlg::OnDelete()
     m_bListChanged = true;
 }
 
+// Detection runs on the drive worker in steps: the speed in force and the
+// maximum are read, then the speeds are tried, and the speed before is set
+// again. Only a detection that ran to its end and found speeds replaces the
+// working copy; one that was stopped (the dialog closed), failed or found
+// nothing leaves it, and the drive's lists, as they were.
 void COptionsDlg::OnDetect()
 {
-    // Detection lets messages through at every step: a click (or a held
-    // Enter key) arriving meanwhile must not start another one inside it.
-    if (m_pDrive == nullptr || m_bDetecting)
+    // A click (or a held Enter key) while a detection runs starts no other.
+    if (m_pDrive == nullptr || m_pDetection != nullptr)
         return;
-    m_bDetecting = true;
-    // Detection leaves the drive at the last speed it tried, the slowest:
-    // the speed it had before is set again afterwards.
-    const int nSpeedBefore = m_pDrive->getSpeed();
-    detectSpeeds(*m_pDrive, kDetectHalfWidth, *this);
-    if (nSpeedBefore != 0)
-        m_pDrive->setSpeed(nSpeedBefore);
-    m_bDetecting = false;
-    LoadDriveEntries(*m_pDrive);
-    m_bListChanged = true;
+    auto pDetection = std::make_shared<Detection>(this, *m_pDrive, m_worker);
+    m_pDetection = pDetection;
+    if (!m_worker.Post(
+            [pDetection] {
+                pDetection->nSpeedBefore = pDetection->drive.getSpeed();
+                pDetection->nMaxSpeed = pDetection->drive.getMaxSpeed();
+            },
+            [pDetection] { OnMaxSpeedRead(pDetection); }))
+        m_pDetection.reset();
+}
+
+void COptionsDlg::OnMaxSpeedRead(const std::shared_ptr<Detection>& pDetection)
+{
+    Detection& d = *pDetection;
+    if (d.nMaxSpeed == 0 && !d.bCancelled && d.drive.answering() && d.pDialog != nullptr &&
+        AskRetryMaxSpeed(d.hDialog)) {
+        d.worker.Post([pDetection] { pDetection->nMaxSpeed = pDetection->drive.getMaxSpeed(); },
+                      [pDetection] { OnMaxSpeedRead(pDetection); });
+        return;
+    }
+    if (d.pDialog != nullptr && d.nMaxSpeed != 0)
+        d.pDialog->m_progress.SetRange(0, static_cast<short>(d.nMaxSpeed & 0xFFFF));
+    EndDetection(pDetection, d.nMaxSpeed != 0 && !d.bCancelled);
+}
+
+void COptionsDlg::EndDetection(const std::shared_ptr<Detection>& pDetection, bool bStepThrough)
+{
+    pDetection->worker.Post(
+        [pDetection, bStepThrough] {
+            Detection& d = *pDetection;
+            // A drive that stops answering on the way has failed it.
+            if (bStepThrough)
+                d.bComplete = detectSpeeds(d.drive, d.nMaxSpeed, kDetectHalfWidth, d, d.names, d.kbSpeeds) &&
+                              d.drive.answering();
+            // Detection leaves the drive at the last speed it tried, the
+            // slowest: the speed it had before is set again.
+            if (d.nSpeedBefore != 0 && d.drive.answering())
+                d.drive.setSpeed(d.nSpeedBefore);
+        },
+        [pDetection] { OnDetectionEnded(pDetection); });
+}
+
+void COptionsDlg::OnDetectionEnded(const std::shared_ptr<Detection>& pDetection)
+{
+    Detection& d = *pDetection;
+    COptionsDlg* pDialog = d.pDialog;
+    if (pDialog == nullptr)
+        return;
+    pDialog->m_pDetection.reset();
+    if (!d.bComplete || d.bCancelled || d.names.IsEmpty())
+        return;
+    pDialog->m_listSpeeds.ResetContent();
+    pDialog->m_entryNames.RemoveAll();
+    pDialog->m_entryKbps.RemoveAll();
+    POSITION posKbps = d.kbSpeeds.GetHeadPosition();
+    for (POSITION pos = d.names.GetHeadPosition(); pos != nullptr && posKbps != nullptr;) {
+        const CString& strName = d.names.GetNext(pos);
+        pDialog->AppendEntry(strName, d.kbSpeeds.GetNext(posKbps));
+    }
+    pDialog->m_bListChanged = true;
 }
 
 bool AskRetryMaxSpeed(HWND hOwner)
@@ -191,20 +284,10 @@ bool AskRetryMaxSpeed(HWND hOwner)
                          MB_RETRYCANCEL) == IDRETRY;
 }
 
-bool COptionsDlg::RetryMaxSpeed()
+LRESULT COptionsDlg::OnDetectProgress(WPARAM wParam, LPARAM /*lParam*/)
 {
-    return AskRetryMaxSpeed(m_hWnd);
-}
-
-void COptionsDlg::SetProgressRange(int nMaxKbps)
-{
-    m_progress.SetRange(0, static_cast<short>(nMaxKbps & 0xFFFF));
-}
-
-void COptionsDlg::Step(int nPos)
-{
-    AfxPumpWaitingMessage();
-    m_progress.SetPos(nPos);
+    m_progress.SetPos(static_cast<int>(wParam));
+    return 0;
 }
 
 // Hands the working copy back after a change: the drive's lists and the
@@ -215,6 +298,12 @@ void COptionsDlg::Step(int nPos)
 void COptionsDlg::OnDestroy()
 {
     CDialog::OnDestroy();
+    // Closing the dialog stops a detection at its next step.
+    if (m_pDetection != nullptr) {
+        m_pDetection->bCancelled = true;
+        m_pDetection->pDialog = nullptr;
+        m_pDetection.reset();
+    }
 
     CdDrive* pDrive = m_pDrive;
     if (pDrive == nullptr || !m_bInitialised)
@@ -233,7 +322,7 @@ void COptionsDlg::OnDestroy()
     for (int i = 0; i < nCount; ++i)
         m_cbSpeedSelector.AddString(speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, i));
     // The speed in force stays shown while its entry is in the list.
-    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps);
+    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps());
     if (nChosen >= 0)
         m_cbSpeedSelector.SetCurSel(nChosen);
 }

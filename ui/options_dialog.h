@@ -6,13 +6,15 @@
 // stored at the click of their box.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "framework/afxwin.h"
-#include "ui/speed_detection.h"
 
 class CdDrive;
+class DriveWorker;
 class SettingsStore;
+struct Detection;
 
 // The registry calls of the start-with-system option, replaced by tests.
 struct RegistrySystemCalls {
@@ -43,11 +45,15 @@ std::wstring RunValueText(const wchar_t* pszPath);
 // be read: true for Retry. A box that could not be shown counts as Cancel.
 bool AskRetryMaxSpeed(HWND hOwner);
 
-class COptionsDlg : public CDialog, private DetectionSink {
+class COptionsDlg : public CDialog {
 public:
     // The dialog edits the speed lists of pDrive (none: no list) and the
-    // items of speedSelector, and stores the start-up options in settings.
-    COptionsDlg(SettingsStore& settings, CdDrive* pDrive, CComboBox& speedSelector, CWnd* pParent = nullptr);
+    // items of speedSelector, and stores the start-up options in settings;
+    // detection runs on the drive worker.
+    COptionsDlg(SettingsStore& settings, CdDrive* pDrive, CComboBox& speedSelector, DriveWorker& worker,
+                CWnd* pParent = nullptr);
+    // True when the dialog handed the drive changed lists at its end.
+    bool ListsChanged() const { return m_bListChanged; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -60,14 +66,18 @@ protected:
     void OnAutoStart();
     void OnRunSetSpeed();
     void OnRunMin();
+    LRESULT OnDetectProgress(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
 private:
-    // Speed detection's progress bar and its Retry/Cancel question.
-    bool RetryMaxSpeed() override;
-    void SetProgressRange(int nMaxKbps) override;
-    void Step(int nPos) override;
+    // Detection's steps on the window's thread: the maximum speed was read
+    // (0: it could not be, and the user is asked whether to read it again);
+    // the speeds were found, or not.
+    static void OnMaxSpeedRead(const std::shared_ptr<Detection>& pDetection);
+    static void OnDetectionEnded(const std::shared_ptr<Detection>& pDetection);
+    // Queues the end of a detection: the drive's speed set back.
+    static void EndDetection(const std::shared_ptr<Detection>& pDetection, bool bStepThrough);
 
     // Makes the drive's speed entries the working copy.
     void LoadDriveEntries(const CdDrive& drive);
@@ -83,10 +93,12 @@ private:
     CStringList m_entryNames;
     CStringList m_entryKbps;
     bool m_bListChanged = false;
-    bool m_bDetecting = false;
+    // The detection under way, shared with the jobs that carry it out.
+    std::shared_ptr<Detection> m_pDetection;
 
     SettingsStore& m_settings;
     CdDrive* m_pDrive;
+    DriveWorker& m_worker;
     CComboBox& m_cbSpeedSelector;
     BOOL m_bInitialised = FALSE;
     CSpinButtonCtrl m_spinSpeed;

@@ -6,30 +6,11 @@
 #include "drive/conversions.h"
 #include "framework/trace.h"
 
-namespace {
-
-// The maximum speed, asked for again as long as the sink says so; 0 when
-// it stays unreadable.
-int readMaxSpeed(CdDrive& drive, DetectionSink& sink)
+bool detectSpeeds(CdDrive& drive, int nMax, unsigned halfWidth, DetectionSink& sink, CStringList& names,
+                  CStringList& kbSpeeds)
 {
-    int nMax = drive.getMaxSpeed();
-    while (nMax == 0 && sink.RetryMaxSpeed())
-        nMax = drive.getMaxSpeed();
-    return nMax;
-}
-
-}  // namespace
-
-void detectSpeeds(CdDrive& drive, unsigned halfWidth, DetectionSink& sink)
-{
-    CStringList* pKbSpeeds = new CStringList(10);
-    CStringList* pNames = new CStringList(10);
-
-    int nMax = readMaxSpeed(drive, sink);
-    sink.SetProgressRange(nMax);
     Trace("max percent: %d ", nMax);
-
-    const unsigned nMaxKbps = static_cast<unsigned>(nMax);
+    const unsigned nMaxKbps = static_cast<unsigned>(nMax > 0 ? nMax : 0);
     const int nTopX = kbpsToX(nMaxKbps);
     // 2 * halfWidth + 1 values per factor, counted wide so that no
     // half-width can make the count wrap.
@@ -39,7 +20,8 @@ void detectSpeeds(CdDrive& drive, unsigned halfWidth, DetectionSink& sink)
         for (uint64_t k = 0; k < nWindow; ++k) {
             const unsigned i = nCentre + halfWidth - static_cast<unsigned>(k);
             const int nPos = static_cast<int>(halfWidth + nMaxKbps - i);
-            sink.Step(nPos);
+            if (!sink.Step(nPos))
+                return false;
             Trace("percent: %d ", nPos);
 
             if (i < static_cast<unsigned>(KBPS_PER_X))
@@ -51,17 +33,15 @@ void detectSpeeds(CdDrive& drive, unsigned halfWidth, DetectionSink& sink)
             const int nSelectedX = kbpsToX(static_cast<uint32_t>(nSelected));
             CString strName;
             strName.Format("%d", nSelectedX);
-            if (nSelected != 0 && pNames->Find(strName) == nullptr) {
+            if (nSelected != 0 && names.Find(strName) == nullptr) {
                 CString strKbps;
                 strKbps.Format("%d", nSelected);
-                pNames->AddTail(strName);
-                pKbSpeeds->AddTail(strKbps);
+                names.AddTail(strName);
+                kbSpeeds.AddTail(strKbps);
                 Trace("Found speed %d (%d)x ", nSelected, nSelectedX);
                 break;
             }
         }
     }
-
-    drive.replaceKbSpeeds(pKbSpeeds);
-    drive.replaceSpeedNames(pNames);
+    return true;
 }

@@ -2,15 +2,21 @@
 // section of the settings file ("lastSpeed", in KB/s) at the moment it is
 // chosen, so that a crash or a power cut does not lose it; it is sent again
 // at start when "RunSetSpeed" is on, and whenever the drive has been given a
-// disc, since drives go back to their own default speed then.
+// disc, since drives go back to their own default speed then. Sending
+// happens on the drive worker's thread; storing and telling the user on the
+// window's.
 #pragma once
 
 #include <windows.h>
+
+#include <map>
+#include <vector>
 
 #include "drive/scsi_command.h"
 
 class CdDrive;
 class DriveList;
+class DriveWorker;
 class SettingsStore;
 
 class SpeedMemory {
@@ -19,21 +25,33 @@ public:
     SpeedMemory(const SpeedMemory&) = delete;
     SpeedMemory& operator=(const SpeedMemory&) = delete;
 
-    // The user chose nKbps for the drive: it is put in force, sent, and
-    // stored. A drive that is not ready for it (no disc) keeps the choice,
-    // to be sent again when a disc comes. A drive that cannot take it (an
-    // illegal request) keeps the speed it had; the user is told, and the
-    // choice is neither in force nor stored. A file that cannot be written
-    // is reported once; the speed is in force for this run all the same.
-    // Returns how the drive answered.
-    CommandOutcome Choose(CdDrive& drive, int nKbps);
+    // The user chose nKbps for the drive: it is stored at once, so that
+    // neither a kill nor a drive that never answers loses it, and returns
+    // the number of the choice for Answered.
+    unsigned Store(const CdDrive& drive, int nKbps);
+    // On the worker's thread: the choice is put in force and sent. A drive
+    // that cannot take it (an illegal request) keeps the speed it had, and
+    // the choice is not in force. Returns how the drive answered.
+    static CommandOutcome Send(CdDrive& drive, int nKbps);
+    // On the window's thread, once Send has answered choice nChoice: a
+    // speed the drive refused is told to the user, and, unless a later
+    // choice is on its way, the speed in force is stored again in its place.
+    // A drive that is not ready for it (no disc) keeps it for the next disc.
+    void Answered(const CdDrive& drive, unsigned nChoice, int nKbps, CommandOutcome outcome);
     // At start, after discovery: with "RunSetSpeed" on, each drive's stored
     // speed is put in force and sent once; off, nothing is sent.
-    void RestoreAtStart(const DriveList& drives);
-    // The volumes of the letters in dwUnitMask arrived (a disc, or a drive
-    // plugged in again): each of those drives gets its chosen speed again.
-    void ReapplyToLetters(const DriveList& drives, DWORD dwUnitMask);
+    void RestoreAtStart(const DriveList& drives, DriveWorker& worker);
+    // On the worker's thread: the volumes of the letters in dwUnitMask
+    // arrived (a disc, or a drive plugged in again): each of those drives
+    // gets its chosen speed again.
+    static void ReapplyToLetters(const std::vector<CdDrive*>& drives, DWORD dwUnitMask);
 
 private:
+    // Writes the speed as the drive's stored one (0: none); a file that
+    // cannot be written is reported once.
+    void Write(const CdDrive& drive, int nKbps);
+
     SettingsStore& m_settings;
+    // The number of each drive's latest choice.
+    std::map<const CdDrive*, unsigned> m_latestChoice;
 };

@@ -4,7 +4,10 @@
 #include "menu/drawn_menu.h"
 #include "res/resource.h"
 #include "settings/speed_entry.h"
+#include <memory>
+
 #include "ui/drive_list.h"
+#include "ui/drive_worker.h"
 #include "ui/speed_memory.h"
 
 namespace {
@@ -72,7 +75,10 @@ CString MenuLabel(const CdDrive& drive)
 
 }  // namespace
 
-CTrayMenu::CTrayMenu(const DriveList& drives, SpeedMemory& speeds) : m_drives(drives), m_speeds(speeds) {}
+CTrayMenu::CTrayMenu(const DriveList& drives, SpeedMemory& speeds, DriveWorker& worker)
+    : m_drives(drives), m_speeds(speeds), m_worker(worker)
+{
+}
 
 CTrayMenu::~CTrayMenu()
 {
@@ -98,9 +104,9 @@ void CTrayMenu::FollowChosenSpeed()
     if (m_nSpeedCmd != 0 &&
         getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST),
                       strName, strKbps) &&
-        speedEntryToInt(strKbps) == pDrive->chosenKbps)
+        speedEntryToInt(strKbps) == pDrive->chosenKbps())
         return;
-    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps);
+    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps());
     m_nSpeedCmd = nChosen >= 0 && nChosen < kMaxMenuSpeeds ? ID_TRAY_SPEED_FIRST + static_cast<UINT>(nChosen) : 0;
 }
 
@@ -210,21 +216,38 @@ void CTrayMenu::OnSpeedCommand(UINT nID)
         !getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(nID - ID_TRAY_SPEED_FIRST),
                        strName, strKbps))
         return;
-    // The item checked is the chosen one, or, when the drive refused that
-    // speed, the one of the speed it runs at (if its list has one).
-    UINT nChecked = nID;
-    if (m_speeds.Choose(*pDrive, speedEntryToInt(strKbps)) == CommandOutcome::Refused) {
-        int nNow = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->getSpeed());
-        nChecked = nNow >= 0 && nNow < kMaxMenuSpeeds ? ID_TRAY_SPEED_FIRST + static_cast<UINT>(nNow) : 0;
-    }
+    CheckSpeed(*pDrive, nID);
+    const int nKbps = speedEntryToInt(strKbps);
+    struct Answer {
+        CommandOutcome outcome = CommandOutcome::Failed;
+        int nNow = 0;
+    };
+    auto answer = std::make_shared<Answer>();
+    const unsigned nChoice = m_speeds.Store(*pDrive, nKbps);
+    m_worker.Post(
+        [pDrive, nKbps, answer] {
+            answer->outcome = SpeedMemory::Send(*pDrive, nKbps);
+            if (answer->outcome == CommandOutcome::Refused)
+                answer->nNow = pDrive->getSpeed();
+        },
+        [this, pDrive, nChoice, nKbps, answer] {
+            m_speeds.Answered(*pDrive, nChoice, nKbps, answer->outcome);
+            if (answer->outcome != CommandOutcome::Refused || pDrive != GetMenuDrive() || m_pMenu == nullptr)
+                return;
+            int nNow = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, answer->nNow);
+            CheckSpeed(*pDrive, nNow >= 0 && nNow < kMaxMenuSpeeds ? ID_TRAY_SPEED_FIRST + static_cast<UINT>(nNow) : 0);
+        });
+}
+
+void CTrayMenu::CheckSpeed(const CdDrive& drive, UINT nChecked)
+{
     // Items show the menu drive's own entries, the checked one marked.
     if (m_nSpeedCmd >= ID_TRAY_SPEED_FIRST && m_nSpeedCmd != nChecked)
         SetItem(m_nSpeedCmd, false,
-                speedEntryText(pDrive->speedNames, pDrive->kbSpeeds,
-                               static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST)));
+                speedEntryText(drive.speedNames, drive.kbSpeeds, static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST)));
     if (nChecked != 0)
         SetItem(nChecked, true,
-                speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(nChecked - ID_TRAY_SPEED_FIRST)));
+                speedEntryText(drive.speedNames, drive.kbSpeeds, static_cast<int>(nChecked - ID_TRAY_SPEED_FIRST)));
     m_nSpeedCmd = nChecked;
 }
 

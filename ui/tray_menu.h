@@ -12,6 +12,7 @@
 class CdDrive;
 class CDrawnMenu;
 class DriveList;
+class DriveWorker;
 class SpeedMemory;
 
 // The menu's commands.
@@ -34,7 +35,7 @@ enum : UINT {
 
 class CTrayMenu {
 public:
-    CTrayMenu(const DriveList& drives, SpeedMemory& speeds);
+    CTrayMenu(const DriveList& drives, SpeedMemory& speeds, DriveWorker& worker);
     ~CTrayMenu();
     CTrayMenu(const CTrayMenu&) = delete;
     CTrayMenu& operator=(const CTrayMenu&) = delete;
@@ -47,7 +48,9 @@ public:
     // The drive item nID was chosen: it becomes the menu drive, checked.
     void OnDriveCommand(UINT nID);
     // The speed item nID was chosen: it is checked, and the entry of the
-    // menu drive's list at that index becomes its chosen speed.
+    // menu drive's list at that index is sent to become its chosen speed.
+    // A speed the drive refuses leaves the item of the speed it runs at
+    // checked.
     void OnSpeedCommand(UINT nID);
     // The menu's handle (null before Build).
     HMENU GetSafeHmenu() const { return m_pMenu != nullptr ? m_pMenu->m_hMenu : nullptr; }
@@ -69,9 +72,13 @@ private:
     void FollowChosenSpeed();
     // Replaces the item nID by a plain, checked or unchecked, text item.
     void SetItem(UINT nID, bool bChecked, const CString& strText);
+    // Checks the speed item nChecked (0: none) of the menu drive's list,
+    // and no other.
+    void CheckSpeed(const CdDrive& drive, UINT nChecked);
 
     const DriveList& m_drives;
     SpeedMemory& m_speeds;
+    DriveWorker& m_worker;
     CDrawnMenu* m_pMenu = nullptr;
     UINT m_nDriveCmd = ID_TRAY_DRIVE_FIRST;
     // The check mark shows only on a drive the user chose.

@@ -68,8 +68,9 @@ protected:
 };
 
 // Each operation is exactly its request blocks, each answered as its letter
-// says: g good, e an error (the failure value), u a unit attention, after which
-// the chosen speed is sent again while it lasts, then the command if not that.
+// says: g good, e an error (the failure value), n not ready, r refused, u a unit
+// attention (U: failed as the request is sent, the attention in its block), after
+// which the chosen speed is sent again while it lasts, then the command if not that.
 TEST_F(DriveTest, CommandsAsRequestBlocks)
 {
     struct Block { BYTE flags; DWORD bufLen; Bytes data; };  // data: the buffer at submission (empty: zeros)
@@ -110,6 +111,7 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
         {"getDeviceType", [](CdDrive& d) { BYTE t; return int(getDeviceType(aspiTransport(), d.at(), &t)); }, 0, "e", {{0x12, 0, 0, 0, 0x64, 0}}, 0},
         {"getDriveName", [](CdDrive& d) { char n[31] = {}; return int(getDriveName(aspiTransport(), d.at(), n)); }, 0, "e", {{0x12, 0, 0, 0, 0x64, 0}}, 0},
         {"new disc", [](CdDrive& d) { return d.getLock(); }, 1411, "ugg", {sense2A, speed1411, sense2A}, 0},
+        {"new disc, told as the request is sent", [](CdDrive& d) { return d.getLock(); }, 1411, "Ugg", {sense2A, speed1411, sense2A}, 0},
         {"new disc, attention pending", [](CdDrive& d) { return d.getLock(); }, 1411, "uugg", {sense2A, speed1411, speed1411, sense2A}, 0},
         {"new disc, the chosen speed", speedOutcome(1411), 1411, "ug", {speed1411, speed1411}, kGood},
         {"new disc, another speed", speedOutcome(176), 1411, "ugg", {speed176, speed1411, speed176}, kGood},
@@ -121,7 +123,7 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
         FakeAspi fake;
         fake.onExec = [&](SRB_ExecSCSICmd& srb) -> DWORD {
             const char answer = row.answers[std::min(fake.requests.size(), std::strlen(row.answers)) - 1];
-            const char* senses = "u\x06\x28n\x02\x3Ar\x05\x20";  // answer, sense key, ASC
+            const char* senses = "u\x06\x28U\x06\x28n\x02\x3Ar\x05\x20";  // answer, sense key, ASC
             const char* sense = std::strchr(senses, answer);
             BYTE fixed[14] = {0x70, 0, 0, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0};
             if (sense != nullptr) {
@@ -131,10 +133,11 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
                 std::memcpy(srb.SenseArea, fixed, sizeof fixed);
             }
             srb.SRB_Status = sense != nullptr ? SS_ERR : SS_COMP;
-            return answer == 'e' ? fake.completeLater(srb, 0x83, 10) : DWORD(SS_COMP);
+            // U: the layer fails the request as it is sent, the attention in its block.
+            return answer == 'e' ? fake.completeLater(srb, 0x83, 10) : DWORD(answer == 'U' ? SS_ERR : SS_COMP);
         };
         CdDrive drive(aspiTransport(), {2, 0, 5, 0});
-        drive.chosenKbps = row.chosenKbps;
+        drive.setChosenKbps(row.chosenKbps);
         EXPECT_EQ(row.call(drive), row.result);
         ASSERT_EQ(fake.requests.size(), row.cdbs.size());
         for (size_t i = 0; i < row.cdbs.size(); ++i) {
@@ -165,8 +168,11 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
 }
 
 // Every submission is answered by its row; each attempt has an event of its
-// own, closed once the request has completed; a request whose wait failed
-// is outstanding and not submitted again.
+// own, closed once the request has completed; a request whose wait failed,
+// or that did not complete in time, is outstanding and not submitted again.
+// Only a busy layer is asked again: a request it failed at once has ended.
+DWORD WINAPI noCompletionInTime(HANDLE, DWORD) { return WAIT_TIMEOUT; }
+
 TEST_F(DriveTest, AspiAttemptsEventsAndWaiting)
 {
     typedef std::function<DWORD(FakeAspi&, SRB_ExecSCSICmd&)> Answer;
@@ -179,18 +185,22 @@ TEST_F(DriveTest, AspiAttemptsEventsAndWaiting)
         s.SRB_Status = SS_COMP;
         return DWORD(++calls < 3 ? SS_ASPI_IS_BUSY : SS_COMP);
     };
+    const Answer failsAtOnce = [](FakeAspi&, SRB_ExecSCSICmd& s) { return DWORD(s.SRB_Status = SS_ERR); };
     const struct { const char* what; Answer answer; AspiSend sent; size_t submissions; BYTE status; } rows[] = {
         {"at once", nullptr, AspiSend::Completed, 1, SS_COMP},
         {"busy", returns(SS_ASPI_IS_BUSY), AspiSend::Refused, 3, 0},
-        {"error", returns(SS_ERR), AspiSend::Refused, 3, 0},
-        {"unknown result", returns(0x12345678), AspiSend::Refused, 3, 0},
+        {"failed at once", failsAtOnce, AspiSend::Completed, 1, SS_ERR},
+        {"unknown result", returns(0x12345678), AspiSend::Completed, 1, 0},
         {"third attempt", busyTwice, AspiSend::Completed, 3, SS_COMP},
         {"queued", later(SS_COMP, false), AspiSend::Completed, 1, SS_COMP},
         {"queued, error", later(SS_ABORTED, false), AspiSend::Completed, 1, SS_ABORTED},
         {"wait fails", later(SS_COMP, true), AspiSend::Outstanding, 1, 0},
+        {"no completion in time", later(SS_COMP, false), AspiSend::TimedOut, 1, 0},
     };
+    const AspiSystemCalls saved = g_aspiSystemCalls;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
+        g_aspiSystemCalls.waitForSingleObject = row.sent == AspiSend::TimedOut ? noCompletionInTime : saved.waitForSingleObject;
         SRB_ExecSCSICmd srb = {};  // outlives the fake, which waits for late completions
         FakeAspi fake;
         if (row.answer)
@@ -199,13 +209,16 @@ TEST_F(DriveTest, AspiAttemptsEventsAndWaiting)
         srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
         EXPECT_EQ(sendASPI32Command(&srb), row.sent);
         // An outstanding request's status is the late completion's to write.
-        EXPECT_TRUE(row.sent == AspiSend::Outstanding || srb.SRB_Status == row.status) << "status " << int(srb.SRB_Status);
+        EXPECT_TRUE(row.sent == AspiSend::Outstanding || row.sent == AspiSend::TimedOut || srb.SRB_Status == row.status)
+            << "status " << int(srb.SRB_Status);
         ASSERT_EQ(fake.requests.size(), row.submissions);
         EXPECT_TRUE(std::all_of(fake.requests.begin(), fake.requests.end(), [](const RecordedRequest& r) { return r.eventFresh; }));
         DWORD flags = 0;
         EXPECT_EQ(srb.SRB_PostProc, fake.requests.back().event);
-        EXPECT_FALSE(GetHandleInformation(srb.SRB_PostProc, &flags)) << "the last event is closed";
+        EXPECT_EQ(GetHandleInformation(srb.SRB_PostProc, &flags) != FALSE, row.sent == AspiSend::TimedOut)
+            << "the last event is closed, unless the layer may still signal it";
     }
+    g_aspiSystemCalls = saved;
     SRB_ExecSCSICmd srb = {};
     EXPECT_EQ(sendASPI32Command(&srb), AspiSend::Refused) << "without an interface";
     FakeAspi fake;
@@ -301,7 +314,7 @@ TEST_F(DriveTest, EachDriveGetsTheLastLetterOfItsAddress)
         std::string letters;
         for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
             CdDrive* d = static_cast<CdDrive*>(list.GetNext(pos));
-            letters += d->letter;
+            letters += d->letter();
             delete d;
         }
         EXPECT_TRUE(letters == row.letters && volumes::asked == row.asked) << letters << " " << volumes::asked;
@@ -368,7 +381,7 @@ TEST_F(DriveTest, PassThroughTellsBusesApartAndHoldsALockedVolume)
     CdDrive& second = *static_cast<CdDrive*>(drives.GetAt(drives.FindIndex(1)));
     EXPECT_EQ(first().address + " " + first().name + "|" + second.address + " " + second.name, "2:0 V SATA0 1|2:1:0:0 V SATA1 1");
     matchDriveLetters(&drives);
-    EXPECT_EQ(std::string() + first().letter + second.letter, "DE");
+    EXPECT_EQ(std::string() + first().letter() + second.letter(), "DE");
     sim.clearLog();
     const struct { const char* what; std::function<bool()> act; int held; } steps[] = {
         {"a lock the drive failed", [&] { return !second.setLock(1); }, 0},
@@ -400,7 +413,7 @@ TEST_F(DriveTest, ChosenSpeedFollowsADiscNothingAnnounced)
     CdDrive drive(aspiTransport(), {0, 0, 1, 0});
     auto newDisc = [&](int n) { sim.setup.device(0, 1).discs(n); sim.write(); };
     const struct { const char* what; std::function<int()> act; int result; int speedsSent; } steps[] = {
-        {"the chosen speed, rounded", [&] { drive.chosenKbps = 1500; return int(drive.setSpeed(1500)); }, 0, 1},
+        {"the chosen speed, rounded", [&] { drive.setChosenKbps(1500); return int(drive.setSpeed(1500)); }, 0, 1},
         {"read", [&] { return drive.getSpeed(); }, 1411, 0},
         {"read again", [&] { return drive.getSpeed(); }, 1411, 0},
         {"a new disc", [&] { newDisc(1); return drive.getSpeed(); }, 1411, 1},

@@ -116,7 +116,10 @@ bool KesvoraProcess::start(DWORD timeoutMs)
         return false;
     m_hMain = waitForWindow(kMainTitle, timeoutMs);
     // Sent messages are handled once the dialog's loop runs.
-    return m_hMain != nullptr && sync();
+    if (m_hMain == nullptr || !sync())
+        return false;
+    waitUntil([&] { return sendTo(control(1000), CB_GETCOUNT, 0, 0) > 0 || !running(); }, timeoutMs);
+    return running() && settle();
 }
 
 HWND KesvoraProcess::waitForWindow(const char* title, DWORD timeoutMs) const
@@ -186,6 +189,23 @@ bool KesvoraProcess::sync(HWND hwnd) const
     const unsigned limit = 20000 + (++marker % 10000);
     PostMessageA(edit, EM_SETLIMITTEXT, limit, 0);
     return waitUntil([&] { return static_cast<unsigned>(sendTo(edit, EM_GETLIMITTEXT, 0, 0)) == limit; });
+}
+
+bool KesvoraProcess::settle() const
+{
+    auto logSize = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        return GetFileAttributesExA(path("ksim.log").c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
+    };
+    for (DWORD begin = GetTickCount(); GetTickCount() - begin < 10000;) {
+        const DWORD before = logSize();
+        Sleep(100);
+        if (!sync())
+            return false;
+        if (logSize() == before)
+            return true;
+    }
+    return false;
 }
 
 std::vector<HWND> menuWindows(const KesvoraProcess& p)

@@ -70,8 +70,9 @@ public:
 
     // Starts the program; false when it could not be started.
     bool launch();
-    // Starts it and waits until its main window has finished initialising;
-    // false when it ended or showed no window within the time.
+    // Starts it and waits until its main window has listed the drives and
+    // the drives have answered; false when it ended or showed no window
+    // within the time.
     bool start(DWORD timeoutMs = 20000);
     bool running() const { return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
     bool waitForExit(DWORD timeoutMs = 15000) { return WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0; }
@@ -104,6 +105,10 @@ public:
     }
     // Waits until everything posted to the window before has been handled.
     bool sync(HWND hwnd = nullptr) const;
+    // Waits until the drives' commands have stopped coming for a while and
+    // the window has shown what they answered (the program sends them from
+    // a thread of its own); false when that did not happen within 10 s.
+    bool settle() const;
     void closeWithOk() const { post(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)control(IDOK)); }
     void closeWithEscape() const { post(WM_COMMAND, IDCANCEL, 0); }
 

@@ -209,6 +209,7 @@ TEST(MainWindow, OneSessionThroughEveryTransport)
              ASSERT_TRUE(p.rewriteSim());
              EXPECT_TRUE(p.broadcast(DBT_DEVICEREMOVECOMPLETE, 1u << 3));
              EXPECT_TRUE(p.broadcast(DBT_DEVICEARRIVAL, 1u << 5));
+             EXPECT_TRUE(p.settle());
              EXPECT_EQ(p.comboItems(kDriveList)[0], "[0:1] F:\\ KSIM CD-ROM 52X 1.00");
              p.send(WM_TIMER, 1);
          },
@@ -256,6 +257,7 @@ TEST(MainWindow, OneSessionThroughEveryTransport)
             SCOPED_TRACE(step.what);
             p.clearSimLog();
             step.act(p);
+            ASSERT_TRUE(p.settle());
             EXPECT_EQ(sent(p), step.sent);
             EXPECT_EQ(panel(p), step.shows);
         }
@@ -272,8 +274,9 @@ TEST(MainWindow, OneSessionThroughEveryTransport)
 
 // A drive that cannot take SET CD SPEED, or holds no disc, and has no CD parameters page:
 // the spin-down field says it reports no timer, its selector is disabled and nothing is
-// set. A refused speed is told once and not stored, and the panel shows the speed the
-// drive runs at; without a disc the choice is stored for the next disc.
+// set. A refused speed is told once and no speed is stored in its place (the drive had
+// none chosen), and the panel shows the speed the drive runs at; without a disc the
+// choice is stored for the next disc.
 TEST(MainWindow, RefusedSpeedsAndADriveWithoutASpindownTimer)
 {
     typedef void (*Act)(KesvoraProcess&);
@@ -287,9 +290,9 @@ TEST(MainWindow, RefusedSpeedsAndADriveWithoutASpindownTimer)
         const char* stored;
         int selection;
     } rows[] = {
-        {"refused in the panel", "refuse", true, inPanel, "光驱拒绝了所选的速度 16X (2822KB/S)", KesvoraProcess::kMissing, 0},
+        {"refused in the panel", "refuse", true, inPanel, "光驱拒绝了所选的速度 16X (2822KB/S)", "", 0},
         {"refused in the popup", "refuse", true, [](KesvoraProcess& p) { p.send(WM_COMMAND, kSpeedFirst + 1); },
-         "光驱拒绝了所选的速度 16X (2822KB/S)", KesvoraProcess::kMissing, 0},
+         "光驱拒绝了所选的速度 16X (2822KB/S)", "", 0},
         {"no disc", "any", false, inPanel, nullptr, "2822", 1},
     };
     for (const auto& row : rows) {
@@ -303,7 +306,7 @@ TEST(MainWindow, RefusedSpeedsAndADriveWithoutASpindownTimer)
         EXPECT_FALSE(IsWindowEnabled(p.control(kSetSpindown)));
         p.clearSimLog();
         row.choose(p);
-        ASSERT_TRUE(p.sync());
+        ASSERT_TRUE(p.settle());
         EXPECT_EQ(sent(p)[0], "speed 2822");
         EXPECT_EQ(p.text(kCurSpeed), "8X (1411KB/S)");
         const std::vector<SeenBox> boxes = p.messageBoxes();
@@ -318,6 +321,67 @@ TEST(MainWindow, RefusedSpeedsAndADriveWithoutASpindownTimer)
         p.closeWithOk();
         EXPECT_TRUE(p.waitForExit());
         EXPECT_TRUE(p.simCommands(0x55).empty()) << "no spin-down was set";
+    }
+}
+
+// How long a message sent to the program takes to be answered, in ms.
+DWORD answerTime(const KesvoraProcess& p, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    const DWORD begin = GetTickCount();
+    EXPECT_TRUE(p.send(msg, wParam, lParam));
+    return GetTickCount() - begin;
+}
+
+// While the first drive hangs (its commands complete long after their time limit), the
+// window, the icon's menu, the device broadcast and the system's end-of-session query
+// are answered at once. A speed chosen for the other drive meanwhile is sent after the
+// hung command, once; the hung drive is shown as not answering and left out of the
+// timer's refresh; Exit during a command that hangs ends the program within a bound.
+TEST(HungDrive, TheWindowAnswersAndExitEndsWithinABound)
+{
+    const UINT kMenuDriveSecond = 32801, kExit = 32778;
+    for (bool aspi : {false, true}) {
+        SCOPED_TRACE(aspi ? "ASPI" : "pass-through");
+        KesvoraProcess p;
+        addDrives(p);
+        p.sim.aspiLoads(aspi).secondMs(50);
+        p.writeSettings(lists());
+        ASSERT_TRUE(p.start());
+        p.sim.device(0, 1).set("delay.all", 600000);
+        ASSERT_TRUE(p.rewriteSim());
+        p.clearSimLog();
+        p.post(WM_TIMER, 1);
+        Sleep(200);  // the refresh is under way
+        EXPECT_LT(answerTime(p, WM_NULL), 200u);
+        EXPECT_LT(answerTime(p, WM_DEVICECHANGE, DBT_DEVICEARRIVAL), 200u);
+        EXPECT_LT(answerTime(p, WM_QUERYENDSESSION), 200u);
+        const DWORD begin = GetTickCount();
+        HWND menu = openPopup(p);
+        EXPECT_LT(GetTickCount() - begin, 1000u) << "the menu opened late";
+        ASSERT_NE(menu, nullptr);
+        key(menu, VK_ESCAPE);
+        EXPECT_TRUE(waitForMenus(p, 0));
+        p.post(WM_COMMAND, kMenuDriveSecond);
+        p.post(WM_COMMAND, kSpeedFirst);
+        EXPECT_TRUE(waitUntil([&] { return p.text(kCurSpeed) == "光驱没有响应"; }, 30000));
+        EXPECT_TRUE(waitUntil([&] { return speedsSent(p, 0) == std::vector<int>{706}; }));
+        p.clearSimLog();
+        p.send(WM_TIMER, 1);
+        EXPECT_TRUE(p.settle());
+        EXPECT_TRUE(p.simCommands().empty()) << "the timer passes over a drive that does not answer";
+        p.sim.device(0, 1).set("delay.all", 0);
+        ASSERT_TRUE(p.rewriteSim());
+        p.send(WM_TIMER, 3);  // the slow probe finds it answering again
+        EXPECT_TRUE(waitUntil([&] { return p.text(kCurSpeed) == "52X (9152KB/S)"; }));
+        p.sim.device(0, 1).set("delay.all", 600000);
+        ASSERT_TRUE(p.rewriteSim());
+        p.click(kLock);  // the user's action is tried, and hangs
+        Sleep(200);
+        const DWORD exitBegin = GetTickCount();
+        p.post(WM_COMMAND, kExit);
+        EXPECT_TRUE(p.waitForExit(10000));
+        EXPECT_LT(GetTickCount() - exitBegin, 5000u);
+        EXPECT_EQ(p.setting("1:0", "lastSpeed"), "706");
     }
 }
 
@@ -474,9 +538,12 @@ TEST(SpeedMemory, KeptAndSentAgainAfterADiscChange)
         ASSERT_TRUE(p.rewriteSim());
         if (row.broadcast) {
             EXPECT_TRUE(p.broadcast(DBT_DEVICEARRIVAL, 1u << 3, DBTF_MEDIA));
+            ASSERT_TRUE(p.settle());
         }
-        ASSERT_TRUE(p.send(WM_TIMER, 1, 0));
-        ASSERT_TRUE(p.send(WM_TIMER, 1, 0));
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(p.send(WM_TIMER, 1, 0));
+            ASSERT_TRUE(p.settle());
+        }
         EXPECT_EQ(speedsSent(p, 1), row.afterDisc);
         EXPECT_TRUE(speedsSent(p, 0).empty()) << "the other drive had no disc change";
         EXPECT_EQ(p.text(kCurSpeed), row.shown);

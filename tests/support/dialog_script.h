@@ -9,6 +9,25 @@
 
 #include "framework/dialog.h"
 
+// Dispatches this thread's messages until done() holds (the drive worker's
+// answers come as messages); false when timeoutMs passed first.
+template <class Done>
+bool pumpUntil(Done done, DWORD timeoutMs = 10000)
+{
+    for (DWORD begin = GetTickCount(); !done();) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else if (GetTickCount() - begin > timeoutMs) {
+            return false;
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+    return true;
+}
+
 inline void clickButton(HWND hDlg, int id)
 {
     SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, id)));

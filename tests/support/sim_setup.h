@@ -92,6 +92,8 @@ public:
     SimSetup& aspiLoads(bool loads) { m_interface.set("loads", loads ? 1 : 0); return *this; }
     SimSetup& adapters(int count) { m_interface.set("adapters", count); return *this; }
     SimSetup& lastError(unsigned long code) { m_interface.set("lastError", std::to_string(code)); return *this; }
+    // How long a second of a pass-through request's time-out lasts.
+    SimSetup& secondMs(int ms) { m_interface.set("secondMs", ms); return *this; }
     SimAdapter& adapter(int n) { return m_adapters[n]; }
     SimDevice& device(int adapter, int target) { return m_devices[{adapter, target}]; }
     SimVolume& volume(char letter) { return m_volumes[letter]; }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "drive/cd_drive.h"
+#include "drive/aspi_transport.h"
 #include "drive/transport_choice.h"
 #include "menu/drawn_menu.h"
 #include "res/resource.h"
@@ -19,6 +20,7 @@
 #include "tests/support/import_hook.h"
 #include "ui/drive_door.h"
 #include "ui/drive_list.h"
+#include "ui/drive_worker.h"
 #include "ui/main_dialog.h"
 #include "ui/speed_memory.h"
 #include "ui/tray_menu.h"
@@ -84,22 +86,47 @@ protected:
         m_settings.setFileName(m_ini.c_str());
         m_savedDoor = g_doorSystemCalls;
         g_doorSystemCalls.sendCommand = fakeSend;
+        ASSERT_TRUE(m_worker.Start());
     }
     void TearDown() override { g_doorSystemCalls = m_savedDoor; }
 
     // The main dialog, run in the folder of the settings file; `script`
-    // runs once its window is up, then the dialog is closed.
+    // runs once its window is up and the drives are listed, then the drive
+    // worker's answers come in and the dialog is closed. settle() lets the
+    // answers in meanwhile.
     void runMain(std::function<void(HWND)> script)
     {
         char saved[MAX_PATH] = "";
         GetCurrentDirectoryA(MAX_PATH, saved);
         SetCurrentDirectoryA(m_folder.path().c_str());
         CDriveToolDlg dlg;
-        runScripted(dlg, std::move(script));
+        m_pDlg = &dlg;
+        runScripted(dlg, [&](HWND hDlg) {
+            settle();
+            script(hDlg);
+            settle();
+        });
+        m_pDlg = nullptr;
         SetCurrentDirectoryA(saved);
+    }
+    void settle() { EXPECT_TRUE(pumpUntil([&] { return !m_pDlg->DrivesBusy(); })); }
+    // The drives found and listed, their stored speeds sent, as at start.
+    void findDrives(DriveList& drives, SpeedMemory* speeds = nullptr)
+    {
+        closeTransport();  // a new start: the transport is chosen again
+        freeASPI();
+        CObList found(10);
+        DriveList::Find(DriveList::ChosenTransport(m_settings), found);
+        drives.Adopt(found, m_settings);
+        if (speeds != nullptr) {
+            speeds->RestoreAtStart(drives, m_worker);
+            EXPECT_TRUE(pumpUntil([&] { return m_worker.Pending() == 0; }));
+        }
     }
 
     SimDrives m_sim;
+    DriveWorker m_worker;
+    CDriveToolDlg* m_pDlg = nullptr;
     TempFolder m_folder{"kesvora-main"};
     std::string m_ini = m_folder.file("cdrom.ini");
     SettingsStore m_settings;
@@ -120,6 +147,7 @@ TEST_F(MainWindowStateTest, PanelControlsFollowTheSelectedDrive)
     runMain([&](HWND hDlg) {
         for (const auto& row : rows) {
             selectDrive(hDlg, row.drive);
+            settle();
             auto enabled = [&](int id) { return std::to_string(IsWindowEnabled(GetDlgItem(hDlg, id)) != FALSE); };
             seen.push_back("lock " + enabled(IDC_LOCK) + " unlock " + enabled(IDC_UNLOCK) + " spin-down " +
                            enabled(IDC_SET_SPINDOWN) + " locked " +
@@ -232,14 +260,11 @@ TEST_F(MainWindowStateTest, PopupMenuInItsOrderWithTheChoicesChecked)
         SCOPED_TRACE(row.lastSpeed);
         ASSERT_TRUE(writeWholeFile(m_ini, std::string("[0:1]\r\nspeedNames=8,16\r\nkbSpeeds=1411,2822\r\nlastSpeed=") +
                                               row.lastSpeed + "\r\n"));
-        closeTransport();  // a new start: the transport is chosen again
-        freeASPI();
         DriveList drives;
-        drives.Detect(m_settings);
-        ASSERT_EQ(drives.GetCount(), 3);
         SpeedMemory speeds(m_settings);
-        speeds.RestoreAtStart(drives);
-        CTrayMenu menu(drives, speeds);
+        findDrives(drives, &speeds);
+        ASSERT_EQ(drives.GetCount(), 3);
+        CTrayMenu menu(drives, speeds, m_worker);
         menu.Build();
         Texts expected = kHead, items;
         expected.insert(expected.end(), row.speeds.begin(), row.speeds.end());
@@ -284,10 +309,8 @@ TEST_F(MainWindowStateTest, OnlyChangedListsAreWrittenBothKeysAtOnce)
         SCOPED_TRACE(row.what);
         ASSERT_TRUE(writeWholeFile(m_ini, kHandEdited));
         HANDLE hLock = row.lockedAtStart ? holdFile(m_ini, 0) : INVALID_HANDLE_VALUE;
-        closeTransport();  // a new start: the transport is chosen again
-        freeASPI();
         DriveList drives;
-        drives.Detect(m_settings);
+        findDrives(drives);
         if (hLock != INVALID_HANDLE_VALUE)
             CloseHandle(hLock);
         ASSERT_EQ(drives.GetCount(), 3);

@@ -4,6 +4,7 @@
 // start-with-system box, and detectSpeeds with its sink.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "tests/drive/sim_drives.h"
 #include "tests/support/box_watch.h"
 #include "tests/support/dialog_script.h"
+#include "ui/drive_worker.h"
 #include "ui/options_dialog.h"
 #include "ui/speed_detection.h"
 
@@ -95,19 +97,15 @@ public:
     }
 };
 
-// Answers the Retry question from a script (then Cancel), records the
-// progress, and lets waiting messages through as the dialog does.
+// Records the progress; stops the detection at step stopAt (0: never).
 struct ScriptedSink : DetectionSink {
-    std::vector<bool> retries;
-    int asked = 0;
-    int rangeMax = -1;
     int lastPos = -1;
-    bool RetryMaxSpeed() override { return asked < static_cast<int>(retries.size()) && retries[asked++]; }
-    void SetProgressRange(int nMaxKbps) override { rangeMax = nMaxKbps; }
-    void Step(int nPos) override
+    int steps = 0;
+    int stopAt = 0;
+    bool Step(int nPos) override
     {
-        AfxPumpWaitingMessage();
         lastPos = nPos;
+        return ++steps != stopAt;
     }
 };
 
@@ -117,6 +115,7 @@ class OptionsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(m_worker.Start());
         m_savedRegistry = g_registrySystemCalls;
         g_registrySystemCalls = {fakeOpen, fakeQuery, fakeSet, fakeDelete, fakeClose};
         g_reg = FakeRegistry();
@@ -130,10 +129,14 @@ protected:
         g_registrySystemCalls = m_savedRegistry;
     }
 
+    // The script, then the drive worker's answers, before the dialog closes.
     void run(std::function<void(HWND)> script)
     {
-        COptionsDlg dlg(m_settings, &m_drive, m_selector);
-        runScripted(dlg, std::move(script));
+        COptionsDlg dlg(m_settings, &m_drive, m_selector, m_worker);
+        runScripted(dlg, [&](HWND hDlg) {
+            script(hDlg);
+            EXPECT_TRUE(pumpUntil([&] { return m_worker.Pending() == 0; }));
+        });
     }
     // The simulated drive as `device` was set up, reached through ASPI.
     ksim::SimDevice& device() { return m_sim.setup.device(0, 1).cdrom("KSIM", "DETECT", "1.00"); }
@@ -156,6 +159,7 @@ protected:
 
     TempFolder m_folder{"kesvora-options"};
     SimDrives m_sim;
+    DriveWorker m_worker;
     SettingsStore m_settings;
     CdDrive m_drive{aspiTransport(), {0, 0, 1, 0}};
     CComboBox m_selector;
@@ -190,7 +194,7 @@ TEST_F(OptionsDialogTest, ListsHandedBackAtTheClose)
         m_selector.ResetContent();
         m_selector.AddString("48X (8448KB/S)");
         if (row.early) {
-            EarlyClosedOptions dlg(m_settings, &m_drive, m_selector);
+            EarlyClosedOptions dlg(m_settings, &m_drive, m_selector, m_worker);
             dlg.DoModal();
         } else {
             run([&](HWND hDlg) {
@@ -245,24 +249,63 @@ TEST_F(OptionsDialogTest, RefusedOptionShowsTheStoredStateAndIsReportedOnce)
 }
 
 // Detect over a drive that takes any speed: clicks queued while the first
-// detection runs (a held Enter key) start no other, and the speed found
-// before is set again at the end.
-TEST_F(OptionsDialogTest, OneDetectionAtATimeAndTheSpeedIsSetBack)
+// detection runs (a held Enter key) start no other, the speed found before
+// is set again at the end, and the speeds found reach the drive's lists
+// when the dialog closes. A maximum that cannot be read is asked for again
+// as long as the user answers Retry; Cancel ends it with the lists as they
+// were. Closed while it runs, at its first step or later, the detection stops
+// there, sets the speed back and leaves the lists as they were.
+TEST_F(OptionsDialogTest, DetectOnceAtATimeAndKeepTheListsUnlessItEnds)
 {
-    device().maxSpeed(1411).speed(1000).policy("any");
-    startDrive();
-    run([&](HWND hDlg) {
-        for (int i = 0; i < 2; ++i)
-            PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DETECT, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDC_DETECT)));
-        clickButton(hDlg, IDC_DETECT);
-    });
-    Ints speeds;
-    for (int s : sent())
-        if (s > 0)
-            speeds.push_back(s);
-    EXPECT_EQ(speeds, (Ints{1418, 1242, 1066, 890, 714, 538, 362, 186, 1000})) << "8X to 1X, then the speed before";
-    EXPECT_EQ(items(m_drive.speedNames), (Texts{"8", "7", "6", "5", "4", "3", "2", "1"}));
+    const Texts kBefore = {"99"}, kFound = {"8", "7", "6", "5", "4", "3", "2", "1"};
+    const struct {
+        const char* what;
+        int unreadable;  // reads of page 2Ah (the speed before among them) that give the maximum as 0
+        std::deque<int> answers;
+        int closeAtProgress;  // 0: the detection is left to end; -1: closed at once
+        Ints speeds;          // SET CD SPEED requests
+        Texts names;
+    } rows[] = {
+        {"to its end", 0, {}, 0, {1418, 1242, 1066, 890, 714, 538, 362, 186, 1000}, kFound},
+        {"maximum read at the third try", 3, {IDRETRY, IDRETRY}, 0, {1418, 1242, 1066, 890, 714, 538, 362, 186, 1000},
+         kFound},
+        {"maximum unreadable, Cancel", 2, {IDCANCEL}, 0, {1000}, kBefore},
+        {"closed at the first step", 0, {}, -1, {1000}, kBefore},
+        {"closed half-way", 0, {}, 700, {1418, 1242, 1066, 890, 1000}, kBefore},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        // Closed on its way, the drive takes its time over each speed.
+        device().maxSpeed(1411).speed(1000).policy("any").maxSpeedZero(row.unreadable)
+            .set("delay.BB", row.closeAtProgress > 0 ? 50 : 0);
+        startDrive();
+        fill(m_drive.speedNames, kBefore);
+        fill(m_drive.kbSpeeds, {"17424"});
+        BoxWatch answers(row.answers);
+        COptionsDlg dlg(m_settings, &m_drive, m_selector, m_worker);
+        runScripted(dlg, [&](HWND hDlg) {
+            for (int i = 0; i < 2; ++i)
+                PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DETECT, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDC_DETECT)));
+            clickButton(hDlg, IDC_DETECT);
+            HWND progress = GetDlgItem(hDlg, IDC_DETECT_PROGRESS);
+            if (row.closeAtProgress > 0) {
+                EXPECT_TRUE(pumpUntil([&] { return SendMessageA(progress, PBM_GETPOS, 0, 0) >= row.closeAtProgress; }));
+            } else if (row.closeAtProgress == 0) {
+                EXPECT_TRUE(pumpUntil([&] { return m_worker.Pending() == 0; }));
+            }
+        });
+        EXPECT_TRUE(pumpUntil([&] { return m_worker.Pending() == 0; }));
+        EXPECT_EQ(answers.seen().size(), row.answers.size());
+        Ints speeds;
+        for (int s : sent())
+            if (s > 0)
+                speeds.push_back(s);
+        if (row.closeAtProgress > 1)  // where it stops depends on when the close came
+            speeds.erase(speeds.begin() + std::min<size_t>(4, speeds.size()), speeds.end() - 1);
+        EXPECT_EQ(speeds, row.speeds);
+        EXPECT_EQ(items(m_drive.speedNames), row.names);
+    }
 }
 
 // The start-with-system box: a click sets or deletes the Run value; where
@@ -335,8 +378,7 @@ Ints operator+(Ints a, const Ints& b)
 }
 
 // detectSpeeds with a window of 10 KB/s: every speed asked for, each read
-// back at once, the lists it leaves on the drive (which held one entry
-// before), the Retry question for an unreadable maximum, and the progress.
+// back at once, the lists it fills, and the progress.
 TEST_F(OptionsDialogTest, DetectionTriesEachWindowAndRecordsEachFactorOnce)
 {
     const struct Row {
@@ -344,54 +386,45 @@ TEST_F(OptionsDialogTest, DetectionTriesEachWindowAndRecordsEachFactorOnce)
         const char* policy;
         int maxSpeed;
         Ints table;
-        int unreadable;             // reads of the maximum that give 0
-        std::vector<bool> retries;  // the answers to the Retry question
-        int asked, reads;           // questions asked, reads of the maximum
-        Ints speeds;                // every SET CD SPEED, in order
+        Ints speeds;  // every SET CD SPEED, in order
         Texts names, kbSpeeds;
-        int lastPos;                // the last progress step (-1: none)
+        int lastPos;  // the last progress step (-1: none)
     } rows[] = {
-        {"accepts any speed: every factor at the top of its window", "any", 1411, {}, 0, {}, 0, 1,
+        {"accepts any speed: every factor at the top of its window", "any", 1411, {},
          {1418, 1242, 1066, 890, 714, 538, 362, 186}, {"8", "7", "6", "5", "4", "3", "2", "1"},
          {"1418", "1242", "1066", "890", "714", "538", "362", "186"}, 10 + 1411 - 186},
-        {"snaps to a table: factors between its speeds add nothing", "table", 706, {176, 353, 706}, 0, {}, 0, 1,
-         Ints{714, 538} + range(362, 352) + range(186, 176), {"4", "2", "1"}, {"706", "353", "176"},
-         10 + 706 - 175},
-        {"ignores SET CD SPEED: one entry, every other value tried", "ignore", 1411, {}, 0, {}, 0, 1,
+        {"snaps to a table: factors between its speeds add nothing", "table", 706, {176, 353, 706},
+         Ints{714, 538} + range(362, 352) + range(186, 176), {"4", "2", "1"}, {"706", "353", "176"}, 10 + 706 - 175},
+        {"ignores SET CD SPEED: one entry, every other value tried", "ignore", 1411, {},
          Ints{1418} + range(1242, 1222) + range(1066, 1046) + range(890, 870) + range(714, 694) +
              range(538, 518) + range(362, 342) + range(186, 176),
          {"8"}, {"1411"}, 10 + 1411 - 175},
-        {"reports 0: every value of every window tried, nothing found", "zero", 352, {}, 0, {}, 0, 1,
+        {"reports 0: every value of every window tried, nothing found", "zero", 352, {},
          range(362, 342) + range(186, 176), {}, {}, 10 + 352 - 175},
-        {"maximum below 1X: nothing is tried", "any", 175, {}, 0, {}, 0, 1, {}, {}, {}, -1},
-        {"unreadable maximum, Retry twice", "any", 352, {}, 2, {true, true}, 2, 3, {362, 186}, {"2", "1"},
-         {"362", "186"}, 10 + 352 - 186},
-        {"unreadable maximum, Cancel: empty lists", "any", 1411, {}, 5, {false}, 1, 1, {}, {}, {}, -1},
+        {"maximum below 1X: nothing is tried", "any", 175, {}, {}, {}, {}, -1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         ksim::SimDevice& d = device().maxSpeed(row.maxSpeed).speed(row.maxSpeed).policy(row.policy);
-        d.maxSpeedZero(row.unreadable);
         if (!row.table.empty())
             d.speedTable(row.table);
         startDrive();
-        fill(m_drive.speedNames, {"99"});
-        fill(m_drive.kbSpeeds, {"17424"});
         ScriptedSink sink;
-        sink.retries = row.retries;
-
-        detectSpeeds(m_drive, 10, sink);
-
-        Ints expected(row.reads, 0);
+        CStringList names, kbSpeeds;
+        EXPECT_TRUE(detectSpeeds(m_drive, row.maxSpeed, 10, sink, names, kbSpeeds));
+        Ints expected;
         for (int speed : row.speeds)
             expected.insert(expected.end(), {speed, 0});
         EXPECT_EQ(sent(), expected);
-        EXPECT_EQ(sink.asked, row.asked);
-        EXPECT_EQ(items(m_drive.speedNames), row.names);
-        EXPECT_EQ(items(m_drive.kbSpeeds), row.kbSpeeds);
+        EXPECT_EQ(items(&names), row.names);
+        EXPECT_EQ(items(&kbSpeeds), row.kbSpeeds);
         EXPECT_EQ(sink.lastPos, row.lastPos);
-        EXPECT_EQ(sink.rangeMax, row.reads > row.unreadable ? row.maxSpeed : 0) << "the maximum read, or 0";
     }
+    ScriptedSink stopping;
+    stopping.stopAt = 3;
+    CStringList names, kbSpeeds;
+    EXPECT_FALSE(detectSpeeds(m_drive, 1411, 10, stopping, names, kbSpeeds)) << "stopped by its sink";
+    EXPECT_EQ(stopping.steps, 3);
 }
 
 // The dialog's answer to an unreadable maximum: Retry or Cancel, no icon.
