@@ -39,8 +39,8 @@ public:
     CComboBox& SpeedSelector() { return m_cbSpeed; }
 
     // Reads the panel drive's status and shows it. The timer's refresh
-    // (bTimer) passes over a drive that does not answer, and one that would
-    // wait behind a refresh still under way.
+    // (bTimer) passes over a drive that does not answer, and is not queued
+    // again while one is still waiting to start.
     void Refresh(bool bTimer = false);
     // Shows the drives' labels again (their letters may have changed),
     // keeping the selection.

@@ -163,6 +163,8 @@ bool DriveWorker::Take(Job& job)
             if (!m_queued.empty()) {
                 job = std::move(m_queued.front());
                 m_queued.pop_front();
+                if (job.kind == Refresh)
+                    --m_nRefreshes;
                 return true;
             }
             if (m_bStopping)
@@ -181,8 +183,6 @@ void DriveWorker::Run()
         job.work = nullptr;
         {
             Locked hold(m_lock);
-            if (job.kind == Refresh)
-                --m_nRefreshes;
             m_ran.push_back(std::move(job));
         }
         ::PostMessageA(m_hWnd, WM_JOBS_RAN, 0, 0);

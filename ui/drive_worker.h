@@ -32,7 +32,8 @@ public:
     bool Post(std::function<void()> work, std::function<void()> done = nullptr, Kind kind = UserAction);
     // Jobs queued whose done part has not run yet.
     int Pending() const;
-    // A refresh is queued or under way: another one would only wait behind it.
+    // A refresh is queued and not yet under way: another one would only
+    // repeat it.
     bool RefreshPending() const;
     // Drops the queued refreshes, lets the user's actions run, and waits at
     // most waitMs for the thread to end. True when it ended: nothing of the
@@ -64,5 +65,5 @@ private:
     std::deque<Job> m_queued;
     std::deque<Job> m_ran;
     int m_nPending = 0;
-    int m_nRefreshes = 0;  // refreshes queued or under way
+    int m_nRefreshes = 0;  // refreshes queued and not yet under way
 };
