@@ -59,7 +59,7 @@ TEST(DetectBench, CommandsAndTimePerValue)
         sim.clearLog();
         double t0 = nowMs();
         drive.getSpeed();
-        detectSpeeds(drive, drive.getMaxSpeed(), 10, sink, names, kbSpeeds);
+        detectSpeeds(drive, MediumKind::Cd, drive.getMaxSpeed(), 10, sink, names, kbSpeeds);
         double detectMs = nowMs() - t0;
         std::vector<ksim::SimRecord> commands = sim.log().commands();
         size_t values = sim.log().commands(0xBB).size();

@@ -4,6 +4,7 @@
 #include "drive/conversions.h"
 #include "drive/mmc.h"
 #include "drive/mode_pages.h"
+#include "drive/performance.h"
 #include "framework/trace.h"
 
 namespace {
@@ -12,6 +13,10 @@ const int kListBlockSize = 10;
 
 // The action under way; 0 is never one.
 std::atomic<unsigned> s_nAction{1};
+
+// Read capabilities of page 0x2A that tell a drive reads DVDs: DVD-ROM,
+// DVD-R, DVD-RAM.
+const int kReadsDvd = 0x38;
 
 // The read speed field of SET CD SPEED: 16 bits, and FFFFh asks for the
 // drive's maximum, so a faster speed than it can express is that, never the
@@ -24,7 +29,43 @@ unsigned speedField(int kbps)
 void buildSetSpeedCdb(int kbps, BYTE* cdb)
 {
     CopyMemory(cdb, CMD_SET_SPEED.cdb, sizeof CMD_SET_SPEED.cdb);
+    if (kbps > 0xFFFF)
+        Trace("%d KB/s is more than SET CD SPEED can carry: the drive's maximum is asked for", kbps);
     writeBigEndian16(&cdb[2], speedField(kbps));
+}
+
+// The performance descriptor of SET STREAMING for reading at kbps from the
+// whole disc: kbps kilobytes every 1000 ms, for writing the same; the drive
+// chooses the speed nearest to it (Exact clear), defaults not restored.
+void buildStreamingDescriptor(int kbps, BYTE* descriptor)
+{
+    ZeroMemory(descriptor, CMD_SET_STREAMING.bufferSize);
+    writeBigEndian32(&descriptor[8], 0xFFFFFFFFul);  // end LBA: to the end of the disc
+    writeBigEndian32(&descriptor[12], static_cast<unsigned long>(kbps));
+    writeBigEndian32(&descriptor[16], 1000);
+    writeBigEndian32(&descriptor[20], static_cast<unsigned long>(kbps));
+    writeBigEndian32(&descriptor[24], 1000);
+}
+
+bool isSpeedCommand(const ScsiCommand& command)
+{
+    return &command == &CMD_SET_SPEED || &command == &CMD_SET_STREAMING;
+}
+
+// The speed field a speed command carries (-1 for any other command), and
+// the field that carries kbps in it.
+long requestedSpeed(const ScsiCommand& command, const BYTE* cdb, const BYTE* data)
+{
+    if (&command == &CMD_SET_SPEED && cdb != nullptr)
+        return static_cast<long>(readBigEndian16(&cdb[2]));
+    if (&command == &CMD_SET_STREAMING && data != nullptr)
+        return static_cast<long>(readBigEndian32(&data[12]));
+    return -1;
+}
+
+long speedFieldOf(const ScsiCommand& command, int kbps)
+{
+    return &command == &CMD_SET_SPEED ? static_cast<long>(speedField(kbps)) : kbps;
 }
 
 }  // namespace
@@ -33,6 +74,10 @@ CdDrive::CdDrive(ScsiTransport& link, const DriveAddress& at)
     : address(addressText(at)),
       kbSpeeds(new CStringList(kListBlockSize)),
       speedNames(new CStringList(kListBlockSize)),
+      dvdKbSpeeds(new CStringList(kListBlockSize)),
+      dvdSpeedNames(new CStringList(kListBlockSize)),
+      bdKbSpeeds(new CStringList(kListBlockSize)),
+      bdSpeedNames(new CStringList(kListBlockSize)),
       m_link(link),
       m_at(at)
 {
@@ -40,8 +85,31 @@ CdDrive::CdDrive(ScsiTransport& link, const DriveAddress& at)
 
 CdDrive::~CdDrive()
 {
-    delete kbSpeeds;
-    delete speedNames;
+    for (CStringList* list : {kbSpeeds, speedNames, dvdKbSpeeds, dvdSpeedNames, bdKbSpeeds, bdSpeedNames})
+        delete list;
+}
+
+CdDrive::SpeedLists CdDrive::listsFor(MediumKind kind) const
+{
+    if (kind == MediumKind::Dvd)
+        return {dvdSpeedNames, dvdKbSpeeds, "DVD"};
+    if (kind == MediumKind::Bd)
+        return {bdSpeedNames, bdKbSpeeds, "BD"};
+    return {speedNames, kbSpeeds, nullptr};
+}
+
+void CdDrive::replaceLists(MediumKind kind, CStringList* names, CStringList* kbps)
+{
+    CStringList** pNames = kind == MediumKind::Dvd ? &dvdSpeedNames : kind == MediumKind::Bd ? &bdSpeedNames : &speedNames;
+    CStringList** pKbps = kind == MediumKind::Dvd ? &dvdKbSpeeds : kind == MediumKind::Bd ? &bdKbSpeeds : &kbSpeeds;
+    if (names != *pNames) {
+        delete *pNames;
+        *pNames = names;
+    }
+    if (kbps != *pKbps) {
+        delete *pKbps;
+        *pKbps = kbps;
+    }
 }
 
 void CdDrive::beginAction()
@@ -74,24 +142,29 @@ CommandOutcome CdDrive::send(const ScsiCommand& command, const BYTE* cdb, BYTE* 
 
 void CdDrive::replaceKbSpeeds(CStringList* list)
 {
-    if (list == kbSpeeds)
-        return;
-    delete kbSpeeds;
-    kbSpeeds = list;
+    replaceLists(MediumKind::Cd, speedNames, list);
 }
 
 void CdDrive::replaceSpeedNames(CStringList* list)
 {
-    if (list == speedNames)
-        return;
-    delete speedNames;
-    speedNames = list;
+    replaceLists(MediumKind::Cd, list, kbSpeeds);
+}
+
+bool CdDrive::readCapabilities(const ScsiCommand& command, BYTE* data)
+{
+    ZeroMemory(data, SCSI_DATA_MAX);
+    if (execute(command, nullptr, data) != CommandOutcome::Good)
+        return false;
+    const int nCapabilities = modeReadCapabilities(data, command.bufferSize);
+    if (nCapabilities >= 0)
+        m_bReadsDvd = (nCapabilities & kReadsDvd) != 0;
+    return true;
 }
 
 int CdDrive::getSpeed()
 {
-    BYTE data[SCSI_DATA_MAX] = {};
-    if (execute(CMD_GET_SPEED, nullptr, data) != CommandOutcome::Good)
+    BYTE data[SCSI_DATA_MAX];
+    if (!readCapabilities(CMD_GET_SPEED, data))
         return CMD_GET_SPEED.failureValue;
     int kbps = modeCurrentSpeed(data, CMD_GET_SPEED.bufferSize);
     if (!speedLeftChosen(kbps))
@@ -99,8 +172,7 @@ int CdDrive::getSpeed()
     Trace("%s runs at %d KB/s, no longer at the chosen speed %d: a new disc", address.GetString(), kbps,
           chosenKbps());
     reapplyChosenSpeed();
-    ZeroMemory(data, sizeof data);
-    if (execute(CMD_GET_SPEED, nullptr, data) != CommandOutcome::Good)
+    if (!readCapabilities(CMD_GET_SPEED, data))
         return CMD_GET_SPEED.failureValue;
     kbps = modeCurrentSpeed(data, CMD_GET_SPEED.bufferSize);
     speedLeftChosen(kbps);
@@ -120,49 +192,117 @@ bool CdDrive::speedLeftChosen(int kbps)
 
 int CdDrive::getMaxSpeed()
 {
-    BYTE data[SCSI_DATA_MAX] = {};
-    if (execute(CMD_GET_MAX_SPEED, nullptr, data) != CommandOutcome::Good)
+    BYTE data[SCSI_DATA_MAX];
+    if (!readCapabilities(CMD_GET_MAX_SPEED, data))
         return CMD_GET_MAX_SPEED.failureValue;
     return modeMaxSpeed(data, CMD_GET_MAX_SPEED.bufferSize);
 }
 
 int CdDrive::getLock()
 {
-    BYTE data[SCSI_DATA_MAX] = {};
-    if (execute(CMD_GET_LOCK, nullptr, data) != CommandOutcome::Good)
+    BYTE data[SCSI_DATA_MAX];
+    if (!readCapabilities(CMD_GET_LOCK, data))
         return CMD_GET_LOCK.failureValue;
     return modeLockByte(data, CMD_GET_LOCK.bufferSize);
 }
 
-int CdDrive::getSpindown()
+CdDrive::Spindown CdDrive::getSpindown()
 {
+    Spindown spindown;
     BYTE data[SCSI_DATA_MAX] = {};
-    CommandOutcome outcome = execute(CMD_GET_SPINDOWN, nullptr, data);
-    // Current drives have no CD parameters page: they refuse to send it, or
-    // send another page in its place.
-    if (outcome == CommandOutcome::Refused ||
-        (outcome == CommandOutcome::Good && modePageCode(data, CMD_GET_SPINDOWN.bufferSize) != mmc::PAGE_CD_PARAMETERS))
-        return SPINDOWN_NOT_REPORTED;
-    if (outcome != CommandOutcome::Good)
-        return SPINDOWN_FAILED;
-    return modeSpindownByte(data, CMD_GET_SPINDOWN.bufferSize);
+    if (m_spindownPage == Spindown::Failed || m_spindownPage == Spindown::Inactivity) {
+        CommandOutcome outcome = execute(CMD_GET_SPINDOWN, nullptr, data);
+        const bool bPage = modePageCode(data, CMD_GET_SPINDOWN.bufferSize) == mmc::PAGE_CD_PARAMETERS;
+        if (outcome == CommandOutcome::Good && bPage) {
+            m_spindownPage = Spindown::Inactivity;
+            spindown.source = Spindown::Inactivity;
+            spindown.value = modeSpindownByte(data, CMD_GET_SPINDOWN.bufferSize);
+            return spindown;
+        }
+        // Current drives have no CD parameters page: they refuse to send
+        // it, or send another page in its place.
+        if (outcome != CommandOutcome::Refused && outcome != CommandOutcome::Good)
+            return spindown;
+        m_spindownPage = Spindown::Standby;
+    }
+    if (m_spindownPage == Spindown::Standby) {
+        ZeroMemory(data, sizeof data);
+        CommandOutcome outcome = execute(CMD_GET_POWER_CONDITION, nullptr, data);
+        const long nStandby = modeStandbyTimer(data, CMD_GET_POWER_CONDITION.bufferSize);
+        if (outcome == CommandOutcome::Good && nStandby >= 0) {
+            spindown.source = Spindown::Standby;
+            spindown.value = nStandby;
+            return spindown;
+        }
+        if (outcome != CommandOutcome::Refused && outcome != CommandOutcome::Good)
+            return spindown;
+        m_spindownPage = Spindown::NotReported;
+    }
+    spindown.source = Spindown::NotReported;
+    return spindown;
+}
+
+MediumKind CdDrive::readMedium()
+{
+    if (!m_bReadsDvd || !m_bTellsMedium) {
+        m_medium = MediumKind::Cd;
+        return m_medium;
+    }
+    BYTE data[SCSI_DATA_MAX] = {};
+    CommandOutcome outcome = send(CMD_GET_CONFIGURATION, nullptr, data);
+    // A new disc's attention answered here is cleared by that answer.
+    if (outcome == CommandOutcome::MediumChanged)
+        outcome = send(CMD_GET_CONFIGURATION, nullptr, data);
+    if (outcome == CommandOutcome::Good) {
+        const int nProfile = currentProfile(data, CMD_GET_CONFIGURATION.bufferSize);
+        m_medium = mediumKindOfProfile(nProfile);
+        Trace("%s holds profile 0x%04X", address.GetString(), static_cast<unsigned>(nProfile & 0xFFFF));
+    } else if (outcome == CommandOutcome::Refused) {
+        m_bTellsMedium = false;
+        m_medium = MediumKind::Cd;
+    }
+    return m_medium;
+}
+
+std::vector<unsigned> CdDrive::offeredSpeeds()
+{
+    std::vector<unsigned> speeds;
+    const ScsiCommand* commands[] = {&CMD_GET_WRITE_SPEEDS, &CMD_GET_NOMINAL_SPEEDS};
+    const PerformanceType types[] = {PerformanceType::WriteSpeed, PerformanceType::Nominal};
+    for (int i = 0; i < 2 && speeds.empty(); ++i) {
+        BYTE data[SCSI_DATA_MAX] = {};
+        if (execute(*commands[i], nullptr, data) != CommandOutcome::Good)
+            continue;
+        speeds = performanceSpeeds(data, commands[i]->transferLength, types[i]);
+    }
+    return speeds;
 }
 
 CommandOutcome CdDrive::setSpeed(int kbps)
 {
-    if (kbps < KBPS_PER_X)
+    if (kbps < kbpsPerX(medium()))
         return CommandOutcome::Failed;
-    BYTE cdb[12];
-    buildSetSpeedCdb(kbps, cdb);
     // The speed the drive runs at next is the one to watch while the chosen
     // speed is in force; any other speed (detection's) ends the watch.
     m_bWatchingSpeed = kbps == chosenKbps();
     m_nSpeedWithChosen = -1;
+    if (medium() == MediumKind::Dvd || medium() == MediumKind::Bd) {
+        BYTE descriptor[SCSI_DATA_MAX];
+        buildStreamingDescriptor(kbps, descriptor);
+        return execute(CMD_SET_STREAMING, nullptr, descriptor);
+    }
+    BYTE cdb[12];
+    buildSetSpeedCdb(kbps, cdb);
     return execute(CMD_SET_SPEED, cdb, nullptr);
 }
 
 CommandOutcome CdDrive::sendSpeed(int kbps)
 {
+    if (medium() == MediumKind::Dvd || medium() == MediumKind::Bd) {
+        BYTE descriptor[SCSI_DATA_MAX];
+        buildStreamingDescriptor(kbps, descriptor);
+        return send(CMD_SET_STREAMING, nullptr, descriptor);
+    }
     BYTE cdb[12];
     buildSetSpeedCdb(kbps, cdb);
     return send(CMD_SET_SPEED, cdb, nullptr);
@@ -170,6 +310,8 @@ CommandOutcome CdDrive::sendSpeed(int kbps)
 
 bool CdDrive::reapplyChosenSpeed()
 {
+    // The speed chosen for the kind of disc the drive holds now.
+    readMedium();
     const int nChosen = chosenKbps();
     if (nChosen < KBPS_PER_X)
         return false;
@@ -189,14 +331,19 @@ CommandOutcome CdDrive::execute(const ScsiCommand& command, const BYTE* cdb, BYT
     CommandOutcome outcome = send(command, cdb, data);
     if (outcome != CommandOutcome::MediumChanged)
         return outcome;
+    const MediumKind before = medium();
     bool bReapplied = reapplyChosenSpeed();
+    // A speed meant for another kind of disc than the new one is not sent:
+    // it stays chosen for that kind.
+    if (isSpeedCommand(command) && medium() != before)
+        return CommandOutcome::MediumChanged;
     const int nChosen = chosenKbps();
-    const bool bSetsChosenSpeed = &command == &CMD_SET_SPEED && cdb != nullptr && nChosen >= KBPS_PER_X &&
-                                  readBigEndian16(&cdb[2]) == speedField(nChosen);
+    const bool bSetsChosenSpeed = isSpeedCommand(command) && nChosen >= KBPS_PER_X &&
+                                  requestedSpeed(command, cdb, data) == speedFieldOf(command, nChosen);
     if (bReapplied && bSetsChosenSpeed)
         return CommandOutcome::Good;
     // Another speed sent after the chosen one is the one in force then.
-    if (&command == &CMD_SET_SPEED && !bSetsChosenSpeed)
+    if (isSpeedCommand(command) && !bSetsChosenSpeed)
         m_bWatchingSpeed = false;
     return send(command, cdb, data);
 }
@@ -212,6 +359,21 @@ bool CdDrive::setLock(BYTE prevent)
 
 bool CdDrive::setSpindown(BYTE code)
 {
+    if (m_spindownPage == Spindown::NotReported)
+        return false;
+    if (m_spindownPage == Spindown::Standby) {
+        const long nStandby = standbyTimerOfCode(code);
+        if (nStandby == 0)
+            return false;
+        // Mode parameter header of zeros, then the power condition page with
+        // standby on and its timer, idle off.
+        BYTE parameters[20] = {};
+        parameters[8] = mmc::PAGE_POWER_CONDITION;
+        parameters[9] = 0x0A;
+        parameters[11] = 0x01;
+        writeBigEndian32(&parameters[16], static_cast<unsigned long>(nStandby));
+        return execute(CMD_SET_POWER_CONDITION, nullptr, parameters) == CommandOutcome::Good;
+    }
     // Mode parameter header of zeros (no block descriptor), then the CD
     // device parameters page with the caller's multiplier and the standard
     // units: 60 S units per M unit, 75 F units per S unit.

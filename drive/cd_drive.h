@@ -9,8 +9,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <vector>
 
 #include "drive/drive_address.h"
+#include "drive/medium.h"
 #include "drive/scsi_command.h"
 #include "framework/collections.h"
 #include "framework/cstring.h"
@@ -22,11 +24,20 @@ class CdDrive : public CObject {
 public:
     // The letter of a drive that no volume matched; shown as "?:\".
     static constexpr char NO_LETTER = '?';
-    // What getSpindown gives for a drive that has no CD parameters page:
-    // it does not report an inactivity timer at all.
-    static constexpr int SPINDOWN_NOT_REPORTED = -2;
-    // getSpindown's failure value.
-    static constexpr int SPINDOWN_FAILED = 0xFF;
+
+    // The drive's spin-down time, from the page it reports it in.
+    struct Spindown {
+        enum Source {
+            Failed,       // it could not be read
+            Inactivity,   // the CD parameters page (0x0D) of older drives
+            Standby,      // the power condition page (0x1A) of current ones
+            NotReported,  // the drive has neither page
+        };
+        Source source = Failed;
+        // Inactivity: the multiplier byte as reported; Standby: the timer in
+        // 100 ms units, 0 when standby is off.
+        long value = 0;
+    };
 
     // The drive at `at`, reached through `link` for as long as it lives.
     CdDrive(ScsiTransport& link, const DriveAddress& at);
@@ -45,9 +56,16 @@ public:
     void setLetter(char letter) { m_letter = letter; }
     // True when a volume gave this drive a letter 'A' to 'Z'.
     bool hasLetter() const;
-    // The speed the user chose, in force in this run; 0: none.
-    int chosenKbps() const { return m_nChosenKbps; }
-    void setChosenKbps(int kbps) { m_nChosenKbps = kbps; }
+    // The disc the drive held when it was last asked; a drive that reads
+    // CDs only holds a CD.
+    MediumKind medium() const { return m_medium; }
+    // The speed the user chose for a kind of disc (no disc: a CD's), in
+    // force in this run; 0: none.
+    int chosenKbps(MediumKind kind) const { return m_nChosenKbps[chosenIndex(kind)]; }
+    void setChosenKbps(MediumKind kind, int kbps) { m_nChosenKbps[chosenIndex(kind)] = kbps; }
+    // The same for the disc the drive holds.
+    int chosenKbps() const { return chosenKbps(medium()); }
+    void setChosenKbps(int kbps) { setChosenKbps(medium(), kbps); }
     // False once a command went unanswered, until the drive answers one.
     bool answering() const { return m_bAnswering; }
 
@@ -56,6 +74,17 @@ public:
     void replaceKbSpeeds(CStringList* list);
     void replaceSpeedNames(CStringList* list);
 
+    // The speed lists kept for a kind of disc, and the word its speeds are
+    // shown with: CD (also for no disc), without one; "DVD"; "BD".
+    struct SpeedLists {
+        CStringList* names;
+        CStringList* kbSpeeds;
+        const char* label;
+    };
+    SpeedLists listsFor(MediumKind kind) const;
+    // Puts new lists in place of a kind's and deletes the old ones.
+    void replaceLists(MediumKind kind, CStringList* names, CStringList* kbSpeeds);
+
     // Current read speed in KB/s; 0 on failure. A drive that has gone back
     // to a speed of its own since the chosen speed was sent (it was given a
     // disc, and nothing announced it) gets the chosen speed again, once,
@@ -63,18 +92,31 @@ public:
     int getSpeed();
     // Maximum read speed in KB/s; 0 on failure.
     int getMaxSpeed();
-    // Sets the read speed; Failed below 176 KB/s (nothing is sent). A speed
-    // above 65535 asks for the maximum.
+    // Sets the read speed for the disc held: SET STREAMING for a DVD or a
+    // BD, SET CD SPEED otherwise (where a speed above 65535 asks for the
+    // maximum). Failed below 1X of the disc (nothing is sent).
     CommandOutcome setSpeed(int kbps);
+    // Asks a drive that reads DVDs which disc it holds (GET CONFIGURATION);
+    // a drive that reads CDs only, or will not tell, holds a CD. The kind
+    // it holds now.
+    MediumKind readMedium();
+    // The read speeds the drive offers for the disc it holds (GET
+    // PERFORMANCE: its write speed descriptors, else its nominal
+    // performance), fastest first; empty when it tells none.
+    std::vector<unsigned> offeredSpeeds();
     // The lock byte: bit 0 the tray can be locked, bit 1 it is locked;
     // -1 on failure.
     int getLock();
     // Prevents (1) or allows (0) removal of the medium; false on failure.
     bool setLock(BYTE prevent);
-    // The inactivity timer multiplier byte as reported; SPINDOWN_FAILED on
-    // failure, SPINDOWN_NOT_REPORTED when the drive has no such page.
-    int getSpindown();
-    // Sets the inactivity timer multiplier; false on failure.
+    // The spin-down time: from the CD parameters page, or where the drive
+    // has none, from the power condition page. A page the drive refused is
+    // not asked for again.
+    Spindown getSpindown();
+    // Sets spin-down code `code` (1-15): the inactivity multiplier, or, for
+    // a drive with the power condition page instead, the standby timer of
+    // a code of whole minutes (10-15). False on failure, and when the drive
+    // has neither page (nothing is sent).
     bool setSpindown(BYTE code);
     // Sends chosenKbps again; false when no speed is chosen or the drive
     // refused it.
@@ -88,13 +130,21 @@ public:
 
     CString address;          // addressText of the drive's address; the INI section of its lists
     CString name;             // vendor, product and revision from INQUIRY
-    CStringList* kbSpeeds;    // speed list: KB/s as decimal text
+    CStringList* kbSpeeds;    // CD speed list: KB/s as decimal text
     CStringList* speedNames;  // X factors parallel to kbSpeeds
+    CStringList* dvdKbSpeeds;    // the same for DVDs, in X of 1385 KB/s
+    CStringList* dvdSpeedNames;
+    CStringList* bdKbSpeeds;     // and for BDs, in X of 4495 KB/s
+    CStringList* bdSpeedNames;
 
 private:
     // Sends one command, unless the drive left one unanswered earlier in
     // this action; keeps track of whether it answers.
     CommandOutcome send(const ScsiCommand& command, const BYTE* cdb, BYTE* data);
+    // MODE SENSE of page 0x2A into data; on success the page tells whether
+    // the drive reads DVDs.
+    bool readCapabilities(const ScsiCommand& command, BYTE* data);
+    static int chosenIndex(MediumKind kind) { return kind == MediumKind::Dvd ? 1 : kind == MediumKind::Bd ? 2 : 0; }
     // Sends SET CD SPEED for kbps, without the unit attention's retry.
     CommandOutcome sendSpeed(int kbps);
     // A current speed just read: the first one after the chosen speed was
@@ -105,7 +155,13 @@ private:
     ScsiTransport& m_link;
     DriveAddress m_at;
     std::atomic<char> m_letter{NO_LETTER};
-    std::atomic<int> m_nChosenKbps{0};
+    std::atomic<int> m_nChosenKbps[3] = {{0}, {0}, {0}};  // CD, DVD, BD
+    std::atomic<MediumKind> m_medium{MediumKind::Cd};
+    // Learned from the drive's answers: it reads DVDs; it will not tell its
+    // disc; the page its spin-down time is in (Failed: not known yet).
+    bool m_bReadsDvd = false;
+    bool m_bTellsMedium = true;
+    Spindown::Source m_spindownPage = Spindown::Failed;
     std::atomic<bool> m_bAnswering{true};
     // The action in which a command went unanswered; 0: none.
     unsigned m_nSilentAction = 0;

@@ -41,3 +41,43 @@ CString speedText(int kbps)
     str.Format("%dX (%dKB/S)", kbpsToX(static_cast<uint32_t>(kbps)), kbps);
     return str;
 }
+
+int kbpsToX(uint32_t kbps, MediumKind kind)
+{
+    if (kind == MediumKind::Dvd || kind == MediumKind::Bd)
+        return static_cast<int>(kbps / static_cast<uint32_t>(kbpsPerX(kind)));
+    return kbpsToX(kbps);
+}
+
+CString speedText(int kbps, MediumKind kind)
+{
+    if (kind != MediumKind::Dvd && kind != MediumKind::Bd)
+        return speedText(kbps);
+    CString str;
+    str.Format("%dX %s (%dKB/S)", kbpsToX(static_cast<uint32_t>(kbps), kind), kind == MediumKind::Dvd ? "DVD" : "BD",
+               kbps);
+    return str;
+}
+
+long standbyTimerOfCode(unsigned char code)
+{
+    if (code < SPINDOWN_FIRST_MINUTES_CODE || code > 15)
+        return 0;
+    return 600L << (code - SPINDOWN_FIRST_MINUTES_CODE);
+}
+
+CString standbyText(long units100ms)
+{
+    if (units100ms <= 0)
+        return CString("不待机");
+    for (unsigned char code = SPINDOWN_FIRST_MINUTES_CODE; code <= 15; ++code) {
+        if (standbyTimerOfCode(code) == units100ms)
+            return spindownName(code);
+    }
+    CString str;
+    if (units100ms % 600 == 0)
+        str.Format("%ld min", units100ms / 600);
+    else
+        str.Format("%ld sec", (units100ms + 5) / 10);
+    return str;
+}

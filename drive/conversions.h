@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "drive/medium.h"
 #include "framework/cstring.h"
 
 // 1X in KB/s.
@@ -29,3 +30,19 @@ unsigned char spindownCode(const CString& name);
 // The text a speed is shown by, "%dX (%dKB/S)" of its X factor and itself:
 // "8X (1411KB/S)" for 1411 KB/s.
 CString speedText(int kbps);
+
+// X factor of a speed for a kind of disc, truncated: CD (and no disc) as
+// kbpsToX, DVD in 1385 KB/s, BD in 4495 KB/s.
+int kbpsToX(uint32_t kbps, MediumKind kind);
+// The text of a speed for a kind of disc: a CD's (and no disc's) as
+// speedText, a DVD's "%dX DVD (%dKB/S)", a BD's "%dX BD (%dKB/S)".
+CString speedText(int kbps, MediumKind kind);
+
+// The spin-down codes that a standby timer in minutes can stand for: codes
+// 10 ("1 min") to 15 ("32 min").
+const unsigned char SPINDOWN_FIRST_MINUTES_CODE = 10;
+// The standby timer (in 100 ms units) of such a code; 0 for any other code.
+long standbyTimerOfCode(unsigned char code);
+// A standby timer's text: the name of the code it stands for, "%d sec" or
+// "%d min" of other times, "不待机" when standby is off (0).
+CString standbyText(long units100ms);

@@ -64,3 +64,22 @@ int modeSpindownByte(const unsigned char* data, size_t length)
         return 0xFF;
     return data[at];
 }
+
+int modeReadCapabilities(const unsigned char* data, size_t length)
+{
+    size_t at;
+    if (modePageCode(data, length) != 0x2A || !locate(data, length, MODE_HEADER_LENGTH + 2, 1, at))
+        return -1;
+    return data[at];
+}
+
+long modeStandbyTimer(const unsigned char* data, size_t length)
+{
+    size_t flags, timer;
+    if (modePageCode(data, length) != 0x1A || !locate(data, length, MODE_HEADER_LENGTH + 3, 1, flags) ||
+        !locate(data, length, MODE_HEADER_LENGTH + 8, 4, timer))
+        return -1;
+    if ((data[flags] & 0x01) == 0)
+        return 0;
+    return static_cast<long>(readBigEndian32(data + timer));
+}

@@ -36,3 +36,12 @@ int modeLockByte(const unsigned char* data, size_t length);
 // The inactivity timer multiplier byte (page 0x0D), upper bits as sent;
 // 0xFF when absent.
 int modeSpindownByte(const unsigned char* data, size_t length);
+
+// The read capabilities byte of page 0x2A (byte 2: bit 3 DVD-ROM, bit 4
+// DVD-R, bit 5 DVD-RAM); -1 when absent.
+int modeReadCapabilities(const unsigned char* data, size_t length);
+
+// The standby timer of the power condition page (0x1A) in 100 ms units, 0
+// when standby is off (byte 3 bit 0 clear); -1 when the data holds no such
+// page (another page code, or too short for the timer, bytes 8-11).
+long modeStandbyTimer(const unsigned char* data, size_t length);

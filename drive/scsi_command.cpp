@@ -63,6 +63,40 @@ const ScsiCommand CMD_SET_SPINDOWN = {
     {mmc::MODE_SELECT_10, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00}, 12, kWrite, 16, 16,
     kSenseLength, 0, "setSpindown() 0x%08X return: 0x%08x"};
 
+// GET CONFIGURATION, one feature from 0000h, allocation length 8: the
+// feature header alone, with the current profile.
+const ScsiCommand CMD_GET_CONFIGURATION = {
+    {mmc::GET_CONFIGURATION, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00}, 10, kRead, 8, 8, kSenseLength, -1,
+    "getMedium() 0x%08X return: 0x%08x"};
+
+// GET PERFORMANCE of the write speed descriptors (type 03h), at most 15 of
+// them: 8 + 15 * 16 bytes.
+const ScsiCommand CMD_GET_WRITE_SPEEDS = {
+    {mmc::GET_PERFORMANCE, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0F, 0x03, 0x00}, 12, kRead, 256, 248,
+    kSenseLength, 0, "getWriteSpeeds() 0x%08X return: 0x%08x"};
+
+// GET PERFORMANCE of the nominal read performance (type 00h, tolerance
+// 10b: nominal), at most 15 descriptors.
+const ScsiCommand CMD_GET_NOMINAL_SPEEDS = {
+    {mmc::GET_PERFORMANCE, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00}, 12, kRead, 256, 248,
+    kSenseLength, 0, "getNominalSpeeds() 0x%08X return: 0x%08x"};
+
+// SET STREAMING with one 28-byte performance descriptor (type 0).
+const ScsiCommand CMD_SET_STREAMING = {
+    {mmc::SET_STREAMING, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x1C, 0x00}, 12, kWrite, 28, 28,
+    kSenseLength, 0, " setStreaming() 0x%08X return: 0x%08x"};
+
+// MODE SENSE(10) of page 0x1A (power condition), current values.
+const ScsiCommand CMD_GET_POWER_CONDITION = {
+    {mmc::MODE_SENSE_10, 0x00, mmc::PAGE_POWER_CONDITION, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}, 12,
+    kRead, 256, 256, kSenseLength, -1, "getStandby() 0x%08X return: 0x%08x"};
+
+// MODE SELECT(10), PF bit set, parameter list length 20: the header and a
+// 12-byte power condition page.
+const ScsiCommand CMD_SET_POWER_CONDITION = {
+    {mmc::MODE_SELECT_10, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x14, 0x00, 0x00, 0x00}, 12, kWrite, 20, 20,
+    kSenseLength, 0, "setStandby() 0x%08X return: 0x%08x"};
+
 namespace {
 
 // How a failed command ended, from its sense data.

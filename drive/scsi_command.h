@@ -31,6 +31,12 @@ extern const ScsiCommand CMD_GET_SPINDOWN;
 extern const ScsiCommand CMD_SET_SPEED;
 extern const ScsiCommand CMD_SET_LOCK;
 extern const ScsiCommand CMD_SET_SPINDOWN;
+extern const ScsiCommand CMD_GET_CONFIGURATION;     // the current profile only
+extern const ScsiCommand CMD_GET_WRITE_SPEEDS;      // GET PERFORMANCE, type 03h
+extern const ScsiCommand CMD_GET_NOMINAL_SPEEDS;    // GET PERFORMANCE, type 00h, reading
+extern const ScsiCommand CMD_SET_STREAMING;
+extern const ScsiCommand CMD_GET_POWER_CONDITION;
+extern const ScsiCommand CMD_SET_POWER_CONDITION;
 
 enum class CommandOutcome {
     Good,           // the drive completed it

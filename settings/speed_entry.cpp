@@ -26,10 +26,13 @@ int findChar(const CString& s, char ch, int from)
 
 }  // namespace
 
-CString formatSpeedEntry(const char* pszName, const char* pszKbps)
+CString formatSpeedEntry(const char* pszName, const char* pszKbps, const char* pszLabel)
 {
     CString text;
-    text.Format("%sX (%sKB/S)", pszName ? pszName : "", pszKbps ? pszKbps : "");
+    if (pszLabel != nullptr)
+        text.Format("%sX %s (%sKB/S)", pszName ? pszName : "", pszLabel, pszKbps ? pszKbps : "");
+    else
+        text.Format("%sX (%sKB/S)", pszName ? pszName : "", pszKbps ? pszKbps : "");
     return text;
 }
 
@@ -52,12 +55,12 @@ bool getSpeedEntry(const CStringList* pNames, const CStringList* pKbSpeeds, int 
     return true;
 }
 
-CString speedEntryText(const CStringList* pNames, const CStringList* pKbSpeeds, int nIndex)
+CString speedEntryText(const CStringList* pNames, const CStringList* pKbSpeeds, int nIndex, const char* pszLabel)
 {
     CString strName, strKbps;
     if (!getSpeedEntry(pNames, pKbSpeeds, nIndex, strName, strKbps))
         return CString();
-    return formatSpeedEntry(strName, strKbps);
+    return formatSpeedEntry(strName, strKbps, pszLabel);
 }
 
 bool parseSpeedEntry(const char* pszText, CString& strName, CString& strKbps)

@@ -7,8 +7,9 @@
 
 #include "framework/collections.h"
 
-// The display text "%sX (%sKB/S)" of a name and a KB/s text (null: empty).
-CString formatSpeedEntry(const char* pszName, const char* pszKbps);
+// The display text "%sX (%sKB/S)" of a name and a KB/s text (null: empty);
+// with a label (a kind of disc), "%sX <label> (%sKB/S)".
+CString formatSpeedEntry(const char* pszName, const char* pszKbps, const char* pszLabel = nullptr);
 
 // The number of usable entries: the length of the shorter list, a null list
 // counting as empty.
@@ -19,8 +20,10 @@ int speedEntryCount(const CStringList* pNames, const CStringList* pKbSpeeds);
 bool getSpeedEntry(const CStringList* pNames, const CStringList* pKbSpeeds, int nIndex,
                    CString& strName, CString& strKbps);
 
-// The display text of entry nIndex, or the empty text when there is none.
-CString speedEntryText(const CStringList* pNames, const CStringList* pKbSpeeds, int nIndex);
+// The display text of entry nIndex (with the label, if given), or the empty
+// text when there is none.
+CString speedEntryText(const CStringList* pNames, const CStringList* pKbSpeeds, int nIndex,
+                       const char* pszLabel = nullptr);
 
 // Takes a display text apart again: the name is the text before the first
 // blank without its final "X", the KB/s text is what follows " (" up to the

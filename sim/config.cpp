@@ -130,6 +130,39 @@ void readTextField(const Profile& ini, const std::string& section, const char* k
         setField(field, size, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
+// A name of the table, case and surrounding blanks aside.
+template <class T, size_t N>
+bool parseName(const std::string& text, const std::pair<const char*, T> (&names)[N], T* out)
+{
+    std::string t = lower(trim(text));
+    for (const auto& n : names) {
+        if (t == n.first) {
+            *out = n.second;
+            return true;
+        }
+    }
+    return false;
+}
+
+// "none" (or a false flag), "cd" (or a true one), "dvd", "bd".
+void parseMedium(const std::string& text, Medium* out)
+{
+    static const std::pair<const char*, Medium> kMedia[] = {
+        {"none", Medium::None}, {"cd", Medium::Cd}, {"dvd", Medium::Dvd}, {"bd", Medium::Bd}};
+    bool present = true;
+    if (!parseName(text, kMedia, out) && parseBool(text, &present))
+        *out = present ? Medium::Cd : Medium::None;
+}
+
+void parsePerformance(const std::string& text, Performance* out)
+{
+    static const std::pair<const char*, Performance> kAnswers[] = {{"speeds", Performance::Speeds},
+                                                                   {"nominal", Performance::Nominal},
+                                                                   {"empty", Performance::Empty},
+                                                                   {"refuse", Performance::Refuse}};
+    parseName(text, kAnswers, out);
+}
+
 bool parsePolicy(const std::string& text, SpeedPolicy* out)
 {
     static const struct {
@@ -254,13 +287,22 @@ DeviceConfig readDevice(const Profile& ini, const std::string& section, uint8_t 
     std::string text;
     if (ini.get(section, "speedPolicy", &text))
         parsePolicy(text, &s.policy);
+    if (ini.get(section, "streamingPolicy", &text))
+        parsePolicy(text, &s.streamingPolicy);
+    if (ini.get(section, "medium", &text))
+        parseMedium(text, &s.medium);
+    if (ini.get(section, "performance", &text))
+        parsePerformance(text, &s.performance);
     if (ini.get(section, "speedTable", &text))
         parseSpeedTable(text, &s.speedTable);
     ini.flag(section, "blockDescriptor", &s.blockDescriptor);
     ini.flag(section, "lockSupported", &s.lockSupported);
     ini.flag(section, "unitAttention", &s.unitAttention);
     ini.flag(section, "cdParametersPage", &s.cdParametersPage);
-    ini.flag(section, "medium", &s.medium);
+    ini.flag(section, "readsDvd", &s.readsDvd);
+    ini.flag(section, "configuration", &s.configuration);
+    ini.flag(section, "powerConditionPage", &s.powerConditionPage);
+    ini.number(section, "standby", 0xFFFFFFFFul, &s.initialStandby);
 
     // Dynamic values: remember whether and how the file gives them.
     unsigned long v;

@@ -45,7 +45,30 @@ Outcome dataIn(const Command& cmd, std::vector<uint8_t> bytes, size_t allocLen)
     return o;
 }
 
+void putBe32(uint8_t* p, uint32_t v)
+{
+    putBe16(p, v >> 16);
+    putBe16(p + 2, v & 0xFFFF);
+}
+
+uint32_t be32(const uint8_t* p)
+{
+    return (static_cast<uint32_t>(be16(p)) << 16) | be16(p + 2);
+}
+
+bool holdsDvdOrBd(const DeviceProfile& profile)
+{
+    return profile.medium == Medium::Dvd || profile.medium == Medium::Bd;
+}
+
 // The current values of the pages.
+void appendPowerConditionPage(const DriveState& state, std::vector<uint8_t>& out)
+{
+    uint8_t page[12] = {0x1A, 0x0A, 0x00, static_cast<uint8_t>(state.standby != 0 ? 0x01 : 0x00)};
+    putBe32(page + 8, state.standby);
+    out.insert(out.end(), page, page + sizeof page);
+}
+
 void appendCdParametersPage(const DriveState& state, std::vector<uint8_t>& out)
 {
     const uint8_t page[8] = {mmc::PAGE_CD_PARAMETERS, 0x06, 0x00, state.spindown, 0x00, 60, 0x00, 75};
@@ -63,7 +86,9 @@ void appendCapabilitiesPage(const DeviceProfile& profile, DriveState& state, std
         maximum = 0;
         --state.maxSpeedZeroLeft;
     }
-    page[2] = 0x03;  // reads CD-R and CD-RW media
+    // Reads CD-R and CD-RW media, and DVD-ROM, DVD-R and DVD-RAM when it reads DVDs.
+    const bool readsDvd = profile.readsDvd || profile.medium == Medium::Dvd || profile.medium == Medium::Bd;
+    page[2] = readsDvd ? 0x3B : 0x03;
     page[4] = 0x01;  // plays audio
     page[6] = static_cast<uint8_t>((profile.lockSupported ? 0x01 : 0) | (state.locked ? 0x02 : 0));
     putBe16(page + 8, maximum);
@@ -104,9 +129,11 @@ Outcome modeSense10(const DeviceProfile& profile, DriveState& state, const Comma
     // Only current values (page control 0) of the two pages, without subpages.
     uint8_t pageCode = cmd.cdb[2];
     size_t allocLen = be16(cmd.cdb + 7);
-    if (cmd.cdb[3] != 0 || (pageCode != mmc::PAGE_CD_PARAMETERS && pageCode != mmc::PAGE_CAPABILITIES))
+    if (cmd.cdb[3] != 0 || (pageCode != mmc::PAGE_CD_PARAMETERS && pageCode != mmc::PAGE_CAPABILITIES &&
+                            pageCode != mmc::PAGE_POWER_CONDITION))
         return checkCondition();
-    if (pageCode == mmc::PAGE_CD_PARAMETERS && !profile.cdParametersPage)
+    if ((pageCode == mmc::PAGE_CD_PARAMETERS && !profile.cdParametersPage) ||
+        (pageCode == mmc::PAGE_POWER_CONDITION && !profile.powerConditionPage))
         return senseCondition(kIllegalRequest, kInvalidFieldInCdb, 0);
 
     bool withDescriptor = profile.blockDescriptor && !dbd;
@@ -119,6 +146,8 @@ Outcome modeSense10(const DeviceProfile& profile, DriveState& state, const Comma
     }
     if (pageCode == mmc::PAGE_CD_PARAMETERS)
         appendCdParametersPage(state, data);
+    else if (pageCode == mmc::PAGE_POWER_CONDITION)
+        appendPowerConditionPage(state, data);
     else
         appendCapabilitiesPage(profile, state, data);
     putBe16(&data[0], static_cast<unsigned>(data.size() - 2));
@@ -153,8 +182,9 @@ Outcome modeSelect10(const DeviceProfile& profile, DriveState& state, const Comm
     if (pos > len)
         return checkCondition();
 
-    bool haveSpindown = false;
+    bool haveSpindown = false, haveStandby = false;
     uint8_t spindown = 0;
+    uint32_t standby = 0;
     while (pos < len) {
         if (pos + 2 > len)
             return checkCondition();
@@ -162,16 +192,25 @@ Outcome modeSelect10(const DeviceProfile& profile, DriveState& state, const Comm
         size_t pageLen = p[pos + 1];
         if (pos + 2 + pageLen > len)
             return checkCondition();
-        if (code != mmc::PAGE_CD_PARAMETERS || pageLen != 6)
+        const bool cdParameters = code == mmc::PAGE_CD_PARAMETERS && pageLen == 6;
+        const bool powerCondition = code == mmc::PAGE_POWER_CONDITION && pageLen >= 10;
+        if (!cdParameters && !powerCondition)
             return checkCondition();
-        if (!profile.cdParametersPage)
+        if ((cdParameters && !profile.cdParametersPage) || (powerCondition && !profile.powerConditionPage))
             return senseCondition(kIllegalRequest, kInvalidFieldInList, 0);
-        haveSpindown = true;
-        spindown = p[pos + 3] & 0x0F;
+        if (cdParameters) {
+            haveSpindown = true;
+            spindown = p[pos + 3] & 0x0F;
+        } else {
+            haveStandby = true;
+            standby = (p[pos + 3] & 0x01) != 0 ? be32(p + pos + 8) : 0;
+        }
         pos += 2 + pageLen;
     }
     if (haveSpindown)
         state.spindown = static_cast<uint8_t>((state.spindown & 0xF0) | spindown);
+    if (haveStandby)
+        state.standby = standby;
     return goodOutcome();
 }
 
@@ -181,10 +220,97 @@ Outcome setCdSpeed(const DeviceProfile& profile, DriveState& state, const Comman
         return checkCondition();
     if (profile.policy == SpeedPolicy::Refuse)
         return senseCondition(kIllegalRequest, kInvalidOpcode, 0);
-    if (!profile.medium)
+    if (profile.medium == Medium::None)
         return senseCondition(kNotReady, kMediumNotPresent, 0);
-    state.speed = selectSpeed(profile, state.speed, static_cast<uint16_t>(be16(cmd.cdb + 2)));
+    // It covers CDs only: the speed of a DVD or a BD stays.
+    if (!holdsDvdOrBd(profile))
+        state.speed = selectSpeed(profile, profile.policy, state.speed, static_cast<uint16_t>(be16(cmd.cdb + 2)));
     return goodOutcome();
+}
+
+Outcome setStreaming(const DeviceProfile& profile, DriveState& state, const Command& cmd)
+{
+    if (profile.streamingPolicy == SpeedPolicy::Refuse)
+        return senseCondition(kIllegalRequest, kInvalidOpcode, 0);
+    size_t len = cmd.cdbLen >= 11 ? be16(cmd.cdb + 9) : 0;
+    if (cmd.cdbLen < 12 || cmd.cdb[8] != 0 || len < 28)
+        return checkCondition();
+    if (!cmd.dataOutAllowed || cmd.outData == nullptr || cmd.bufLen < len)
+        return transferError();
+    if (profile.medium == Medium::None)
+        return senseCondition(kNotReady, kMediumNotPresent, 0);
+    const uint8_t* d = cmd.outData;
+    const uint32_t size = be32(d + 12), time = be32(d + 16);
+    // Restore Logical Unit Defaults: the drive's own speed again.
+    if ((d[0] & 0x04) != 0 || time == 0) {
+        state.speed = profile.initialSpeed;
+        return goodOutcome();
+    }
+    const uint64_t kbps = static_cast<uint64_t>(size) * 1000 / time;
+    const uint16_t request = kbps > 0xFFFE ? 0xFFFE : static_cast<uint16_t>(kbps);
+    state.speed = selectSpeed(profile, profile.streamingPolicy, state.speed, request);
+    return goodOutcome();
+}
+
+uint16_t currentProfileOf(Medium medium)
+{
+    switch (medium) {
+    case Medium::Cd:
+        return 0x0008;
+    case Medium::Dvd:
+        return 0x0010;
+    case Medium::Bd:
+        return 0x0040;
+    case Medium::None:
+        break;
+    }
+    return 0;
+}
+
+// The feature header alone: its length field counts the four bytes after it.
+Outcome getConfiguration(const DeviceProfile& profile, const Command& cmd)
+{
+    if (!profile.configuration)
+        return senseCondition(kIllegalRequest, kInvalidOpcode, 0);
+    if (cmd.cdbLen < 10)
+        return checkCondition();
+    std::vector<uint8_t> data(8, 0);
+    putBe32(&data[0], 4);
+    putBe16(&data[6], currentProfileOf(profile.medium));
+    return dataIn(cmd, std::move(data), be16(cmd.cdb + 7));
+}
+
+// One 16-byte descriptor per speed for type 03h, one nominal one for type
+// 00h, each over the whole disc (an end LBA of a single-layer DVD).
+Outcome getPerformance(const DeviceProfile& profile, const Command& cmd)
+{
+    if (profile.performance == Performance::Refuse)
+        return senseCondition(kIllegalRequest, kInvalidOpcode, 0);
+    if (cmd.cdbLen < 12 || (cmd.cdb[10] != 0x00 && cmd.cdb[10] != 0x03))
+        return checkCondition();
+    const uint32_t kEndLba = 2295103;
+    const size_t maxDescriptors = be16(cmd.cdb + 8);
+    std::vector<uint8_t> data(8, 0);
+    auto descriptor = [&](uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+        if ((data.size() - 8) / 16 >= maxDescriptors)
+            return;
+        uint8_t bytes[16];
+        putBe32(bytes, a);
+        putBe32(bytes + 4, b);
+        putBe32(bytes + 8, c);
+        putBe32(bytes + 12, d);
+        data.insert(data.end(), bytes, bytes + 16);
+    };
+    const bool nominal = cmd.cdb[10] == 0x00;
+    if (!nominal && profile.performance == Performance::Speeds) {
+        for (auto it = profile.speedTable.rbegin(); it != profile.speedTable.rend(); ++it)
+            if (*it <= profile.maxSpeed)
+                descriptor(0, kEndLba, *it, *it);
+    } else if (nominal && profile.performance == Performance::Nominal) {
+        descriptor(0, profile.speedTable.empty() ? profile.maxSpeed : profile.speedTable.front(), kEndLba, profile.maxSpeed);
+    }
+    putBe32(&data[0], static_cast<uint32_t>(data.size() - 4));
+    return dataIn(cmd, std::move(data), cmd.bufLen);
 }
 
 Outcome preventAllow(const DeviceProfile& profile, DriveState& state, const Command& cmd)
@@ -211,6 +337,7 @@ DriveState initialState(const DeviceProfile& profile)
     s.speed = profile.initialSpeed;
     s.locked = profile.initialLocked;
     s.spindown = profile.initialSpindown;
+    s.standby = profile.initialStandby;
     return s;
 }
 
@@ -254,10 +381,10 @@ Outcome mediumChangedAttention()
     return senseCondition(0x06, 0x28, 0);
 }
 
-uint16_t selectSpeed(const DeviceProfile& profile, uint16_t current, uint16_t request)
+uint16_t selectSpeed(const DeviceProfile& profile, SpeedPolicy policy, uint16_t current, uint16_t request)
 {
     uint16_t wanted = request == 0xFFFF ? profile.maxSpeed : request;
-    switch (profile.policy) {
+    switch (policy) {
     case SpeedPolicy::Any:
         return wanted;
     case SpeedPolicy::Clip:
@@ -289,8 +416,8 @@ Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Co
     if (cmd.lun != profile.lun)
         return checkCondition();
     // The attention is reported once, to the first command that may carry
-    // it; INQUIRY never does.
-    if (state.mediumChanged && cmd.cdb[0] != mmc::INQUIRY) {
+    // it; INQUIRY and GET CONFIGURATION never do.
+    if (state.mediumChanged && cmd.cdb[0] != mmc::INQUIRY && cmd.cdb[0] != mmc::GET_CONFIGURATION) {
         state.mediumChanged = false;
         return mediumChangedAttention();
     }
@@ -305,6 +432,12 @@ Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Co
         return setCdSpeed(profile, state, cmd);
     case mmc::PREVENT_ALLOW_MEDIUM_REMOVAL:
         return preventAllow(profile, state, cmd);
+    case mmc::SET_STREAMING:
+        return setStreaming(profile, state, cmd);
+    case mmc::GET_CONFIGURATION:
+        return getConfiguration(profile, cmd);
+    case mmc::GET_PERFORMANCE:
+        return getPerformance(profile, cmd);
     default:
         return checkCondition();
     }

@@ -17,6 +17,14 @@ enum class SpeedPolicy {
     Refuse,  // SET CD SPEED is an unknown command: ILLEGAL REQUEST, invalid opcode
 };
 
+// The disc in the drive.
+enum class Medium { None, Cd, Dvd, Bd };
+
+// What GET PERFORMANCE answers: a write speed descriptor (type 03h) for each
+// speed of the table up to the maximum; only a nominal descriptor (type 00h)
+// from the lowest to the maximum; no descriptors; or ILLEGAL REQUEST.
+enum class Performance { Speeds, Nominal, Empty, Refuse };
+
 // What the set-up file says about one device; replaced at every reload.
 struct DeviceProfile {
     uint8_t type = 5;
@@ -37,9 +45,20 @@ struct DeviceProfile {
     // The CD parameters page (0x0D); without it, MODE SENSE and MODE SELECT
     // of it end with ILLEGAL REQUEST, invalid field, as on current drives.
     bool cdParametersPage = true;
-    // A disc is in; without one, SET CD SPEED ends with NOT READY, medium
-    // not present.
-    bool medium = true;
+    // The disc in the drive; without one, SET CD SPEED ends with NOT READY,
+    // medium not present.
+    Medium medium = Medium::Cd;
+    // Page 0x2A tells it reads DVDs (as every drive holding a DVD or a BD does).
+    bool readsDvd = false;
+    // GET CONFIGURATION answers the current profile; else ILLEGAL REQUEST.
+    bool configuration = true;
+    Performance performance = Performance::Refuse;
+    // SET STREAMING chooses the speed like SET CD SPEED does for a CD;
+    // SET CD SPEED leaves the speed of a DVD or a BD as it is.
+    SpeedPolicy streamingPolicy = SpeedPolicy::Clip;
+    // The power condition page (0x1A) with its standby timer.
+    bool powerConditionPage = false;
+    uint32_t initialStandby = 0;
     // Start values of the dynamic state.
     uint16_t initialSpeed = 7056;
     bool initialLocked = false;
@@ -56,6 +75,7 @@ struct DriveState {
     unsigned maxSpeedZeroLeft = 0;  // reads of page 0x2A that report maximum 0
     bool mediumChanged = false;     // a unit attention waits for the next command
     unsigned inquiries = 0;         // INQUIRY commands seen
+    uint32_t standby = 0;           // the standby timer, 100 ms units (0: off)
 };
 
 DriveState initialState(const DeviceProfile& profile);
@@ -98,8 +118,9 @@ Outcome mediumChangedAttention();
 // Executes one CDB; changes the state only when the command succeeds.
 Outcome executeCommand(const DeviceProfile& profile, DriveState& state, const Command& cmd);
 
-// The speed a SET CD SPEED request selects under the profile's policy, from
-// the current speed (0xFFFF asks for the maximum).
-uint16_t selectSpeed(const DeviceProfile& profile, uint16_t current, uint16_t request);
+// The speed a request selects under a policy of the profile's (its SET CD
+// SPEED or its SET STREAMING policy), from the current speed (0xFFFF asks
+// for the maximum).
+uint16_t selectSpeed(const DeviceProfile& profile, SpeedPolicy policy, uint16_t current, uint16_t request);
 
 }  // namespace ksim

@@ -6,8 +6,17 @@
 
 namespace {
 
-const char kKeySpeedNames[] = "speedNames";
-const char kKeyKbSpeeds[] = "kbSpeeds";
+// The keys of each kind's lists in the drive's section: a CD's as they have
+// always been, a DVD's and a BD's beside them, which older builds ignore.
+const struct ListKeys {
+    MediumKind kind;
+    const char* names;
+    const char* kbSpeeds;
+} kListKeys[DriveList::kListKinds] = {
+    {MediumKind::Cd, "speedNames", "kbSpeeds"},
+    {MediumKind::Dvd, "dvdSpeedNames", "dvdKbSpeeds"},
+    {MediumKind::Bd, "bdSpeedNames", "bdKbSpeeds"},
+};
 // [System] Transport=auto|aspi|passthrough: the SCSI transport to use.
 const char kKeyTransport[] = "Transport";
 
@@ -35,9 +44,14 @@ void DriveList::Adopt(CObList& found, SettingsStore& settings)
         POSITION head = found.GetHeadPosition();
         CdDrive* pDrive = static_cast<CdDrive*>(found.GetAt(head));
         found.RemoveAt(head);
-        pDrive->replaceSpeedNames(settings.getStringList(pDrive->address, kKeySpeedNames, ""));
-        pDrive->replaceKbSpeeds(settings.getStringList(pDrive->address, kKeyKbSpeeds, ""));
-        m_stored.push_back({encodeStringList(*pDrive->speedNames), encodeStringList(*pDrive->kbSpeeds)});
+        Stored stored;
+        for (int k = 0; k < kListKinds; ++k) {
+            const ListKeys& keys = kListKeys[k];
+            pDrive->replaceLists(keys.kind, settings.getStringList(pDrive->address, keys.names, ""),
+                                 settings.getStringList(pDrive->address, keys.kbSpeeds, ""));
+            stored.lists[k] = Encoded(*pDrive, keys.kind);
+        }
+        m_stored.push_back(stored);
         m_drives.AddTail(pDrive);
     }
 }
@@ -50,21 +64,30 @@ std::vector<CdDrive*> DriveList::All() const
     return all;
 }
 
+DriveList::StoredLists DriveList::Encoded(const CdDrive& drive, MediumKind kind)
+{
+    const CdDrive::SpeedLists lists = drive.listsFor(kind);
+    return {lists.names != nullptr ? encodeStringList(*lists.names) : CString(),
+            lists.kbSpeeds != nullptr ? encodeStringList(*lists.kbSpeeds) : CString()};
+}
+
 bool DriveList::SaveSpeedLists(SettingsStore& settings)
 {
     bool bAllWritten = true;
     for (int i = 0; i < GetCount() && i < static_cast<int>(m_stored.size()); ++i) {
         const CdDrive* pDrive = GetAt(i);
-        StoredLists now = {pDrive->speedNames != nullptr ? encodeStringList(*pDrive->speedNames) : CString(),
-                           pDrive->kbSpeeds != nullptr ? encodeStringList(*pDrive->kbSpeeds) : CString()};
-        if (now.names == m_stored[i].names && now.kbSpeeds == m_stored[i].kbSpeeds)
-            continue;
-        const char* keys[] = {kKeySpeedNames, kKeyKbSpeeds};
-        const char* values[] = {now.names, now.kbSpeeds};
-        if (settings.writeKeys(pDrive->address, keys, values, 2))
-            m_stored[i] = now;
-        else
-            bAllWritten = false;
+        for (int k = 0; k < kListKinds; ++k) {
+            StoredLists now = Encoded(*pDrive, kListKeys[k].kind);
+            StoredLists& stored = m_stored[i].lists[k];
+            if (now.names == stored.names && now.kbSpeeds == stored.kbSpeeds)
+                continue;
+            const char* keys[] = {kListKeys[k].names, kListKeys[k].kbSpeeds};
+            const char* values[] = {now.names, now.kbSpeeds};
+            if (settings.writeKeys(pDrive->address, keys, values, 2))
+                stored = now;
+            else
+                bAllWritten = false;
+        }
     }
     return bAllWritten;
 }

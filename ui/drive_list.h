@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "drive/medium.h"
 #include "drive/transport_choice.h"
 #include "framework/afxwin.h"
 
@@ -27,10 +28,10 @@ public:
     // Takes over the records found and gives each the speed lists stored
     // for it (empty ones when there are none); `found` is left empty.
     void Adopt(CObList& found, SettingsStore& settings);
-    // Writes the two speed lists of every drive whose lists differ from
-    // what was last read or written, both keys in one write. Lists that
-    // did not change are not written: a file that could not be read at
-    // start keeps what it holds. False when a write failed.
+    // Writes the two speed lists of every kind of disc of every drive whose
+    // lists differ from what was last read or written, both keys in one
+    // write. Lists that did not change are not written: a file that could
+    // not be read at start keeps what it holds. False when a write failed.
     bool SaveSpeedLists(SettingsStore& settings);
     // On the drive worker's thread: volumes came or went, and each drive
     // gets the letter it holds now.
@@ -46,13 +47,20 @@ public:
     // The drive's label in the drive list and the menu: "[1:0] E:\ name".
     static CString Label(const CdDrive& drive);
 
+    // The kinds of disc a drive keeps lists for: CD, DVD, BD.
+    static const int kListKinds = 3;
+
 private:
-    // The two lists of drive i as the file holds them, encoded.
+    // The two lists of a kind as the file holds them, encoded.
     struct StoredLists {
         CString names;
         CString kbSpeeds;
     };
+    struct Stored {
+        StoredLists lists[kListKinds];
+    };
+    static StoredLists Encoded(const CdDrive& drive, MediumKind kind);
 
     CObList m_drives{10};
-    std::vector<StoredLists> m_stored;
+    std::vector<Stored> m_stored;  // drive i's, as the file holds them
 };

@@ -19,13 +19,21 @@ const int kMaxRefreshSecs = 600;
 // The current speed field of a drive that left a command unanswered.
 const char kNoAnswer[] = "光驱没有响应";
 
-// The spin-down field's text: the timer's name, or word that the drive has
-// no timer to report.
-CString SpindownText(int nCode)
+// The spin-down field's text: the time's name, or word that the drive has
+// no time to report.
+CString SpindownText(const CdDrive::Spindown& spindown)
 {
-    if (nCode == CdDrive::SPINDOWN_NOT_REPORTED)
+    switch (spindown.source) {
+    case CdDrive::Spindown::Inactivity:
+        return spindownName(static_cast<unsigned>(spindown.value));
+    case CdDrive::Spindown::Standby:
+        return standbyText(spindown.value);
+    case CdDrive::Spindown::NotReported:
         return CString("光驱不报告");
-    return spindownName(static_cast<unsigned>(nCode));
+    case CdDrive::Spindown::Failed:
+        break;
+    }
+    return CString();
 }
 
 // A failed read (-1) has every bit set, and must not show as locked.
@@ -41,8 +49,9 @@ DriveStatus ReadDriveStatus(CdDrive& drive)
     DriveStatus status;
     status.nSpeed = drive.getSpeed();
     status.nMaxSpeed = drive.getMaxSpeed();
-    status.nSpindown = drive.getSpindown();
+    status.spindown = drive.getSpindown();
     status.nLock = drive.getLock();
+    status.medium = drive.readMedium();
     status.bAnswering = drive.answering();
     return status;
 }
@@ -91,7 +100,7 @@ void CDrivePanel::ShowDriveLabels()
     m_cbDrive.SetCurSel(nSel);
 }
 
-void CDrivePanel::ShowCapabilities(int nLock, int nSpindown)
+void CDrivePanel::ShowCapabilities(int nLock, const CdDrive::Spindown& spindown)
 {
     // A lock byte that could not be read leaves the buttons usable: the
     // drive may well take the command.
@@ -99,9 +108,18 @@ void CDrivePanel::ShowCapabilities(int nLock, int nSpindown)
     m_dlg.GetDlgItem(IDC_LOCK)->EnableWindow(bLockable);
     m_dlg.GetDlgItem(IDC_UNLOCK)->EnableWindow(bLockable);
     m_chkLocked.EnableWindow(bLockable);
+    // A standby timer holds whole minutes only; an inactivity timer every
+    // time of the list.
+    const bool bStandby = spindown.source == CdDrive::Spindown::Standby;
+    if (spindown.source != CdDrive::Spindown::Failed && (bStandby != (m_spindownOffered == CdDrive::Spindown::Standby))) {
+        m_spindownOffered = bStandby ? CdDrive::Spindown::Standby : CdDrive::Spindown::Inactivity;
+        m_cbSpindown.ResetContent();
+        for (unsigned char code = bStandby ? SPINDOWN_FIRST_MINUTES_CODE : 1; code <= 15; ++code)
+            m_cbSpindown.AddString(spindownName(code));
+    }
     // A vendor-specific timer has no name in the list to choose, and a
     // drive without a timer has nothing to set.
-    m_cbSpindown.EnableWindow(nSpindown != CdDrive::SPINDOWN_NOT_REPORTED && SpindownText(nSpindown) != "VS");
+    m_cbSpindown.EnableWindow(spindown.source != CdDrive::Spindown::NotReported && SpindownText(spindown) != "VS");
 }
 
 CdDrive* CDrivePanel::GetSelectedDrive()
@@ -117,9 +135,11 @@ void CDrivePanel::ShowStatus(const CdDrive* pDrive, const DriveStatus& status)
 {
     if (pDrive == nullptr || pDrive != GetSelectedDrive())
         return;
-    m_strCurSpeed = status.bAnswering ? speedText(status.nSpeed) : CString(kNoAnswer);
-    m_strMaxSpeed = status.bAnswering ? speedText(status.nMaxSpeed) : CString();
-    m_strSpindown = status.bAnswering ? SpindownText(status.nSpindown) : CString();
+    if (status.bAnswering && speedKind(status.medium) != m_shownMedium)
+        FillSpeedList();
+    m_strCurSpeed = status.bAnswering ? speedText(status.nSpeed, status.medium) : CString(kNoAnswer);
+    m_strMaxSpeed = status.bAnswering ? speedText(status.nMaxSpeed, status.medium) : CString();
+    m_strSpindown = status.bAnswering ? SpindownText(status.spindown) : CString();
     m_bLocked = status.bAnswering ? LockedFlag(status.nLock) : 0;
     m_dlg.SetDlgItemText(IDC_CUR_SPEED, m_strCurSpeed);
     m_dlg.SetDlgItemText(IDC_MAX_SPEED, m_strMaxSpeed);
@@ -131,7 +151,7 @@ void CDrivePanel::ShowCurrentSpeed(const CdDrive& drive, int nKbps)
 {
     if (&drive != GetSelectedDrive())
         return;
-    m_strCurSpeed = drive.answering() ? speedText(nKbps) : CString(kNoAnswer);
+    m_strCurSpeed = drive.answering() ? speedText(nKbps, drive.medium()) : CString(kNoAnswer);
     m_dlg.SetDlgItemText(IDC_CUR_SPEED, m_strCurSpeed);
 }
 
@@ -155,11 +175,13 @@ void CDrivePanel::FillSpeedList()
     CdDrive* pDrive = GetSelectedDrive();
     if (pDrive == nullptr)
         return;
+    m_shownMedium = speedKind(pDrive->medium());
+    const CdDrive::SpeedLists lists = pDrive->listsFor(m_shownMedium);
     m_cbSpeed.ResetContent();
-    int nCount = speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds);
+    int nCount = speedEntryCount(lists.names, lists.kbSpeeds);
     for (int i = 0; i < nCount; ++i)
-        m_cbSpeed.AddString(speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, i));
-    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps());
+        m_cbSpeed.AddString(speedEntryText(lists.names, lists.kbSpeeds, i, lists.label));
+    int nChosen = findSpeedEntry(lists.names, lists.kbSpeeds, pDrive->chosenKbps(m_shownMedium));
     if (nChosen >= 0)
         m_cbSpeed.SetCurSel(nChosen);
 }
@@ -173,20 +195,20 @@ void CDrivePanel::OnSelChangeDrive()
     struct Reading {
         DriveStatus status;
         int nLock = -1;
-        int nSpindown = CdDrive::SPINDOWN_FAILED;
+        CdDrive::Spindown spindown;
     };
     auto reading = std::make_shared<Reading>();
     m_worker.Post(
         [pDrive, reading] {
             reading->status = ReadDriveStatus(*pDrive);
             reading->nLock = pDrive->getLock();
-            reading->nSpindown = pDrive->getSpindown();
+            reading->spindown = pDrive->getSpindown();
         },
         [this, pDrive, reading] {
             if (pDrive != GetSelectedDrive())
                 return;
             ShowStatus(pDrive, reading->status);
-            ShowCapabilities(reading->nLock, reading->nSpindown);
+            ShowCapabilities(reading->nLock, reading->spindown);
         });
 }
 
@@ -196,8 +218,10 @@ void CDrivePanel::OnSelChangeSpeed()
     if (pDrive == nullptr)
         return;
     int nSel = m_cbSpeed.GetCurSel();
+    const MediumKind kind = m_shownMedium;
+    const CdDrive::SpeedLists lists = pDrive->listsFor(kind);
     CString strName, strKbps;
-    if (nSel < 0 || !getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, nSel, strName, strKbps))
+    if (nSel < 0 || !getSpeedEntry(lists.names, lists.kbSpeeds, nSel, strName, strKbps))
         return;
 
     const int nKbps = speedEntryToInt(strKbps);
@@ -206,20 +230,26 @@ void CDrivePanel::OnSelChangeSpeed()
         int nNow = 0;
     };
     auto answer = std::make_shared<Answer>();
-    const unsigned nChoice = m_speeds.Store(*pDrive, nKbps);
+    const unsigned nChoice = m_speeds.Store(*pDrive, kind, nKbps);
     m_worker.Post(
-        [pDrive, nKbps, answer] {
-            answer->outcome = SpeedMemory::Send(*pDrive, nKbps);
+        [pDrive, kind, nKbps, answer] {
+            answer->outcome = SpeedMemory::Send(*pDrive, kind, nKbps);
             answer->nNow = pDrive->getSpeed();
         },
-        [this, pDrive, nChoice, nKbps, answer] {
-            m_speeds.Answered(*pDrive, nChoice, nKbps, answer->outcome);
+        [this, pDrive, kind, nChoice, nKbps, answer] {
+            m_speeds.Answered(*pDrive, kind, nChoice, nKbps, answer->outcome);
             ShowCurrentSpeed(*pDrive, answer->nNow);
+            if (pDrive != GetSelectedDrive())
+                return;
+            // The drive holds another kind of disc now: its speeds are shown.
+            if (speedKind(pDrive->medium()) != m_shownMedium)
+                FillSpeedList();
             // A speed the drive refused is not the one it runs at: the
             // selector shows the entry of the speed it does run at, if the
             // list has one.
-            if (answer->outcome == CommandOutcome::Refused && pDrive == GetSelectedDrive())
-                m_cbSpeed.SetCurSel(findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, answer->nNow));
+            else if (answer->outcome == CommandOutcome::Refused)
+                m_cbSpeed.SetCurSel(findSpeedEntry(pDrive->listsFor(kind).names, pDrive->listsFor(kind).kbSpeeds,
+                                                   answer->nNow));
         });
 }
 
@@ -234,7 +264,7 @@ void CDrivePanel::OnSelChangeSpindown()
     CString strName;
     m_cbSpindown.GetLBText(nSel, strName);
     const BYTE code = spindownCode(strName);
-    auto spindown = std::make_shared<int>(CdDrive::SPINDOWN_FAILED);
+    auto spindown = std::make_shared<CdDrive::Spindown>();
     m_worker.Post(
         [pDrive, code, spindown] {
             pDrive->setSpindown(code);

@@ -6,9 +6,9 @@
 // the one selected.
 #pragma once
 
+#include "drive/cd_drive.h"
 #include "framework/afxwin.h"
 
-class CdDrive;
 class DriveList;
 class DriveWorker;
 class SpeedMemory;
@@ -17,8 +17,9 @@ class SpeedMemory;
 struct DriveStatus {
     int nSpeed = 0;
     int nMaxSpeed = 0;
-    int nSpindown = 0xFF;
+    CdDrive::Spindown spindown;
     int nLock = -1;
+    MediumKind medium = MediumKind::Cd;
     bool bAnswering = true;
 };
 
@@ -55,15 +56,16 @@ public:
     void OnAutoRefresh();
 
 private:
-    // Puts the panel drive's speed entries into the speed selector, the one
-    // of the speed in force selected.
+    // Puts the panel drive's speed entries for the disc it holds into the
+    // speed selector, the one of the speed in force selected.
     void FillSpeedList();
     // Shows a status read from pDrive, while it is the panel drive.
     void ShowStatus(const CdDrive* pDrive, const DriveStatus& status);
     void ShowCurrentSpeed(const CdDrive& drive, int nKbps);
     // Enables the lock controls and the spin-down selector as far as the
-    // drive supports them (from its lock byte and spin-down byte).
-    void ShowCapabilities(int nLock, int nSpindown);
+    // drive supports them (from its lock byte and spin-down time), and
+    // offers the spin-down times its page can hold.
+    void ShowCapabilities(int nLock, const CdDrive::Spindown& spindown);
     // Sends the lock command and shows the state read back.
     void SetLock(BYTE prevent);
     // Opens or closes the panel drive's tray.
@@ -83,6 +85,10 @@ private:
     int m_bLocked = 0;
     CString m_strMaxSpeed;
     CString m_strSpindown;
+    // The kind of disc the speed selector lists the speeds of.
+    MediumKind m_shownMedium = MediumKind::Cd;
+    // The spin-down page the selector's times are for.
+    CdDrive::Spindown::Source m_spindownOffered = CdDrive::Spindown::Inactivity;
     int m_bAutoRefresh = 0;
     int m_nRefreshSecs = 5;
 };

@@ -64,9 +64,24 @@ bool ExecutablePath(std::wstring& strPath)
 // on the drive worker: the dialog may be closed, which stops it, before
 // they end.
 struct Detection : DetectionSink {
-    Detection(COptionsDlg* pOwner, CdDrive& target, DriveWorker& queue)
-        : pDialog(pOwner), hDialog(pOwner->m_hWnd), drive(target), worker(queue)
+    Detection(COptionsDlg* pOwner, CdDrive& target, MediumKind listKind, DriveWorker& queue)
+        : pDialog(pOwner), hDialog(pOwner->m_hWnd), drive(target), kind(listKind), worker(queue)
     {
+    }
+
+    // On the worker: the speeds the drive offers, as entries of the list.
+    void takeOffered(const std::vector<unsigned>& offered)
+    {
+        for (unsigned kbps : offered) {
+            CString strName, strKbps;
+            strName.Format("%d", kbpsToX(kbps, kind));
+            strKbps.Format("%u", kbps);
+            if (kbpsToX(kbps, kind) >= 1 && names.Find(strName) == nullptr) {
+                names.AddTail(strName);
+                kbSpeeds.AddTail(strKbps);
+            }
+        }
+        bComplete = !names.IsEmpty();
     }
 
     // On the worker: the progress goes to the dialog while it is there.
@@ -79,11 +94,13 @@ struct Detection : DetectionSink {
     COptionsDlg* pDialog;  // null once the dialog is gone (window's thread only)
     HWND hDialog;
     CdDrive& drive;
+    MediumKind kind;  // of the list edited
     DriveWorker& worker;
     std::atomic<bool> bCancelled{false};
     int nSpeedBefore = 0;
     int nMaxSpeed = 0;
     bool bComplete = false;
+    bool bOtherDisc = false;  // the drive holds another kind of disc than the list's
     CStringList names{10};
     CStringList kbSpeeds{10};
 };
@@ -110,6 +127,7 @@ COptionsDlg::COptionsDlg(SettingsStore& settings, CdDrive* pDrive, CComboBox& sp
     : CDialog(IDD_OPTIONS, pParent),
       m_settings(settings),
       m_pDrive(pDrive),
+      m_kind(pDrive != nullptr ? speedKind(pDrive->medium()) : MediumKind::Cd),
       m_worker(worker),
       m_cbSpeedSelector(speedSelector)
 {
@@ -132,7 +150,7 @@ void COptionsDlg::DoDataExchange(CDataExchange* pDX)
 
 void COptionsDlg::AppendEntry(const CString& strName, const CString& strKbps)
 {
-    m_listSpeeds.AddString(formatSpeedEntry(strName, strKbps));
+    m_listSpeeds.AddString(formatSpeedEntry(strName, strKbps, m_pDrive != nullptr ? m_pDrive->listsFor(m_kind).label : nullptr));
     m_entryNames.AddTail(strName);
     m_entryKbps.AddTail(strKbps);
 }
@@ -142,10 +160,11 @@ void COptionsDlg::LoadDriveEntries(const CdDrive& drive)
     m_listSpeeds.ResetContent();
     m_entryNames.RemoveAll();
     m_entryKbps.RemoveAll();
-    int nCount = speedEntryCount(drive.speedNames, drive.kbSpeeds);
+    const CdDrive::SpeedLists lists = drive.listsFor(m_kind);
+    int nCount = speedEntryCount(lists.names, lists.kbSpeeds);
     for (int i = 0; i < nCount; ++i) {
         CString strName, strKbps;
-        getSpeedEntry(drive.speedNames, drive.kbSpeeds, i, strName, strKbps);
+        getSpeedEntry(lists.names, lists.kbSpeeds, i, strName, strKbps);
         AppendEntry(strName, strKbps);
     }
 }
@@ -187,7 +206,7 @@ void COptionsDlg::OnAdd()
     if (m_nSpeed >= kMinSpeed && m_nSpeed <= kMaxSpeed) {
         CString strName, strKbps;
         strName.Format("%d", m_nSpeed);
-        strKbps.Format("%d", m_nSpeed * KBPS_PER_X);
+        strKbps.Format("%d", m_nSpeed * kbpsPerX(m_kind));
         AppendEntry(strName, strKbps);
         m_bListChanged = true;
     } else {
@@ -216,21 +235,33 @@ void COptionsDlg::OnDetect()
     // A click (or a held Enter key) while a detection runs starts no other.
     if (m_pDrive == nullptr || m_pDetection != nullptr)
         return;
-    auto pDetection = std::make_shared<Detection>(this, *m_pDrive, m_worker);
+    auto pDetection = std::make_shared<Detection>(this, *m_pDrive, m_kind, m_worker);
     m_pDetection = pDetection;
+    // A drive that tells the speeds it offers for its disc needs no steps.
     if (!m_worker.Post(
             [pDetection] {
-                pDetection->nSpeedBefore = pDetection->drive.getSpeed();
-                pDetection->nMaxSpeed = pDetection->drive.getMaxSpeed();
+                Detection& d = *pDetection;
+                d.bOtherDisc = speedKind(d.drive.readMedium()) != d.kind;
+                if (d.bOtherDisc)
+                    return;
+                d.nSpeedBefore = d.drive.getSpeed();
+                d.takeOffered(d.drive.offeredSpeeds());
+                if (!d.bComplete)
+                    d.nMaxSpeed = d.drive.getMaxSpeed();
             },
-            [pDetection] { OnMaxSpeedRead(pDetection); }))
+            [pDetection] {
+                if (pDetection->bComplete)
+                    OnDetectionEnded(pDetection);
+                else
+                    OnMaxSpeedRead(pDetection);
+            }))
         m_pDetection.reset();
 }
 
 void COptionsDlg::OnMaxSpeedRead(const std::shared_ptr<Detection>& pDetection)
 {
     Detection& d = *pDetection;
-    if (d.nMaxSpeed == 0 && !d.bCancelled && d.drive.answering() && d.pDialog != nullptr &&
+    if (d.nMaxSpeed == 0 && !d.bCancelled && !d.bOtherDisc && d.drive.answering() && d.pDialog != nullptr &&
         AskRetryMaxSpeed(d.hDialog)) {
         d.worker.Post([pDetection] { pDetection->nMaxSpeed = pDetection->drive.getMaxSpeed(); },
                       [pDetection] { OnMaxSpeedRead(pDetection); });
@@ -248,7 +279,7 @@ void COptionsDlg::EndDetection(const std::shared_ptr<Detection>& pDetection, boo
             Detection& d = *pDetection;
             // A drive that stops answering on the way has failed it.
             if (bStepThrough)
-                d.bComplete = detectSpeeds(d.drive, d.nMaxSpeed, kDetectHalfWidth, d, d.names, d.kbSpeeds) &&
+                d.bComplete = detectSpeeds(d.drive, d.kind, d.nMaxSpeed, kDetectHalfWidth, d, d.names, d.kbSpeeds) &&
                               d.drive.answering();
             // Detection leaves the drive at the last speed it tried, the
             // slowest: the speed it had before is set again.
@@ -310,19 +341,20 @@ void COptionsDlg::OnDestroy()
         return;
 
     m_cbSpeedSelector.ResetContent();
+    const CdDrive::SpeedLists lists = pDrive->listsFor(m_kind);
     if (m_bListChanged) {
-        pDrive->speedNames->RemoveAll();
-        pDrive->kbSpeeds->RemoveAll();
+        lists.names->RemoveAll();
+        lists.kbSpeeds->RemoveAll();
         for (POSITION pos = m_entryNames.GetHeadPosition(); pos != nullptr;)
-            pDrive->speedNames->AddTail(m_entryNames.GetNext(pos));
+            lists.names->AddTail(m_entryNames.GetNext(pos));
         for (POSITION pos = m_entryKbps.GetHeadPosition(); pos != nullptr;)
-            pDrive->kbSpeeds->AddTail(m_entryKbps.GetNext(pos));
+            lists.kbSpeeds->AddTail(m_entryKbps.GetNext(pos));
     }
-    int nCount = speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds);
+    int nCount = speedEntryCount(lists.names, lists.kbSpeeds);
     for (int i = 0; i < nCount; ++i)
-        m_cbSpeedSelector.AddString(speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, i));
+        m_cbSpeedSelector.AddString(speedEntryText(lists.names, lists.kbSpeeds, i, lists.label));
     // The speed in force stays shown while its entry is in the list.
-    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps());
+    int nChosen = findSpeedEntry(lists.names, lists.kbSpeeds, pDrive->chosenKbps(m_kind));
     if (nChosen >= 0)
         m_cbSpeedSelector.SetCurSel(nChosen);
 }

@@ -1,5 +1,6 @@
-// The options dialog: a drive's speed list (added by hand, deleted, or
-// built by speed detection) and the three start-up options. The list box
+// The options dialog: a drive's speed list for the kind of disc it holds
+// (added by hand, deleted, or built by speed detection) and the three
+// start-up options. The list box
 // and the pairs kept beside it are the working copy of the speed list; when
 // the dialog is destroyed after a change, the drive's lists and the main
 // window's speed selector are rebuilt from them. The start-up options are
@@ -9,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "drive/medium.h"
 #include "framework/afxwin.h"
 
 class CdDrive;
@@ -98,6 +100,9 @@ private:
 
     SettingsStore& m_settings;
     CdDrive* m_pDrive;
+    // The kind of disc whose speed list the dialog edits: the one the drive
+    // holds when the dialog opens.
+    MediumKind m_kind = MediumKind::Cd;
     DriveWorker& m_worker;
     CComboBox& m_cbSpeedSelector;
     BOOL m_bInitialised = FALSE;

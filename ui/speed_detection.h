@@ -3,6 +3,8 @@
 // runs on the drive worker's thread.
 #pragma once
 
+#include "drive/medium.h"
+
 class CdDrive;
 class CStringList;
 
@@ -15,9 +17,10 @@ public:
     virtual bool Step(int nPos) = 0;
 };
 
-// For every X factor from nMaxKbps's down to 1X, asks for the speeds within
-// halfWidth KB/s around the factor, from the top, and records each factor
-// the first time the drive reports it: its name and speed are appended to
-// the two lists. False when the sink stopped it before the end.
-bool detectSpeeds(CdDrive& drive, int nMaxKbps, unsigned halfWidth, DetectionSink& sink, CStringList& names,
-                  CStringList& kbSpeeds);
+// For every X factor (of the kind of disc) from nMaxKbps's down to 1X,
+// asks for the speeds within halfWidth KB/s around the factor, from the
+// top, and records each factor the first time the drive reports it: its
+// name and speed are appended to the two lists. False when the sink stopped
+// it before the end.
+bool detectSpeeds(CdDrive& drive, MediumKind kind, int nMaxKbps, unsigned halfWidth, DetectionSink& sink,
+                  CStringList& names, CStringList& kbSpeeds);

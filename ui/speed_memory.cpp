@@ -14,8 +14,13 @@ namespace {
 
 // The KB/s value rather than the entry's name or position: it is what the
 // drive is sent, and it stays right when the list is edited or holds two
-// entries of one name. A build that does not know the key ignores it.
-const char kKeyLastSpeed[] = "lastSpeed";
+// entries of one name. A build that does not know a key ignores it.
+const char* LastSpeedKey(MediumKind kind)
+{
+    return kind == MediumKind::Dvd ? "dvdLastSpeed" : kind == MediumKind::Bd ? "bdLastSpeed" : "lastSpeed";
+}
+
+const MediumKind kSpeedKinds[] = {MediumKind::Cd, MediumKind::Dvd, MediumKind::Bd};
 
 HWND MainWindow()
 {
@@ -25,39 +30,42 @@ HWND MainWindow()
 
 }  // namespace
 
-CommandOutcome SpeedMemory::Send(CdDrive& drive, int nKbps)
+CommandOutcome SpeedMemory::Send(CdDrive& drive, MediumKind kind, int nKbps)
 {
-    const int nBefore = drive.chosenKbps();
-    drive.setChosenKbps(nKbps);
+    const int nBefore = drive.chosenKbps(kind);
+    drive.setChosenKbps(kind, nKbps);
+    if (speedKind(drive.readMedium()) != kind)
+        return CommandOutcome::MediumChanged;
     CommandOutcome outcome = drive.setSpeed(nKbps);
     if (outcome == CommandOutcome::Refused)
-        drive.setChosenKbps(nBefore);
+        drive.setChosenKbps(kind, nBefore);
     return outcome;
 }
 
-unsigned SpeedMemory::Store(const CdDrive& drive, int nKbps)
+unsigned SpeedMemory::Store(const CdDrive& drive, MediumKind kind, int nKbps)
 {
-    Write(drive, nKbps);
+    Write(drive, kind, nKbps);
     return ++m_latestChoice[&drive];
 }
 
-void SpeedMemory::Answered(const CdDrive& drive, unsigned nChoice, int nKbps, CommandOutcome outcome)
+void SpeedMemory::Answered(const CdDrive& drive, MediumKind kind, unsigned nChoice, int nKbps,
+                           CommandOutcome outcome)
 {
     if (outcome != CommandOutcome::Refused)
         return;
     if (m_latestChoice[&drive] == nChoice)
-        Write(drive, drive.chosenKbps());
+        Write(drive, kind, drive.chosenKbps(kind));
     CString strText;
-    strText.Format("光驱拒绝了所选的速度 %s，它仍以原来的速度运行。", speedText(nKbps).GetString());
+    strText.Format("光驱拒绝了所选的速度 %s，它仍以原来的速度运行。", speedText(nKbps, kind).GetString());
     ::MessageBoxA(MainWindow(), strText, "提示", MB_ICONINFORMATION | MB_OK);
 }
 
-void SpeedMemory::Write(const CdDrive& drive, int nKbps)
+void SpeedMemory::Write(const CdDrive& drive, MediumKind kind, int nKbps)
 {
     CString strKbps;
-    if (nKbps >= KBPS_PER_X)
+    if (nKbps > 0)
         strKbps.Format("%d", nKbps);
-    if (!m_settings.writeString(drive.address, kKeyLastSpeed, strKbps))
+    if (!m_settings.writeString(drive.address, LastSpeedKey(kind), strKbps))
         ReportSettingsWriteFailure(MainWindow(), m_settings);
 }
 
@@ -65,22 +73,39 @@ void SpeedMemory::RestoreAtStart(const DriveList& drives, DriveWorker& worker)
 {
     if (m_settings.getBool(kSystemSection, kKeyRunSetSpeed, kRunSetSpeedDefault) == 0)
         return;
-    std::vector<std::pair<CdDrive*, int>> stored;
+    struct Stored {
+        CdDrive* pDrive;
+        int nKbps[3];  // CD, DVD, BD
+    };
+    std::vector<Stored> stored;
     for (int i = 0; i < drives.GetCount(); ++i) {
-        CdDrive* pDrive = drives.GetAt(i);
-        int nKbps = speedEntryToInt(m_settings.getStringValue(pDrive->address, kKeyLastSpeed, ""));
-        if (nKbps >= KBPS_PER_X)
-            stored.emplace_back(pDrive, nKbps);
+        Stored s = {drives.GetAt(i), {0, 0, 0}};
+        bool bAny = false;
+        for (int k = 0; k < 3; ++k) {
+            const int nKbps = speedEntryToInt(m_settings.getStringValue(s.pDrive->address, LastSpeedKey(kSpeedKinds[k]), ""));
+            s.nKbps[k] = nKbps >= kbpsPerX(kSpeedKinds[k]) ? nKbps : 0;
+            bAny = bAny || s.nKbps[k] != 0;
+        }
+        if (bAny)
+            stored.push_back(s);
     }
     if (stored.empty())
         return;
     worker.Post([stored] {
-        for (const auto& drive : stored) {
-            drive.first->setChosenKbps(drive.second);
-            // A drive that cannot take the stored speed keeps its own; the
-            // stored value stays for the user to change.
-            if (drive.first->setSpeed(drive.second) == CommandOutcome::Refused)
-                drive.first->setChosenKbps(0);
+        for (const Stored& s : stored) {
+            for (int k = 0; k < 3; ++k)
+                s.pDrive->setChosenKbps(kSpeedKinds[k], s.nKbps[k]);
+            // The speed for the disc the drive holds is sent; one it cannot
+            // take is not in force, and the stored value stays for the user
+            // to change. Only a drive with speeds stored for DVDs or BDs is
+            // asked what it holds (its capabilities page tells whether it
+            // reads DVDs): any other gets its CD speed.
+            if (s.nKbps[1] != 0 || s.nKbps[2] != 0)
+                s.pDrive->getMaxSpeed();
+            const MediumKind kind = speedKind(s.pDrive->readMedium());
+            const int nKbps = s.pDrive->chosenKbps(kind);
+            if (nKbps != 0 && s.pDrive->setSpeed(nKbps) == CommandOutcome::Refused)
+                s.pDrive->setChosenKbps(kind, 0);
         }
     });
 }

@@ -100,13 +100,14 @@ void CTrayMenu::FollowChosenSpeed()
     const CdDrive* pDrive = GetMenuDrive();
     if (pDrive == nullptr)
         return;
+    const CdDrive::SpeedLists lists = pDrive->listsFor(speedKind(pDrive->medium()));
     CString strName, strKbps;
     if (m_nSpeedCmd != 0 &&
-        getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST),
-                      strName, strKbps) &&
+        getSpeedEntry(lists.names, lists.kbSpeeds, static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST), strName,
+                      strKbps) &&
         speedEntryToInt(strKbps) == pDrive->chosenKbps())
         return;
-    int nChosen = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, pDrive->chosenKbps());
+    int nChosen = findSpeedEntry(lists.names, lists.kbSpeeds, pDrive->chosenKbps());
     m_nSpeedCmd = nChosen >= 0 && nChosen < kMaxMenuSpeeds ? ID_TRAY_SPEED_FIRST + static_cast<UINT>(nChosen) : 0;
 }
 
@@ -120,11 +121,14 @@ void CTrayMenu::Rebuild()
     if (m_bDriveChosen && pDrive != nullptr)
         SetItem(m_nDriveCmd, true, MenuLabel(*pDrive));
     int nSpeed = static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST);
-    if (m_nSpeedCmd != 0 && pDrive != nullptr &&
-        nSpeed < speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds))
-        SetItem(m_nSpeedCmd, true, speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, nSpeed));
-    else
-        m_nSpeedCmd = 0;
+    if (m_nSpeedCmd != 0 && pDrive != nullptr) {
+        const CdDrive::SpeedLists lists = pDrive->listsFor(speedKind(pDrive->medium()));
+        if (nSpeed < speedEntryCount(lists.names, lists.kbSpeeds)) {
+            SetItem(m_nSpeedCmd, true, speedEntryText(lists.names, lists.kbSpeeds, nSpeed, lists.label));
+            return;
+        }
+    }
+    m_nSpeedCmd = 0;
 }
 
 void CTrayMenu::BuildItems()
@@ -151,10 +155,11 @@ void CTrayMenu::BuildItems()
     // The speeds of the menu drive, as its lists are now.
     CDrawnMenu* pSpeedMenu = NewSubmenu();
     if (const CdDrive* pDrive = GetMenuDrive()) {
-        int nSpeeds = speedEntryCount(pDrive->speedNames, pDrive->kbSpeeds);
+        const CdDrive::SpeedLists lists = pDrive->listsFor(speedKind(pDrive->medium()));
+        int nSpeeds = speedEntryCount(lists.names, lists.kbSpeeds);
         for (int i = 0; i < nSpeeds && i < kMaxMenuSpeeds; ++i)
             AppendCommand(pSpeedMenu, ID_TRAY_SPEED_FIRST + i,
-                          speedEntryText(pDrive->speedNames, pDrive->kbSpeeds, i), 0);
+                          speedEntryText(lists.names, lists.kbSpeeds, i, lists.label), 0);
     }
     AppendSubmenu(pMenu, pSpeedMenu, ID_TRAY_SET_SPEED, "设置速度", IDI_SPEED);
 
@@ -211,10 +216,13 @@ void CTrayMenu::OnSpeedCommand(UINT nID)
     if (::GetMenuState(m_pMenu->m_hMenu, nID, MF_BYCOMMAND) == static_cast<UINT>(-1))
         return;
     CdDrive* pDrive = GetMenuDrive();
+    if (pDrive == nullptr)
+        return;
+    // The items list the speeds for the disc the drive held when the menu was made.
+    const MediumKind kind = speedKind(pDrive->medium());
+    const CdDrive::SpeedLists lists = pDrive->listsFor(kind);
     CString strName, strKbps;
-    if (pDrive == nullptr ||
-        !getSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, static_cast<int>(nID - ID_TRAY_SPEED_FIRST),
-                       strName, strKbps))
+    if (!getSpeedEntry(lists.names, lists.kbSpeeds, static_cast<int>(nID - ID_TRAY_SPEED_FIRST), strName, strKbps))
         return;
     CheckSpeed(*pDrive, nID);
     const int nKbps = speedEntryToInt(strKbps);
@@ -223,18 +231,19 @@ void CTrayMenu::OnSpeedCommand(UINT nID)
         int nNow = 0;
     };
     auto answer = std::make_shared<Answer>();
-    const unsigned nChoice = m_speeds.Store(*pDrive, nKbps);
+    const unsigned nChoice = m_speeds.Store(*pDrive, kind, nKbps);
     m_worker.Post(
-        [pDrive, nKbps, answer] {
-            answer->outcome = SpeedMemory::Send(*pDrive, nKbps);
+        [pDrive, kind, nKbps, answer] {
+            answer->outcome = SpeedMemory::Send(*pDrive, kind, nKbps);
             if (answer->outcome == CommandOutcome::Refused)
                 answer->nNow = pDrive->getSpeed();
         },
-        [this, pDrive, nChoice, nKbps, answer] {
-            m_speeds.Answered(*pDrive, nChoice, nKbps, answer->outcome);
+        [this, pDrive, kind, nChoice, nKbps, answer] {
+            m_speeds.Answered(*pDrive, kind, nChoice, nKbps, answer->outcome);
             if (answer->outcome != CommandOutcome::Refused || pDrive != GetMenuDrive() || m_pMenu == nullptr)
                 return;
-            int nNow = findSpeedEntry(pDrive->speedNames, pDrive->kbSpeeds, answer->nNow);
+            const CdDrive::SpeedLists lists = pDrive->listsFor(kind);
+            int nNow = findSpeedEntry(lists.names, lists.kbSpeeds, answer->nNow);
             CheckSpeed(*pDrive, nNow >= 0 && nNow < kMaxMenuSpeeds ? ID_TRAY_SPEED_FIRST + static_cast<UINT>(nNow) : 0);
         });
 }
@@ -242,12 +251,14 @@ void CTrayMenu::OnSpeedCommand(UINT nID)
 void CTrayMenu::CheckSpeed(const CdDrive& drive, UINT nChecked)
 {
     // Items show the menu drive's own entries, the checked one marked.
+    const CdDrive::SpeedLists lists = drive.listsFor(speedKind(drive.medium()));
+    auto text = [&](UINT nID) {
+        return speedEntryText(lists.names, lists.kbSpeeds, static_cast<int>(nID - ID_TRAY_SPEED_FIRST), lists.label);
+    };
     if (m_nSpeedCmd >= ID_TRAY_SPEED_FIRST && m_nSpeedCmd != nChecked)
-        SetItem(m_nSpeedCmd, false,
-                speedEntryText(drive.speedNames, drive.kbSpeeds, static_cast<int>(m_nSpeedCmd - ID_TRAY_SPEED_FIRST)));
+        SetItem(m_nSpeedCmd, false, text(m_nSpeedCmd));
     if (nChecked != 0)
-        SetItem(nChecked, true,
-                speedEntryText(drive.speedNames, drive.kbSpeeds, static_cast<int>(nChecked - ID_TRAY_SPEED_FIRST)));
+        SetItem(nChecked, true, text(nChecked));
     m_nSpeedCmd = nChecked;
 }
 

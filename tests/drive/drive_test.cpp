@@ -83,7 +83,15 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
         {0x55, {0x50, 16, {0, 0, 0, 0, 0, 0, 0, 0, 0x0D, 0x06, 0x00, 0x0A, 0x00, 0x3C, 0x00, 0x4B}}}};
     const Bytes sense2A = cdb12({0x5A, 0, 0x2A, 0, 0, 0, 0, 0x01}), speed1411 = cdb12({0xBB, 0, 0x05, 0x83, 0xFF, 0xFF});
     const Bytes lock1 = cdb12({0x1E, 0, 0, 0, 0x01}), speed176 = cdb12({0xBB, 0, 0x00, 0xB0, 0xFF, 0xFF});
-    const Bytes sense0D = cdb12({0x5A, 0, 0x0D, 0, 0, 0, 0, 0x01});
+    const Bytes sense0D = cdb12({0x5A, 0, 0x0D, 0, 0, 0, 0, 0x01}), sense1A = cdb12({0x5A, 0, 0x1A, 0, 0, 0, 0, 0x01});
+    // The spin-down time as a number: the inactivity code, 1000 + a standby
+    // timer, -1 failed, -2 not reported.
+    auto spindown = [](CdDrive& d) {
+        const CdDrive::Spindown s = d.getSpindown();
+        return s.source == CdDrive::Spindown::Inactivity ? int(s.value)
+             : s.source == CdDrive::Spindown::Standby    ? 1000 + int(s.value)
+             : s.source == CdDrive::Spindown::Failed     ? -1 : -2;
+    };
     auto speedOutcome = [](int kbps) { return [kbps](CdDrive& d) { return int(d.setSpeed(kbps)); }; };
     const int kGood = int(CommandOutcome::Good), kFailed = int(CommandOutcome::Failed);
     const struct {
@@ -97,15 +105,15 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
         {"getSpeed", [](CdDrive& d) { return d.getSpeed(); }, 0, "e", {sense2A}, 0},
         {"getMaxSpeed", [](CdDrive& d) { return d.getMaxSpeed(); }, 0, "e", {sense2A}, 0},
         {"getLock", [](CdDrive& d) { return d.getLock(); }, 0, "e", {sense2A}, -1},
-        {"getSpindown", [](CdDrive& d) { return d.getSpindown(); }, 0, "e", {sense0D}, 0xFF},
+        {"getSpindown", spindown, 0, "e", {sense0D}, -1},
         {"setSpeed 1X", speedOutcome(176), 0, "e", {speed176}, kFailed},
         {"setSpeed past 16 bits", speedOutcome(65536 + 176), 0, "e", {cdb12({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF})}, kFailed},
         {"setSpeed below 1X", speedOutcome(175), 0, "", {}, kFailed},
         {"setSpeed INT_MIN", speedOutcome(INT_MIN), 0, "", {}, kFailed},
         {"setSpeed, no disc", speedOutcome(176), 0, "n", {speed176}, int(CommandOutcome::NotReady)},
         {"setSpeed refused", speedOutcome(176), 0, "r", {speed176}, int(CommandOutcome::Refused)},
-        {"getSpindown refused: no such page", [](CdDrive& d) { return d.getSpindown(); }, 0, "r", {sense0D}, CdDrive::SPINDOWN_NOT_REPORTED},
-        {"getSpindown, another page", [](CdDrive& d) { return d.getSpindown(); }, 0, "g", {sense0D}, CdDrive::SPINDOWN_NOT_REPORTED},
+        {"getSpindown, neither page", spindown, 0, "r", {sense0D, sense1A}, -2},
+        {"getSpindown, other pages sent", spindown, 0, "g", {sense0D, sense1A}, -2},
         {"setLock", [](CdDrive& d) { return int(d.setLock(0x81)); }, 0, "e", {cdb12({0x1E, 0, 0, 0, 0x81})}, 0},
         {"setSpindown", [](CdDrive& d) { return int(d.setSpindown(10)); }, 0, "e", {cdb12({0x55, 0x10, 0, 0, 0, 0, 0, 0, 0x10})}, 0},
         {"getDeviceType", [](CdDrive& d) { BYTE t; return int(getDeviceType(aspiTransport(), d.at(), &t)); }, 0, "e", {{0x12, 0, 0, 0, 0x64, 0}}, 0},
@@ -282,7 +290,7 @@ TEST_F(DriveTest, DetectsCdRomsInAdapterAndTargetOrder)
     EXPECT_EQ(std::count_if(log.records.begin(), log.records.end(),
                             [](const ksim::SimRecord& r) { return r.kind == ksim::SimRecord::HaInquiry; }),
               9 + 1 + 17);
-    EXPECT_TRUE(first().getSpeed() == 1411 && first().getMaxSpeed() == 7056 && first().getLock() == 0x03 && first().getSpindown() == 0x0A);
+    EXPECT_TRUE(first().getSpeed() == 1411 && first().getMaxSpeed() == 7056 && first().getLock() == 0x03 && first().getSpindown().value == 0x0A);
 }
 
 // Volumes as letter, type, adapter, target and how it opens: "." as asked,

@@ -414,7 +414,7 @@ TEST_F(OptionsDialogTest, DetectionTriesEachWindowAndRecordsEachFactorOnce)
         startDrive();
         ScriptedSink sink;
         CStringList names, kbSpeeds;
-        EXPECT_TRUE(detectSpeeds(m_drive, row.maxSpeed, 10, sink, names, kbSpeeds));
+        EXPECT_TRUE(detectSpeeds(m_drive, MediumKind::Cd, row.maxSpeed, 10, sink, names, kbSpeeds));
         Ints expected;
         for (int speed : row.speeds)
             expected.insert(expected.end(), {speed, 0});
@@ -426,7 +426,7 @@ TEST_F(OptionsDialogTest, DetectionTriesEachWindowAndRecordsEachFactorOnce)
     ScriptedSink stopping;
     stopping.stopAt = 3;
     CStringList names, kbSpeeds;
-    EXPECT_FALSE(detectSpeeds(m_drive, 1411, 10, stopping, names, kbSpeeds)) << "stopped by its sink";
+    EXPECT_FALSE(detectSpeeds(m_drive, MediumKind::Cd, 1411, 10, stopping, names, kbSpeeds)) << "stopped by its sink";
     EXPECT_EQ(stopping.steps, 3);
 }
 
