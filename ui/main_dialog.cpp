@@ -2,10 +2,12 @@
 
 #include "drive/cd_drive.h"
 #include "drive/transport_choice.h"
+#include "framework/dpi.h"
 #include "res/resource.h"
 #include "settings/startup_options.h"
 #include "ui/about_dialog.h"
 #include "ui/drive_door.h"
+#include "ui/icons.h"
 #include "ui/options_dialog.h"
 #include "ui/settings_notice.h"
 #include "ui/volume_change.h"
@@ -77,6 +79,7 @@ BEGIN_MESSAGE_MAP(CDriveToolDlg, CDialog)
     ON_COMMAND(ID_TRAY_ABOUT, &CDriveToolDlg::OnAbout)
     ON_WM_ENDSESSION()
     ON_MESSAGE(WM_DEVICECHANGE, &CDriveToolDlg::OnDeviceChange)
+    ON_MESSAGE(kWmDpiChanged, &CDriveToolDlg::OnDpiChanged)
 END_MESSAGE_MAP()
 
 CDriveToolDlg::CDriveToolDlg(CWnd* pParent)
@@ -107,9 +110,8 @@ BOOL CDriveToolDlg::OnInitDialog()
             pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, szAbout);
         }
     }
-    SetIcon(m_hIcon, TRUE);
-    SetIcon(m_hIcon, FALSE);
-    m_trayIcon.Init(m_hWnd, TRAY_ICON_ID, WM_TRAYNOTIFY, LoadAppIcon(), kTrayTip);
+    ShowWindowIcons(m_hWnd, IDR_MAINFRAME, DpiOfWindow(m_hWnd));
+    m_trayIcon.Init(m_hWnd, TRAY_ICON_ID, WM_TRAYNOTIFY, IDR_MAINFRAME, kTrayTip);
     AllowMessageFromShell(m_hWnd, s_uTaskbarCreated);
 
     m_settings.setFileName(kSettingsFile);
@@ -204,6 +206,7 @@ void CDriveToolDlg::OnDestroy()
     closeTransport();
     // The popup menu goes with the window that shows it.
     m_trayMenu.Destroy();
+    FreeWindowIcons(m_hWnd);
 }
 
 void CDriveToolDlg::OnEndSession(BOOL bEnding)
@@ -284,6 +287,16 @@ LRESULT CDriveToolDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
     if (change.kind == VolumeChange::MediaArrived || change.kind == VolumeChange::VolumeArrived)
         m_speedMemory.ReapplyToLetters(m_drives, change.dwUnitMask);
     return TRUE;
+}
+
+LRESULT CDriveToolDlg::OnDpiChanged(WPARAM wParam, LPARAM /*lParam*/)
+{
+    // The dialog manager scales the window, its controls and their font.
+    // The popup menu is left alone: it takes the scale of the display it
+    // opens on each time it opens, and one open now keeps its own.
+    Default();
+    ShowWindowIcons(m_hWnd, IDR_MAINFRAME, ClampDpi(HIWORD(wParam)));
+    return 0;
 }
 
 void CDriveToolDlg::OnShowHide()
