@@ -51,9 +51,9 @@ void paintBannerOverClipBox(CDrawnMenu& menu, CDC* pDC, const RECT& rcItem, cons
     menu.PaintBanner(pDC, band, strTitle);
 }
 
-// The place of an icon of nSize pixels (0: unknown) in area: an icon larger
-// than the area, or of unknown size, fills it; a smaller one keeps its size,
-// in the middle, since a stretched icon is a blurred one.
+// Where an icon drawn at nSize pixels goes in area: 0 or a size larger than
+// the area fills it; a smaller one is drawn in the middle at its size (the
+// entry's owner chose it so that the image is not blurred).
 RECT iconPlace(const RECT& area, int nSize)
 {
     const int w = nSize > 0 ? std::min(nSize, width(area)) : width(area);

@@ -28,6 +28,18 @@ int IconSizeForPlace(int nPlace)
     return nSize;
 }
 
+IconFit FitIconToPlace(int nPlace)
+{
+    const int nNative = IconSizeForPlace(nPlace);
+    IconFit fit = {nNative, nNative};
+    for (int k = 2; 4 * fit.nSize < 3 * nPlace && kIconSizes[0] * k <= nPlace; ++k) {
+        const int n = IconSizeForPlace(nPlace / k);
+        if (n * k > fit.nSize)
+            fit = {n, n * k};
+    }
+    return fit;
+}
+
 HICON LoadIconAtSize(UINT nId, int nSize)
 {
     return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nId), IMAGE_ICON, nSize,

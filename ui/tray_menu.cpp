@@ -20,13 +20,13 @@ const COLORREF kTraySelection = RGB(102, 153, 255);
 const int kMaxMenuDrives = ID_TRAY_DRIVE_LAST - ID_TRAY_DRIVE_FIRST + 1;
 const int kMaxMenuSpeeds = ID_TRAY_SPEED_LAST - ID_TRAY_SPEED_FIRST + 1;
 
-// A command entry with icon resource nIconId (0: none) at the size of
-// pMenu's icon places; the entry owns the icon.
+// A command entry with icon resource nIconId (0: none) fitted to pMenu's
+// icon places; the entry owns the icon.
 CDrawnMenuCommandEntry* NewEntry(const CDrawnMenu* pMenu, UINT nId, const char* pszCaption, UINT nIconId)
 {
-    const int nSize = IconSizeForPlace(pMenu->IconPlace());
-    HICON hIcon = nIconId != 0 ? LoadIconAtSize(nIconId, nSize) : nullptr;
-    return new CDrawnMenuCommandEntry(nId, pszCaption, hIcon, nSize);
+    const IconFit fit = FitIconToPlace(pMenu->IconPlace());
+    HICON hIcon = nIconId != 0 ? LoadIconAtSize(nIconId, fit.nImage) : nullptr;
+    return new CDrawnMenuCommandEntry(nId, pszCaption, hIcon, fit.nSize);
 }
 
 // Appends a command entry; the entry and its icon are freed again when the
