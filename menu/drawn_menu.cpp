@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 
+#include "framework/dpi.h"
 #include "framework/record_sizes.h"
 
 IMPLEMENT_DYNAMIC(CDrawnMenu, CMenu)
@@ -20,20 +21,9 @@ void addOnce(std::vector<T*>& list, T* p)
 
 } // namespace
 
-CDrawnMenu::CDrawnMenu()
+CDrawnMenu::CDrawnMenu() : m_nDpi(SystemDpi())
 {
-    NONCLIENTMETRICSA ncm;
-    ZeroMemory(&ncm, sizeof(ncm));
-    ncm.cbSize = kNonClientMetricsV1Size;
-    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0)) {
-        m_menuFont.CreateFontIndirect(&ncm.lfMenuFont);
-    } else {
-        // Without the metrics the menu still gets a readable font: the GUI
-        // font every dialog uses.
-        LOGFONTA lf;
-        if (::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf) == sizeof(lf))
-            m_menuFont.CreateFontIndirect(&lf);
-    }
+    CreateMenuFont();
     m_clrBackground = ::GetSysColor(COLOR_MENU);
     m_clrSelection = ::GetSysColor(COLOR_HIGHLIGHT);
     m_clrText = ::GetSysColor(COLOR_MENUTEXT);
@@ -42,6 +32,47 @@ CDrawnMenu::CDrawnMenu()
     m_clrBandBottom = RGB(0, 0, 192);
     m_clrBandTop = RGB(0, 0, 0);
     m_bColumnBreakPending = FALSE;
+}
+
+void CDrawnMenu::CreateMenuFont()
+{
+    LOGFONTA lf;
+    NONCLIENTMETRICSA ncm;
+    ZeroMemory(&ncm, sizeof(ncm));
+    ncm.cbSize = kNonClientMetricsV1Size;
+    // Without the metrics the menu still gets a readable font: the GUI font
+    // every dialog uses.
+    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsV1Size, &ncm, 0))
+        lf = ncm.lfMenuFont;
+    else if (::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf) != sizeof(lf))
+        return;
+    // The system's fonts are those of the session's DPI.
+    const int nSystemDpi = SystemDpi();
+    lf.lfHeight = ::MulDiv(lf.lfHeight, m_nDpi, nSystemDpi);
+    lf.lfWidth = ::MulDiv(lf.lfWidth, m_nDpi, nSystemDpi);
+    m_menuFont.CreateFontIndirect(&lf);
+}
+
+void CDrawnMenu::SetDpi(int nDpi)
+{
+    nDpi = ClampDpi(nDpi);
+    for (CDrawnMenu* pSub : m_ownedSubmenus)
+        pSub->SetDpi(nDpi);
+    if (nDpi == m_nDpi)
+        return;
+    m_nDpi = nDpi;
+    m_menuFont.DeleteObject();
+    CreateMenuFont();
+}
+
+int CDrawnMenu::Scale(int n) const
+{
+    return ScaleForDpi(n, m_nDpi);
+}
+
+int CDrawnMenu::IconPlace() const
+{
+    return Scale(DRAWN_MENU_DEFAULT_EXTENT);
 }
 
 CDrawnMenu::~CDrawnMenu()
@@ -132,9 +163,9 @@ void CDrawnMenu::MeasureItem(LPMEASUREITEMSTRUCT lpMIS)
     int width = 0;
     int height = 0;
     if (pEntry->m_bBanner) {
-        width = pEntry->m_nExtent;
+        width = Scale(pEntry->m_nExtent);
     } else if (pEntry->m_bDivider) {
-        height = ::GetSystemMetrics(SM_CYMENUCHECK) >> 1;
+        height = SystemMetricForDpi(SM_CYMENUCHECK, m_nDpi) >> 1;
     } else {
         // Measured bold whether or not the entry is drawn as the default item,
         // so that it is wide enough either way.
@@ -152,10 +183,13 @@ void CDrawnMenu::MeasureItem(LPMEASUREITEMSTRUCT lpMIS)
             dc.Detach();
             ::ReleaseDC(nullptr, hScreen);
         }
-        height = std::max<int>(rc.bottom - rc.top, pEntry->m_nExtent + 4);
-        width = (rc.right - rc.left) + 2 * pEntry->m_nExtent + 12;
+        // The square at the left holds the icon's place with a margin all round.
+        const int nExtent = Scale(pEntry->m_nExtent);
+        height = std::max<int>(rc.bottom - rc.top, nExtent + 2 * Scale(2));
+        width = (rc.right - rc.left) + 2 * nExtent + Scale(12);
     }
-    lpMIS->itemWidth = static_cast<UINT>(width + 1 - ::GetSystemMetrics(SM_CXMENUCHECK));
+    // The system adds the width of a check mark to every owner-drawn item.
+    lpMIS->itemWidth = static_cast<UINT>(width + 1 - SystemMetricForDpi(SM_CXMENUCHECK, m_nDpi));
     lpMIS->itemHeight = static_cast<UINT>(height);
 }
 

@@ -8,6 +8,9 @@
 // when it is destroyed. WM_MEASUREITEM requests must be handed to
 // MeasureItem of any CDrawnMenu; WM_DRAWITEM reaches DrawItem through the
 // framework's permanent menu map.
+//
+// Sizes are nominal pixels at 100% display scale (96 DPI) and drawn scaled
+// to the menu's DPI: the session's at first, another one after SetDpi.
 #pragma once
 
 #include <windows.h>
@@ -22,7 +25,8 @@
 class CDrawnMenu : public CMenu {
     DECLARE_DYNAMIC(CDrawnMenu)
 public:
-    // Reads the system menu font and colours once; makes no menu handle.
+    // Reads the system menu font and colours once, for the session's DPI;
+    // makes no menu handle.
     CDrawnMenu();
     // Releases every entry, icon and CDrawnMenu sub-menu the menu owns, then
     // destroys the menu handle.
@@ -43,6 +47,19 @@ public:
     // the system refuses the item.
     BOOL AppendSubmenu(UINT nFlags, CMenu* pSubMenu, CDrawnMenuEntry* pLabel);
 
+    // Draws for nDpi (clamped to the range drawn for) from now on: the menu
+    // font and every size follow it, in the CDrawnMenu sub-menus appended
+    // so far too. Call it before the menu opens: an open menu keeps the
+    // item sizes it was measured with, and its items are drawn at the DPI
+    // they were measured for.
+    void SetDpi(int nDpi);
+    int GetDpi() const { return m_nDpi; }
+    // n nominal pixels at the menu's DPI.
+    int Scale(int n) const;
+    // The side of the square place an entry's icon is drawn in at the
+    // menu's DPI, for an entry of the default extent.
+    int IconPlace() const;
+
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
     void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct) override;
 
@@ -58,8 +75,8 @@ public:
     // Fills rc with clr through a solid brush and PATCOPY.
     void FillSolid(CDC* pDC, RECT rc, COLORREF clr);
     // Draws hIcon embossed into rc: its shape in the button highlight colour
-    // one pixel right and down, and in the button shadow colour on top.
-    static void PaintDisabledIcon(CDC* pDC, HICON hIcon, RECT rc);
+    // one (scaled) pixel right and down, and in the button shadow colour on top.
+    void PaintDisabledIcon(CDC* pDC, HICON hIcon, RECT rc) const;
     // A cx x cy bitmap compatible with hdc, filled in horizontal stripes from
     // clrBottom (bottom row) towards clrTop with at most 256 colours; the
     // caller deletes it. Null when the sizes are not positive, the pixel
@@ -82,6 +99,10 @@ protected:
     BOOL CreateBoldMenuFont(CFont* pFont) const;
 
 private:
+    // Makes m_menuFont: the system menu font, scaled from the session's DPI
+    // to the menu's.
+    void CreateMenuFont();
+
     void ReleaseEntries();
     void RememberEntry(CDrawnMenuEntry* pEntry);
 
@@ -91,4 +112,5 @@ private:
     // ours to delete.
     std::vector<CDrawnMenuEntry*> m_ownedEntries;
     std::vector<CDrawnMenu*> m_ownedSubmenus;
+    int m_nDpi;
 };

@@ -9,11 +9,12 @@ CDrawnMenuEntry::~CDrawnMenuEntry()
         ::DestroyIcon(m_hIcon);
 }
 
-CDrawnMenuCommandEntry::CDrawnMenuCommandEntry(UINT nCommandId, const char* pszCaption, HICON hIcon)
+CDrawnMenuCommandEntry::CDrawnMenuCommandEntry(UINT nCommandId, const char* pszCaption, HICON hIcon, int nIconSize)
 {
     m_nCommandId = nCommandId;
     m_strCaption = pszCaption;
     m_hIcon = hIcon;
+    m_nIconSize = hIcon != nullptr ? nIconSize : 0;
 }
 
 CDrawnMenuBannerEntry::CDrawnMenuBannerEntry(const char* pszTitle, int nWidth)

@@ -28,14 +28,20 @@ public:
     bool m_bBanner = false;
     CString m_strCaption;
     HICON m_hIcon = nullptr;
+    // The side of the square the icon is drawn in, 0 for the whole place.
+    // An icon size larger than the place is held to the place; a smaller one
+    // is drawn in the middle of it.
+    int m_nIconSize = 0;
+    // The entry's nominal size at 100% display scale; the menu scales it.
     int m_nExtent = DRAWN_MENU_DEFAULT_EXTENT;
 };
 
 // An ordinary command, or the label of a sub-menu item. hIcon may be null;
-// the entry takes ownership of it.
+// the entry takes ownership of it. nIconSize is the side it is drawn at,
+// its image's or a whole multiple of it; 0 fills the icon's place.
 class CDrawnMenuCommandEntry : public CDrawnMenuEntry {
 public:
-    CDrawnMenuCommandEntry(UINT nCommandId, const char* pszCaption, HICON hIcon = nullptr);
+    CDrawnMenuCommandEntry(UINT nCommandId, const char* pszCaption, HICON hIcon = nullptr, int nIconSize = 0);
 };
 
 // The side banner: pszTitle is written bottom to top over a band nWidth

@@ -4,6 +4,7 @@
 // deselected again.
 #include "menu/drawn_menu.h"
 
+#include <algorithm>
 
 namespace {
 
@@ -48,6 +49,18 @@ void paintBannerOverClipBox(CDrawnMenu& menu, CDC* pDC, const RECT& rcItem, cons
     pDC->GetClipBox(&clip);
     RECT band = {rcItem.left, clip.top, rcItem.right, clip.bottom};
     menu.PaintBanner(pDC, band, strTitle);
+}
+
+// Where an icon drawn at nSize pixels goes in area: 0 or a size larger than
+// the area fills it; a smaller one is drawn in the middle at its size (the
+// entry's owner chose it so that the image is not blurred).
+RECT iconPlace(const RECT& area, int nSize)
+{
+    const int w = nSize > 0 ? std::min(nSize, width(area)) : width(area);
+    const int h = nSize > 0 ? std::min(nSize, height(area)) : height(area);
+    const int x = area.left + (width(area) - w) / 2;
+    const int y = area.top + (height(area) - h) / 2;
+    return {x, y, x + w, y + h};
 }
 
 } // namespace
@@ -99,15 +112,17 @@ void CDrawnMenu::DrawItem(LPDRAWITEMSTRUCT lpDIS)
         const BOOL bChecked = (lpDIS->itemState & ODS_CHECKED) != 0;
         const BOOL bDefault = (lpDIS->itemState & ODS_DEFAULT) != 0;
         const int h = height(r);
+        const int margin = Scale(2);
         const RECT square = {r.left, r.top, r.left + h, r.bottom};
-        const RECT iconArea = {square.left + 2, square.top + 2, square.right - 2, square.bottom - 2};
-        const RECT captionArea = {r.left + h + 2, r.top, r.right - pEntry->m_nExtent, r.bottom};
+        const RECT iconArea = {square.left + margin, square.top + margin, square.right - margin,
+                               square.bottom - margin};
+        const RECT captionArea = {r.left + h + margin, r.top, r.right - Scale(pEntry->m_nExtent), r.bottom};
 
         PaintBackground(pDC, r, bSelected);
         if (pEntry->m_hIcon != nullptr || bChecked)
             PaintIconFrame(pDC, square, bSelected, bGrayed, bChecked);
         if (pEntry->m_hIcon != nullptr)
-            PaintIcon(pDC, iconArea, pEntry->m_hIcon, bGrayed);
+            PaintIcon(pDC, iconPlace(iconArea, pEntry->m_nIconSize), pEntry->m_hIcon, bGrayed);
         else if (bChecked)
             PaintCheck(pDC, iconArea);
         PaintCaption(pDC, captionArea, pEntry->m_strCaption, bSelected, bGrayed, bDefault);
@@ -146,7 +161,7 @@ void CDrawnMenu::PaintIcon(CDC* pDC, RECT rc, HICON hIcon, BOOL bGrayed)
         pDC->DrawIconEx(rc.left, rc.top, hIcon, width(rc), height(rc), 0, nullptr, DI_NORMAL);
 }
 
-void CDrawnMenu::PaintDisabledIcon(CDC* pDC, HICON hIcon, RECT rc)
+void CDrawnMenu::PaintDisabledIcon(CDC* pDC, HICON hIcon, RECT rc) const
 {
     const int w = width(rc);
     const int h = height(rc);
@@ -169,7 +184,8 @@ void CDrawnMenu::PaintDisabledIcon(CDC* pDC, HICON hIcon, RECT rc)
     CBrush highlight;
     highlight.CreateSolidBrush(::GetSysColor(COLOR_BTNHIGHLIGHT));
     HBRUSH hOldBrush = pDC->SelectObject(&highlight);
-    pDC->BitBlt(rc.left + 1, rc.top + 1, w, h, &memDC, 0, 0, ROP_PATTERN_WHERE_BLACK);
+    const int shift = Scale(1);
+    pDC->BitBlt(rc.left + shift, rc.top + shift, w, h, &memDC, 0, 0, ROP_PATTERN_WHERE_BLACK);
 
     CBrush shadow;
     shadow.CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW));
@@ -185,15 +201,22 @@ void CDrawnMenu::PaintDisabledIcon(CDC* pDC, HICON hIcon, RECT rc)
 
 void CDrawnMenu::PaintCheck(CDC* pDC, RECT rc)
 {
-    const int x0 = rc.left + (width(rc) - 8) / 2;
-    const int y0 = rc.top + (height(rc) - 8) / 2;
+    // A tick in an 8 x 8 cell at 100%: three strokes, one pixel apart, from
+    // the left down to the foot and up to the top right; more and longer
+    // strokes at a larger scale.
+    const int cell = Scale(8);
+    const int x0 = rc.left + (width(rc) - cell) / 2;
+    const int y0 = rc.top + (height(rc) - cell) / 2;
+    const int strokes = Scale(3);
+    const int footX = x0 + Scale(2);
+    const int footY = y0 + Scale(5);
     CPen pen;
     pen.CreatePen(PS_SOLID, 1, BLACK);
     HPEN hOld = pDC->SelectObject(&pen);
-    for (int k = 0; k < 3; ++k) {
-        pDC->MoveTo(x0, y0 + 3 + k);
-        pDC->LineTo(x0 + 2, y0 + 5 + k);
-        pDC->LineTo(x0 + 7, y0 + k);
+    for (int k = 0; k < strokes; ++k) {
+        pDC->MoveTo(x0, y0 + Scale(3) + k);
+        pDC->LineTo(footX, footY + k);
+        pDC->LineTo(x0 + Scale(7), y0 + k);
     }
     pDC->SelectObject(hOld);
 }
@@ -211,7 +234,8 @@ void CDrawnMenu::PaintCaption(CDC* pDC, RECT rc, const CString& strText, BOOL bS
 
     if (bGrayed) {
         if (!bSelected) {
-            RECT shifted = {rc.left + 1, rc.top + 1, rc.right + 1, rc.bottom + 1};
+            const int shift = Scale(1);
+            RECT shifted = {rc.left + shift, rc.top + shift, rc.right + shift, rc.bottom + shift};
             PaintLabel(pDC, shifted, strText, m_clrSelectedText);
         }
         PaintLabel(pDC, rc, strText, m_clrGrayText);
@@ -239,7 +263,7 @@ void CDrawnMenu::PaintLabel(CDC* pDC, RECT rc, const CString& strText, COLORREF 
 void CDrawnMenu::PaintBanner(CDC* pDC, RECT rc, const CString& strTitle)
 {
     // The band is three pixels wider than the banner item.
-    const int w = width(rc) + 3;
+    const int w = width(rc) + Scale(3);
     const int h = height(rc);
 
     HBITMAP hGradient = MakeGradientBitmap(pDC->m_hDC, m_clrBandBottom, m_clrBandTop, w, h, 256);
@@ -255,12 +279,12 @@ void CDrawnMenu::PaintBanner(CDC* pDC, RECT rc, const CString& strTitle)
 
     // The title runs from bottom to top.
     CFont font;
-    font.CreateFont(16, 0, 900, 900, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    font.CreateFont(Scale(16), 0, 900, 900, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
     HFONT hOldFont = pDC->SelectObject(&font);
     COLORREF clrOld = pDC->SetTextColor(WHITE);
     pDC->SetBkMode(TRANSPARENT);
-    pDC->TextOut(rc.left + 2, rc.bottom - 4, strTitle);
+    pDC->TextOut(rc.left + Scale(2), rc.bottom - Scale(4), strTitle);
     pDC->SetTextColor(clrOld);
     pDC->SelectObject(hOldFont);
 }

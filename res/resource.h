@@ -24,6 +24,9 @@
 // The About item of the system menu (a system command, low 4 bits clear).
 #define IDM_ABOUTBOX 0x0010
 
+// About box: the program's icon.
+#define IDC_ABOUT_ICON 1030
+
 // Main window.
 #define IDC_DRIVE_LIST 1000
 #define IDC_CUR_SPEED 1001

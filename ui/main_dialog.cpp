@@ -2,10 +2,12 @@
 
 #include "drive/cd_drive.h"
 #include "drive/transport_choice.h"
+#include "framework/dpi.h"
 #include "res/resource.h"
 #include "settings/startup_options.h"
 #include "ui/about_dialog.h"
 #include "ui/drive_door.h"
+#include "ui/icons.h"
 #include "ui/options_dialog.h"
 #include "ui/settings_notice.h"
 #include "ui/volume_change.h"
@@ -85,6 +87,7 @@ BEGIN_MESSAGE_MAP(CDriveToolDlg, CDialog)
     ON_COMMAND(ID_TRAY_ABOUT, &CDriveToolDlg::OnAbout)
     ON_WM_ENDSESSION()
     ON_MESSAGE(WM_DEVICECHANGE, &CDriveToolDlg::OnDeviceChange)
+    ON_MESSAGE(kWmDpiChanged, &CDriveToolDlg::OnDpiChanged)
 END_MESSAGE_MAP()
 
 CDriveToolDlg::CDriveToolDlg(CWnd* pParent)
@@ -115,9 +118,8 @@ BOOL CDriveToolDlg::OnInitDialog()
             pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, szAbout);
         }
     }
-    SetIcon(m_hIcon, TRUE);
-    SetIcon(m_hIcon, FALSE);
-    m_trayIcon.Init(m_hWnd, TRAY_ICON_ID, WM_TRAYNOTIFY, LoadAppIcon(), kTrayTip);
+    ShowWindowIcons(m_hWnd, IDR_MAINFRAME, DpiOfWindow(m_hWnd));
+    m_trayIcon.Init(m_hWnd, TRAY_ICON_ID, WM_TRAYNOTIFY, IDR_MAINFRAME, kTrayTip);
     AllowMessageFromShell(m_hWnd, s_uTaskbarCreated);
 
     m_settings.setFileName(kSettingsFile);
@@ -242,6 +244,7 @@ void CDriveToolDlg::OnDestroy()
     m_trayIcon.Remove();
     // The popup menu goes with the window that shows it.
     m_trayMenu.Destroy();
+    FreeWindowIcons(m_hWnd);
     // What the user asked for is still carried out, within a bound; a drive
     // that holds the worker up keeps the drives and their transport in use.
     m_bWorkerHeldUp = !m_worker.Stop(kWorkerEndMs);
@@ -358,6 +361,16 @@ void CDriveToolDlg::QueueVolumeWork(bool bMatch, bool bReapply, DWORD dwUnitMask
             if (bMatch)
                 m_panel.ShowDriveLabels();
         });
+}
+
+LRESULT CDriveToolDlg::OnDpiChanged(WPARAM wParam, LPARAM /*lParam*/)
+{
+    // The dialog manager scales the window, its controls and their font.
+    // The popup menu is left alone: it takes the scale of the display it
+    // opens on each time it opens, and one open now keeps its own.
+    Default();
+    ShowWindowIcons(m_hWnd, IDR_MAINFRAME, ClampDpi(HIWORD(wParam)));
+    return 0;
 }
 
 void CDriveToolDlg::OnShowHide()

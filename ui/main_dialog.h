@@ -65,6 +65,8 @@ protected:
     LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
     // The system's broadcast that volumes or discs came or went.
     LRESULT OnDeviceChange(WPARAM wParam, LPARAM lParam);
+    // The window went to a display of another scale.
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void OnShowHide();
     void OnExit();
     void OnMenuEject();

@@ -25,6 +25,9 @@ namespace {
 
 const char kNoticeCaption[] = "提示";
 const char kAutoStartFailed[] = "设置软件自动启动失败!请手工设置.";
+const char kAutoStartDenied[] =
+    "没有修改系统启动项的权限，不能设置“随系统一同启动”。\n"
+    "请以管理员身份运行本程序后再设置，或请系统管理员代为设置。";
 const int kMinSpeed = 1;
 const int kMaxSpeed = 200;
 // The half-width in KB/s of the window of speeds tried around each X factor.
@@ -56,6 +59,20 @@ bool ExecutablePath(std::wstring& strPath)
         return false;
     strPath = path;
     return true;
+}
+
+// Says that the start-with-system value could not be changed, nError being
+// the registry's answer. Where the user lacks the rights (as a standard
+// user does on the machine-wide key) the message says so, and the box is
+// greyed out for the rest of the dialog: a click could only fail again.
+void ReportRunValueFailure(HWND hDlg, LONG nError)
+{
+    if (nError != ERROR_ACCESS_DENIED) {
+        ::MessageBoxA(hDlg, kAutoStartFailed, kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    ::MessageBoxA(hDlg, kAutoStartDenied, kNoticeCaption, MB_ICONINFORMATION | MB_OK);
+    ::EnableWindow(::GetDlgItem(hDlg, IDC_AUTOSTART), FALSE);
 }
 
 }  // namespace
@@ -367,23 +384,27 @@ void COptionsDlg::OnAutoStart()
     bool bHavePath = ExecutablePath(strPath);
 
     HKEY hKey = nullptr;
-    if (g_registrySystemCalls.openKey(HKEY_LOCAL_MACHINE, kRunKey, &hKey) != ERROR_SUCCESS) {
+    LONG nError = g_registrySystemCalls.openKey(HKEY_LOCAL_MACHINE, kRunKey, &hKey);
+    if (nError != ERROR_SUCCESS) {
         hKey = nullptr;
-        ::MessageBoxA(m_hWnd, kAutoStartFailed, kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
+        ReportRunValueFailure(m_hWnd, nError);
         m_bAutoStart = FALSE;
     } else if (m_bAutoStart) {
         // Without a whole path there is nothing sound to write.
         // The data's length counts its terminating zero.
         std::wstring strValue = RunValueText(strPath.c_str());
-        if (!bHavePath ||
-            g_registrySystemCalls.setValueEx(hKey, kRunValueNameW, 0, REG_SZ,
-                                             reinterpret_cast<const BYTE*>(strValue.c_str()),
-                                             static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t))) !=
-                ERROR_SUCCESS) {
-            ::MessageBoxA(m_hWnd, kAutoStartFailed, kNoticeCaption, MB_ICONEXCLAMATION | MB_OK);
+        const DWORD nBytes = static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t));
+        nError = !bHavePath ? ERROR_BAD_PATHNAME
+                            : g_registrySystemCalls.setValueEx(hKey, kRunValueNameW, 0, REG_SZ,
+                                                               reinterpret_cast<const BYTE*>(strValue.c_str()), nBytes);
+        if (nError != ERROR_SUCCESS) {
+            ReportRunValueFailure(m_hWnd, nError);
             m_bAutoStart = FALSE;
         }
-    } else if (g_registrySystemCalls.deleteValue(hKey, kRunValueName) != ERROR_SUCCESS) {
+    } else if ((nError = g_registrySystemCalls.deleteValue(hKey, kRunValueName)) != ERROR_SUCCESS) {
+        // A value someone else removed needs no message; missing rights do.
+        if (nError == ERROR_ACCESS_DENIED)
+            ReportRunValueFailure(m_hWnd, nError);
         m_bAutoStart = TRUE;
     }
     if (hKey != nullptr)

@@ -1,9 +1,18 @@
 #include "ui/tray_icon.h"
 
 #include "framework/record_sizes.h"
+#include "ui/icons.h"
 
-void CTrayIcon::Init(HWND hWnd, UINT uId, UINT uCallbackMessage, HICON hIcon, const char* pszTip)
+CTrayIcon::~CTrayIcon()
 {
+    if (m_nid.hIcon != nullptr)
+        ::DestroyIcon(m_nid.hIcon);
+}
+
+void CTrayIcon::Init(HWND hWnd, UINT uId, UINT uCallbackMessage, UINT nIconId, const char* pszTip)
+{
+    if (m_nid.hIcon != nullptr)
+        ::DestroyIcon(m_nid.hIcon);
     m_bAdded = false;
     m_nid = NOTIFYICONDATAA{};
     m_nid.cbSize = kNotifyIconDataV1Size;
@@ -11,7 +20,9 @@ void CTrayIcon::Init(HWND hWnd, UINT uId, UINT uCallbackMessage, HICON hIcon, co
     m_nid.uID = uId;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = uCallbackMessage;
-    m_nid.hIcon = hIcon;
+    // The taskbar draws notification icons at the small icon size of the
+    // session's scale; an image of that size is shown as it was drawn.
+    m_nid.hIcon = LoadIconAtSize(nIconId, ::GetSystemMetrics(SM_CXSMICON));
     lstrcpynA(m_nid.szTip, pszTip, sizeof m_nid.szTip);
 }
 

@@ -7,11 +7,13 @@
 class CTrayIcon {
 public:
     CTrayIcon() = default;
+    ~CTrayIcon();
     CTrayIcon(const CTrayIcon&) = delete;
     CTrayIcon& operator=(const CTrayIcon&) = delete;
 
-    // Fills the icon record: the icon sends uCallbackMessage to hWnd.
-    void Init(HWND hWnd, UINT uId, UINT uCallbackMessage, HICON hIcon, const char* pszTip);
+    // Fills the icon record: the icon sends uCallbackMessage to hWnd and
+    // shows icon resource nIconId at the size the shell draws it at.
+    void Init(HWND hWnd, UINT uId, UINT uCallbackMessage, UINT nIconId, const char* pszTip);
     // Adds the icon unless it is there already; true when it is there. The
     // shell may refuse while it is busy (at logon): a later call tries again.
     bool Add();

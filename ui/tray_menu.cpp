@@ -1,6 +1,7 @@
 #include "ui/tray_menu.h"
 
 #include "drive/cd_drive.h"
+#include "framework/dpi.h"
 #include "menu/drawn_menu.h"
 #include "res/resource.h"
 #include "settings/speed_entry.h"
@@ -8,6 +9,7 @@
 
 #include "ui/drive_list.h"
 #include "ui/drive_worker.h"
+#include "ui/icons.h"
 #include "ui/speed_memory.h"
 
 namespace {
@@ -21,21 +23,20 @@ const COLORREF kTraySelection = RGB(102, 153, 255);
 const int kMaxMenuDrives = ID_TRAY_DRIVE_LAST - ID_TRAY_DRIVE_FIRST + 1;
 const int kMaxMenuSpeeds = ID_TRAY_SPEED_LAST - ID_TRAY_SPEED_FIRST + 1;
 
-// A copy of an icon resource at the system's standard icon size, owned by
-// the caller (here: the menu entry); null when it is missing.
-HICON LoadMenuIcon(UINT nId)
+// A command entry with icon resource nIconId (0: none) fitted to pMenu's
+// icon places; the entry owns the icon.
+CDrawnMenuCommandEntry* NewEntry(const CDrawnMenu* pMenu, UINT nId, const char* pszCaption, UINT nIconId)
 {
-    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nId),
-                                           IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                           ::GetSystemMetrics(SM_CYICON), 0));
+    const IconFit fit = FitIconToPlace(pMenu->IconPlace());
+    HICON hIcon = nIconId != 0 ? LoadIconAtSize(nIconId, fit.nImage) : nullptr;
+    return new CDrawnMenuCommandEntry(nId, pszCaption, hIcon, fit.nSize);
 }
 
 // Appends a command entry; the entry and its icon are freed again when the
 // menu refuses them.
 void AppendCommand(CDrawnMenu* pMenu, UINT nId, const char* pszCaption, UINT nIconId)
 {
-    HICON hIcon = nIconId != 0 ? LoadMenuIcon(nIconId) : nullptr;
-    CDrawnMenuCommandEntry* pEntry = new CDrawnMenuCommandEntry(nId, pszCaption, hIcon);
+    CDrawnMenuCommandEntry* pEntry = NewEntry(pMenu, nId, pszCaption, nIconId);
     if (!pMenu->AppendEntry(0, pEntry))
         delete pEntry;
 }
@@ -45,18 +46,27 @@ void AppendCommand(CDrawnMenu* pMenu, UINT nId, const char* pszCaption, UINT nIc
 void AppendSubmenu(CDrawnMenu* pMenu, CDrawnMenu* pSub, UINT nId, const char* pszCaption,
                    UINT nIconId)
 {
-    CDrawnMenuCommandEntry* pLabel = new CDrawnMenuCommandEntry(nId, pszCaption, LoadMenuIcon(nIconId));
+    CDrawnMenuCommandEntry* pLabel = NewEntry(pMenu, nId, pszCaption, nIconId);
     if (!pMenu->AppendSubmenu(0, pSub, pLabel)) {
         delete pLabel;
         delete pSub;
     }
 }
 
-CDrawnMenu* NewSubmenu()
+CDrawnMenu* NewSubmenu(int nDpi)
 {
     CDrawnMenu* pMenu = new CDrawnMenu;
+    pMenu->SetDpi(nDpi);
     pMenu->Attach(::CreatePopupMenu());
     return pMenu;
+}
+
+// The menu opens at the cursor: it is drawn for the display there.
+int MenuDpi()
+{
+    POINT pt = {0, 0};
+    ::GetCursorPos(&pt);
+    return DpiAtPoint(pt);
 }
 
 // A drive's label as a menu item's text: the menu would take a "&" in the
@@ -133,7 +143,8 @@ void CTrayMenu::Rebuild()
 
 void CTrayMenu::BuildItems()
 {
-    CDrawnMenu* pMenu = NewSubmenu();
+    const int nDpi = MenuDpi();
+    CDrawnMenu* pMenu = NewSubmenu(nDpi);
     m_pMenu = pMenu;
     pMenu->m_clrSelection = kTraySelection;
 
@@ -147,13 +158,13 @@ void CTrayMenu::BuildItems()
     AppendCommand(pMenu, ID_TRAY_EJECT, "弹出光驱(&E)", IDI_EJECT);
     AppendCommand(pMenu, ID_TRAY_CLOSE, "关闭光驱(&L)", IDI_CLOSE);
 
-    CDrawnMenu* pDriveMenu = NewSubmenu();
+    CDrawnMenu* pDriveMenu = NewSubmenu(nDpi);
     for (int i = 0; i < m_drives.GetCount() && i < kMaxMenuDrives; ++i)
         AppendCommand(pDriveMenu, ID_TRAY_DRIVE_FIRST + i, MenuLabel(*m_drives.GetAt(i)), 0);
     AppendSubmenu(pMenu, pDriveMenu, ID_TRAY_SELECT_DRIVE, "选择光驱", IDI_DRIVES);
 
     // The speeds of the menu drive, as its lists are now.
-    CDrawnMenu* pSpeedMenu = NewSubmenu();
+    CDrawnMenu* pSpeedMenu = NewSubmenu(nDpi);
     if (const CdDrive* pDrive = GetMenuDrive()) {
         const CdDrive::SpeedLists lists = pDrive->listsFor(speedKind(pDrive->medium()));
         int nSpeeds = speedEntryCount(lists.names, lists.kbSpeeds);

@@ -179,9 +179,16 @@ INK = (20, 20, 24)
 
 
 class Canvas:
-    def __init__(self, n):
+    """A picture designed on a grid of `design` units drawn n pixels wide:
+    coordinates, radii and stroke widths are in design units."""
+
+    def __init__(self, n, design=32):
         self.n = n
         self.W = n * SS
+        self.k = SS * n / design     # supersampled pixels per design unit
+        # Outlines keep their design width in pixels below the design size,
+        # so that small images keep a clean edge, and grow above it.
+        self.outline_k = SS * max(1.0, n / design)
         self.img = Image.new('RGBA', (self.W, self.W), (0, 0, 0, 0))
 
     # ---- masks -----------------------------------------------------------
@@ -189,7 +196,7 @@ class Canvas:
         return Image.new('L', (self.W, self.W), 0)
 
     def _pts(self, pts):
-        return [(x * SS, y * SS) for x, y in pts]
+        return [(x * self.k, y * self.k) for x, y in pts]
 
     def poly(self, pts):
         m = self.blank()
@@ -199,14 +206,16 @@ class Canvas:
     def rect(self, x0, y0, x1, y1):
         m = self.blank()
         ImageDraw.Draw(m).rectangle(
-            (x0 * SS, y0 * SS, x1 * SS - 1, y1 * SS - 1), fill=255)
+            (x0 * self.k, y0 * self.k, x1 * self.k - 1, y1 * self.k - 1),
+            fill=255)
         return m
 
     def disc(self, cx, cy, rx, ry=None):
         ry = rx if ry is None else ry
         m = self.blank()
-        ImageDraw.Draw(m).ellipse(((cx - rx) * SS, (cy - ry) * SS,
-                                   (cx + rx) * SS - 1, (cy + ry) * SS - 1),
+        k = self.k
+        ImageDraw.Draw(m).ellipse(((cx - rx) * k, (cy - ry) * k,
+                                   (cx + rx) * k - 1, (cy + ry) * k - 1),
                                   fill=255)
         return m
 
@@ -215,8 +224,8 @@ class Canvas:
         m = self.blank()
         d = ImageDraw.Draw(m)
         p = self._pts(pts)
-        r = width * SS / 2
-        d.line(p, fill=255, width=int(round(width * SS)))
+        r = width * self.k / 2
+        d.line(p, fill=255, width=max(1, int(round(width * self.k))))
         for x, y in p:
             d.ellipse((x - r, y - r, x + r, y + r), fill=255)
         return m
@@ -237,8 +246,8 @@ class Canvas:
         return ImageChops.subtract(a, b)
 
     def dilate(self, m, width):
-        """Grows a mask by `width` final pixels with a round brush."""
-        r = int(round(width * SS))
+        """Grows a mask by an outline `width` units wide, round brush."""
+        r = int(round(width * self.outline_k))
         out = m.copy()
         for dy in range(-r, r + 1):
             for dx in range(-r, r + 1):
@@ -270,9 +279,9 @@ class Canvas:
         vals = bytearray(W * W)
         i = 0
         for py in range(W):
-            y = (py + 0.5) / SS
+            y = (py + 0.5) / self.k
             for px in range(W):
-                t = f((px + 0.5) / SS, y)
+                t = f((px + 0.5) / self.k, y)
                 vals[i] = 0 if t <= 0 else 255 if t >= 1 else int(t * 255)
                 i += 1
         return Image.frombytes('L', (W, W), bytes(vals))
@@ -445,8 +454,8 @@ def draw_bow(c, kx, ky, span, lift, knot, tilt=28, hole=True):
 # ---------------------------------------------------------------------------
 
 
-def pic_app32():
-    c = Canvas(32)
+def pic_app(n):
+    c = Canvas(n)
     x0, y0, w, h, dx, dy = 1, 17, 20, 12, 9, 7
     faces = box_faces(x0, y0, w, h, dx, dy)
     draw_box(c, faces, GREEN)
@@ -486,8 +495,8 @@ def pic_app32():
     return c
 
 
-def pic_app16():
-    c = Canvas(16)
+def pic_app_small(n):
+    c = Canvas(n, 16)
     x0, y0, w, h, dx, dy = 1, 9, 10, 6, 4, 3
     faces = box_faces(x0, y0, w, h, dx, dy)
     draw_box(c, faces, GREEN)
@@ -506,8 +515,8 @@ def pic_app16():
     return c
 
 
-def pic_settings():
-    c = Canvas(32)
+def pic_settings(n):
+    c = Canvas(n)
     face_r = round_frame(c, SILVER, Hue((250, 252, 255), (214, 224, 240),
                                         None, None))
     face = (238, 242, 250)
@@ -522,8 +531,8 @@ def arrow_pts(up):
     return pts if up else [(x, 32 - y) for x, y in pts]
 
 
-def pic_arrow(up):
-    c = Canvas(32)
+def pic_arrow(n, up):
+    c = Canvas(n)
     round_frame(c, GREY, Hue((250, 250, 252), (206, 208, 214), None, None))
     m = c.poly(arrow_pts(up))
     c.shape(m, c.linear((7, 5), (25, 27),
@@ -539,8 +548,8 @@ def drive_at_bottom(c, hue=BEIGE):
     return x0, y0, w, h, dx, dy
 
 
-def pic_drives():
-    c = Canvas(32)
+def pic_drives(n):
+    c = Canvas(n)
     x0, y0, w, h, dx, dy = drive_at_bottom(c)
     gx, gy, r = 16.0, 10.8, 9.6
     c.fill(c.disc(gx + .5, y0 - 2, 7, 1.6), BEIGE.dark)   # shadow on the top
@@ -556,9 +565,9 @@ def pic_drives():
         grid = c.union(grid, c.stroke([(gx - half, yy), (gx + half, yy)], lw))
     for f in (.45, .85):                        # meridians
         e = c.blank()
-        ImageDraw.Draw(e).ellipse(((gx - r * f) * SS, (gy - r) * SS,
-                                   (gx + r * f) * SS, (gy + r) * SS),
-                                  outline=255, width=int(lw * SS))
+        ImageDraw.Draw(e).ellipse(((gx - r * f) * c.k, (gy - r) * c.k,
+                                   (gx + r * f) * c.k, (gy + r) * c.k),
+                                  outline=255, width=max(1, int(lw * c.k)))
         grid = c.union(grid, e)
     grid = c.union(grid, c.stroke([(gx, gy - r), (gx, gy + r)], lw))
     grid = c.inter(grid, c.disc(gx, gy, r - .4))
@@ -569,8 +578,8 @@ def pic_drives():
     return c
 
 
-def pic_speed():
-    c = Canvas(32)
+def pic_speed(n):
+    c = Canvas(n)
     x0, y0, w, h, dx, dy = drive_at_bottom(c)
     px = 7.0
     foot = y0 - 2
@@ -619,8 +628,8 @@ def pic_speed():
     return c
 
 
-def pic_about():
-    c = Canvas(32)
+def pic_about(n):
+    c = Canvas(n)
     # the window
     wx0, wy0, wx1, wy1 = 1, 1, 25, 21
     c.fill(c.rect(wx0, wy0, wx1, wy1), (40, 44, 56))
@@ -671,8 +680,8 @@ def pic_about():
     return c
 
 
-def pic_exit():
-    c = Canvas(32)
+def pic_exit(n):
+    c = Canvas(n)
     c.fill(c.disc(16, 16, 16), YELLOW.line)
     c.fill(c.disc(16, 16, 15), c.linear((2, 2), (28, 28),
                                        [(0, YELLOW.light), (.5, YELLOW.mid),
@@ -693,29 +702,35 @@ def pic_exit():
     return c
 
 
+# Every icon is drawn at each of these sizes, largest first: the small icon
+# and the popup menu's icons at 100%, 125%, 150% and 200% display scale (16,
+# 20, 24, 32, 40), the large icon at 100% (32).  ui/icons.cpp keeps the
+# same list to choose the image that fits a place without stretching.
+SIZES = (40, 32, 24, 20, 16)
+
+
+def pic_app_at(n):
+    """The box with the bow; below 20 pixels a simplified drawing of its own."""
+    return pic_app_small(n) if n < 20 else pic_app(n)
+
+
 ICONS = [
-    # file, resource number, pictures (largest first)
-    ('app.ico', 128, (pic_app32, pic_app16)),
-    ('showhide.ico', 143, (pic_app32,)),
-    ('settings.ico', 138, (pic_settings,)),
-    ('eject.ico', 146, (lambda: pic_arrow(True),)),
-    ('close.ico', 147, (lambda: pic_arrow(False),)),
-    ('drives.ico', 148, (pic_drives,)),
-    ('speed.ico', 149, (pic_speed,)),
-    ('about.ico', 150, (pic_about,)),
-    ('exit.ico', 151, (pic_exit,)),
+    # file, resource number, the picture at n pixels
+    ('app.ico', 128, pic_app_at),
+    ('showhide.ico', 143, pic_app_at),
+    ('settings.ico', 138, pic_settings),
+    ('eject.ico', 146, lambda n: pic_arrow(n, True)),
+    ('close.ico', 147, lambda n: pic_arrow(n, False)),
+    ('drives.ico', 148, pic_drives),
+    ('speed.ico', 149, pic_speed),
+    ('about.ico', 150, pic_about),
+    ('exit.ico', 151, pic_exit),
 ]
 
 
 # ---------------------------------------------------------------------------
 # Preview: composited with the AND mask the way DrawIconEx does it
 # ---------------------------------------------------------------------------
-
-
-def stretch(w, h, pixels, tw, th):
-    """Nearest-pixel stretch, as StretchBlt does for an icon's two bitmaps."""
-    return [pixels[(y * h // th) * w + (x * w // tw)]
-            for y in range(th) for x in range(tw)]
 
 
 def to_image(w, h, pixels, bg):
@@ -738,40 +753,46 @@ def emboss(w, h, pixels, bg):
 
 
 def write_preview(outdir, decoded):
+    """sheet.png: one row per icon with every image at 1x on four
+    backgrounds (stacked), at 4x on menu grey, and the 20-pixel image
+    embossed as for a grayed menu entry.  menu-size-x4.png: the popup
+    menu's column of icons at 100%, 150% and 200% display scale."""
     os.makedirs(outdir, exist_ok=True)
-    rows = []
-    for name, _, images in decoded:
-        for w, h, px in images:
-            rows.append(('%s %dx%d' % (name, w, h), w, h, px))
-    cell = 8 * 32 + 16
-    sheet = Image.new('RGB', (110 + cell * 2 + 8 * 20 + 24, len(rows) * cell),
-                      MENU_GREY)
+    zoom, big = 4, max(SIZES)
+    backgrounds = (MENU_GREY, (255, 255, 255), (58, 110, 165), (10, 36, 106))
+    row = max(big * zoom, len(backgrounds) * (big + 2)) + 8
+    width = 110 + sum(n + 4 for n in SIZES) + sum(n * zoom + 8 for n in SIZES) + 40
+    sheet = Image.new('RGB', (width, len(decoded) * row), MENU_GREY)
     d = ImageDraw.Draw(sheet)
-    for i, (label, w, h, px) in enumerate(rows):
-        top = i * cell + 8
-        d.text((4, top), label, fill=(0, 0, 0))
-        x = 4
-        for bg in (MENU_GREY, (255, 255, 255), (58, 110, 165), (10, 36, 106)):
-            sheet.paste(to_image(w, h, px, bg), (x, top + 16))
+    for i, (name, _, images) in enumerate(decoded):
+        top = i * row + 4
+        d.text((4, top), name, fill=(0, 0, 0))
+        x = 110
+        for w, h, px in images:
+            for j, bg in enumerate(backgrounds):
+                sheet.paste(to_image(w, h, px, bg), (x, top + j * (big + 2)))
             x += w + 4
-        small = stretch(w, h, px, 20, 20)
-        sheet.paste(to_image(20, 20, small, MENU_GREY), (4, top + 56))
-        sheet.paste(to_image(20, 20, small, (10, 36, 106)), (28, top + 56))
-        sheet.paste(emboss(20, 20, small, MENU_GREY), (52, top + 56))
-        big = to_image(w, h, px, MENU_GREY).resize((w * 8, h * 8),
-                                                    Image.NEAREST)
-        sheet.paste(big, (110, top))
-        sm = to_image(20, 20, small, MENU_GREY).resize((160, 160),
-                                                      Image.NEAREST)
-        sheet.paste(sm, (110 + cell, top))
+        for w, h, px in images:
+            sheet.paste(to_image(w, h, px, MENU_GREY).resize(
+                (w * zoom, h * zoom), Image.NEAREST), (x, top))
+            x += w * zoom + 8
+        w, h, px = next(im for im in images if im[0] == 20)
+        sheet.paste(emboss(w, h, px, MENU_GREY), (x, top))
     path = os.path.join(outdir, 'sheet.png')
     sheet.save(path)
-    # the whole popup column at menu size, as it will be seen
-    strip = Image.new('RGB', (24 * 9 + 8, 32), MENU_GREY)
-    for i, (name, _, images) in enumerate(decoded):
-        w, h, px = images[0]
-        strip.paste(to_image(20, 20, stretch(w, h, px, 20, 20), MENU_GREY),
-                    (4 + 24 * i, 6))
+    # what the menu shows: at 150% the 24-pixel image sits in a 30-pixel place
+    menu_sizes = ((20, 20), (24, 30), (40, 40))
+    strip = Image.new('RGB', (sum(p + 4 for _, p in menu_sizes) * 0 + 8 +
+                              len(decoded) * (max(p for _, p in menu_sizes) + 4),
+                              sum(p + 8 for _, p in menu_sizes)), MENU_GREY)
+    y = 4
+    for n, place in menu_sizes:
+        for i, (_, _, images) in enumerate(decoded):
+            w, h, px = next(im for im in images if im[0] == n)
+            off = (place - n) // 2
+            strip.paste(to_image(w, h, px, MENU_GREY),
+                        (4 + i * (place + 4) + off, y + off))
+        y += place + 8
     strip.resize((strip.width * 4, strip.height * 4), Image.NEAREST).save(
         os.path.join(outdir, 'menu-size-x4.png'))
     return path
@@ -833,14 +854,14 @@ def check(directory):
     except (OSError, IcoError) as e:
         print('check: %s' % e)
         return False
-    want = {'app.ico': [(32, 32), (16, 16)]}
+    want = [(n, n) for n in SIZES]
     try:
         from PIL import Image as PI
     except ImportError:
         PI = None
     for name, number, images in decoded:
         sizes = [(w, h) for w, h, _ in images]
-        if sizes != want.get(name, [(32, 32)]):
+        if sizes != want:
             print('%s: sizes %s' % (name, sizes))
             ok = False
         for w, h, px in images:
@@ -874,11 +895,11 @@ def main(argv):
     elif len(argv) > 1:
         sys.exit(__doc__)
     load_pil()
-    for name, number, pics in ICONS:
+    for name, number, pic in ICONS:
         images = []
-        for pic in pics:
-            c = pic()
-            images.append((c.n, c.n, c.pixels()))
+        for n in SIZES:
+            c = pic(n)
+            images.append((n, n, c.pixels()))
         with open(os.path.join(HERE, name), 'wb') as f:
             f.write(encode_ico(images))
     if preview:

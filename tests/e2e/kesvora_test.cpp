@@ -418,14 +418,17 @@ protected:
     KesvoraProcess p;
 };
 
-// The right button opens the menu with its owner in front; a sub-menu opens
-// from the keyboard; from no selection up is Exit, which saves and ends.
+// The right button opens the menu with its owner in front; a change of the
+// display's scale (WM_DPICHANGED) leaves it open and working; a sub-menu
+// opens from the keyboard; from no selection up is Exit, which saves and ends.
 TEST_F(TrayTest, PopupMenuFromTheKeyboardAndExitFromIt)
 {
     HWND w = openPopup(p);
     ASSERT_NE(w, nullptr) << "no popup menu window";
     EXPECT_EQ(GetForegroundWindow(), p.mainWindow()) << "the owner must be in front while its menu is open";
     screenshot("tray_menu");
+    p.post(0x02E0, MAKEWPARAM(192, 192));
+    EXPECT_TRUE(p.sync() && menuWindows(p).size() == 1) << "the menu went with the change of scale";
     // Show/Hide, Options, Eject, Close, the drive sub-menu, the speeds.
     for (int i = 0; i < 6; ++i)
         key(w, VK_DOWN);

@@ -176,6 +176,54 @@ TEST_F(DrawnMenuTest, BannerFillsTheClipBox)
     }
 }
 
+// At another display scale each size follows from its 100% one: the menu font, the entry's
+// square (its 20-pixel icon place and a 2-pixel margin), the tick (S(3) strokes of S(7)
+// pixels in an S(8) cell, in the middle of the place) and the icon, drawn at its own size
+// in the middle when smaller than its place. A scale that is not positive counts as 100%,
+// one above 500% as 500%; the sub-menus follow their menu.
+TEST_F(DrawnMenuTest, ScaledForTheDisplay)
+{
+    const struct { int asked, dpi, icon; } rows[] = {
+        {96, 96, 20}, {144, 144, 24}, {144, 144, 40}, {192, 192, 40}, {0, 96, 16}, {-7, 96, 16}, {2000, 480, 40}};
+    CDrawnMenu* sub = new CDrawnMenu;
+    ASSERT_TRUE(m_menu.Attach(CreatePopupMenu()) && sub->Attach(CreatePopupMenu()));
+    ASSERT_TRUE(m_menu.AppendSubmenu(0, sub, new CDrawnMenuCommandEntry(9, "S")));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.asked << " DPI, icon " << row.icon);
+        m_menu.SetDpi(row.asked);
+        auto S = [&](int n) { return MulDiv(n, row.dpi, 96); };
+        EXPECT_EQ(m_menu.GetDpi(), row.dpi);
+        EXPECT_EQ(sub->GetDpi(), row.dpi);
+        LOGFONTA lf;
+        ASSERT_EQ(m_menu.m_menuFont.GetLogFont(&lf), static_cast<int>(sizeof(lf)));
+        EXPECT_EQ(lf.lfHeight, MulDiv(m_font.lfHeight, row.dpi, 96));
+
+        CDrawnMenuCommandEntry withIcon(1, "E", makeIcon(row.icon, RED), row.icon), plain(2, "E");
+        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, 1, 0, 0, reinterpret_cast<ULONG_PTR>(&withIcon)};
+        m_menu.MeasureItem(&mis);
+        const int h = static_cast<int>(mis.itemHeight), place = h - 2 * S(2);
+        ASSERT_EQ(h, S(20) + 2 * S(2));
+        Canvas icon(S(140), h, SENTINEL), tick(S(140), h, SENTINEL);
+        draw(icon, &withIcon, {0, 0, S(140), h});
+        draw(tick, &plain, {0, 0, S(140), h}, ODS_CHECKED);
+        const int size = std::min(row.icon, place), at = S(2) + (place - size) / 2;
+        EXPECT_EQ(icon.count({at, at, at + size, at + size}, RED), size * size);
+        EXPECT_EQ(icon.count({0, 0, h, h}, RED), size * size) << "the icon outside its place";
+        int black = 0;
+        RECT box = {h, h, 0, 0};
+        eachPixel({0, 0, h, h}, [&](int x, int y) {
+            if (tick.at(x, y) != BLACK)
+                return;
+            ++black;
+            box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+        });
+        const int x0 = S(2) + (place - S(8)) / 2;
+        EXPECT_EQ(black, S(3) * S(7));
+        EXPECT_EQ(std::vector<LONG>({box.left, box.top, box.right, box.bottom}),
+                  std::vector<LONG>({x0, x0 + 1, x0 + S(7), x0 + S(5) + S(3)}));
+    }
+}
+
 std::vector<const void*> g_released;
 
 template <class Base> struct Counted : Base { using Base::Base; ~Counted() override { g_released.push_back(this); } };

@@ -21,6 +21,7 @@
 #include "ui/drive_door.h"
 #include "ui/drive_list.h"
 #include "ui/drive_worker.h"
+#include "ui/icons.h"
 #include "ui/main_dialog.h"
 #include "ui/speed_memory.h"
 #include "ui/tray_menu.h"
@@ -375,3 +376,16 @@ TEST_F(MainWindowStateTest, PanelButtonsMoveTheSelectedDrivesDoor)
 }
 
 }  // namespace
+
+// An icon's place gets the largest image that fits, drawn at its own size while
+// that fills three quarters of the place; far larger places a whole multiple.
+TEST(IconFit, ImageAndSizeForThePlace)
+{
+    const struct { int place, image, size; } rows[] = {
+        {12, 16, 16}, {16, 16, 16}, {19, 16, 16}, {20, 20, 20}, {25, 24, 24}, {30, 24, 24}, {35, 32, 32},
+        {40, 40, 40}, {50, 40, 40}, {60, 24, 48}, {80, 40, 80}, {100, 40, 80}, {130, 40, 120}};
+    for (const auto& row : rows) {
+        const IconFit fit = FitIconToPlace(row.place);
+        EXPECT_EQ(std::vector<int>({fit.nImage, fit.nSize}), std::vector<int>({row.image, row.size})) << row.place;
+    }
+}

@@ -312,24 +312,30 @@ TEST_F(OptionsDialogTest, DetectOnceAtATimeAndKeepTheListsUnlessItEnds)
 }
 
 // The start-with-system box: a click sets or deletes the Run value; where
-// that fails, the box shows the state that holds.
+// that fails, the box shows the state that holds and the user hears why.
+// Without the rights to the key the box is greyed out: one message only.
 TEST_F(OptionsDialogTest, AutoStartClickShowsTheStateThatHolds)
 {
-    const char kFailText[] = "提示: 设置软件自动启动失败!请手工设置. (icon)";
+    const char kFailed[] = "提示: 设置软件自动启动失败!请手工设置. (icon)";
+    const char kDenied[] = "提示: 没有修改系统启动项的权限，不能设置“随系统一同启动”。\n"
+                           "请以管理员身份运行本程序后再设置，或请系统管理员代为设置。 (icon)";
     struct Row {
         const char* what;
         bool check;    // the state of the box at the click
         LONG open, set, del;
         bool after;    // the box afterwards
-        bool message;  // the failure message was shown
+        const char* told;  // the message shown, if any
         int sets, deletes;
     } rows[] = {
-        {"set works", true, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS, true, false, 1, 0},
-        {"delete works", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS, false, false, 0, 1},
-        {"key not openable, setting", true, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS, false, true, 0, 0},
-        {"key not openable, clearing", false, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS, false, true, 0, 0},
-        {"value not settable", true, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_SUCCESS, false, true, 1, 0},
-        {"value not deletable", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, true, false, 0, 1},
+        {"set works", true, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS, true, nullptr, 1, 0},
+        {"delete works", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS, false, nullptr, 0, 1},
+        {"key not openable, setting", true, ERROR_FILE_NOT_FOUND, ERROR_SUCCESS, ERROR_SUCCESS, false, kFailed, 0, 0},
+        {"key denied, setting", true, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS, false, kDenied, 0, 0},
+        {"key denied, clearing", false, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS, false, kDenied, 0, 0},
+        {"value not settable", true, ERROR_SUCCESS, ERROR_INVALID_PARAMETER, ERROR_SUCCESS, false, kFailed, 1, 0},
+        {"value denied", true, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_SUCCESS, false, kDenied, 1, 0},
+        {"value gone already", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, true, nullptr, 0, 1},
+        {"value not deletable, denied", false, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_ACCESS_DENIED, true, kDenied, 0, 1},
     };
     wchar_t path[MAX_PATH] = L"";
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -342,16 +348,19 @@ TEST_F(OptionsDialogTest, AutoStartClickShowsTheStateThatHolds)
         g_reg.deleteResult = row.del;
         BoxWatch answers;
         UINT after = 9;
+        BOOL enabled = -1;
         run([&](HWND hDlg) {
             CheckDlgButton(hDlg, IDC_AUTOSTART, row.check ? BST_CHECKED : BST_UNCHECKED);
             clickButton(hDlg, IDC_AUTOSTART);
             after = IsDlgButtonChecked(hDlg, IDC_AUTOSTART);
+            enabled = IsWindowEnabled(GetDlgItem(hDlg, IDC_AUTOSTART));
         });
         EXPECT_EQ(after, UINT(row.after ? BST_CHECKED : BST_UNCHECKED));
+        EXPECT_EQ(enabled, row.told != kDenied) << "greyed out only without the rights";
         Texts told;
         for (const SeenBox& box : answers.seen())
             told.push_back(box.caption + ": " + box.text + (box.anyIcon ? " (icon)" : ""));
-        EXPECT_EQ(told, row.message ? Texts{kFailText} : Texts{});
+        EXPECT_EQ(told, row.told ? Texts{row.told} : Texts{});
         EXPECT_EQ(g_reg.sets, row.sets);
         if (row.sets > 0) {
             EXPECT_EQ(g_reg.setName, L"TRELVIK");
