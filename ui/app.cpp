@@ -2,11 +2,13 @@
 
 #include "ui/instance.h"
 #include "ui/main_dialog.h"
+#include "ui/system_library.h"
 
 CDriveToolApp theApp;
 
 BOOL CDriveToolApp::InitInstance()
 {
+    RestrictLibrarySearch();
     AfxEnableControlContainer();
     Enable3dControlsStatic();
 
