@@ -3,7 +3,8 @@
 # runs here (the 64-bit program always, the 32-bit one where the machine
 # runs 32-bit programs), each block labelled: the stripped size of the
 # program, start-up time against a minimal dialog program, the refresh
-# soak, the popup menu opened 1,000 times, and speed detection's cost.
+# soak, the popup menu opened 1,000 times, the settings file's saves and
+# reads, and speed detection's cost.
 # Exits non-zero when a benchmark could not run or found something growing.
 set -uo pipefail
 source "$(dirname "$0")/wine-env.sh"
@@ -23,7 +24,7 @@ bench_arch() (
     boot_wine
     cd "$bin"
     status=0
-    for b in bench_startup bench_soak bench_popup; do
+    for b in bench_startup bench_soak bench_popup bench_settings; do
         kwine "$b.exe" || status=1
     done
     kwine bench_detect.exe --gtest_brief=1 | grep '^\[bench\]' || status=1
