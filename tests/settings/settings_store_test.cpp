@@ -15,7 +15,7 @@ namespace {
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    TempFolder m_dir{"kesvora-settings"};
+    TempFolder m_dir{("kesvora-settings-" + std::to_string(GetTickCount())).c_str()};  // Wine reuses process ids
     SettingsStore m_store;
 };
 
@@ -57,15 +57,28 @@ HANDLE start(const char* exe, std::string commandLine)
     return pi.hProcess;
 }
 
-// Runs a shell command of the Unix system under Wine on the Unix path of a
-// file of drive C:; false elsewhere.
-bool runUnix(const std::string& command, std::string path)
+// True when the folder lists the file (a link to a device included).
+bool listed(const std::string& path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE hFind = FindFirstFileA(path.c_str(), &found);
+    return hFind != INVALID_HANDLE_VALUE && FindClose(hFind);
+}
+
+// Runs a program of the Unix system under Wine on the Unix path of a file of
+// drive C:, and waits (5 s at most) until the file is there or gone, as
+// asked: Wine gives no process to wait for. False elsewhere or on time-out.
+bool runUnix(const std::string& command, const std::string& path, bool there)
 {
     char prefix[MAX_PATH] = {};
-    const bool wine = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH) != 0;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    HANDLE shell = wine ? start("Z:\\bin\\sh", "sh -c \"" + command + " '" + prefix + "/dosdevices/c:" + path.substr(2) + "'\"") : nullptr;
-    return shell != nullptr && WaitForSingleObject(shell, 10000) == WAIT_OBJECT_0 && CloseHandle(shell);
+    std::string unixPath = path.substr(2);
+    std::replace(unixPath.begin(), unixPath.end(), '\\', '/');
+    if (GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH) == 0)
+        return false;
+    CloseHandle(start(("Z:\\bin\\" + command.substr(0, command.find(' '))).c_str(), "/bin/" + command + " \"" + prefix + "/dosdevices/c:" + unixPath + "\""));
+    for (int wait = 0; wait < 100 && listed(path) != there; ++wait)
+        Sleep(50);
+    return listed(path) == there;
 }
 
 // A file the store cannot replace whole is left as it was, with no new file
@@ -83,7 +96,7 @@ TEST_F(SettingsStoreTest, FilesThatCannotBeReplacedStayAsTheyWere)
         {"read-only", FILE_ATTRIBUTE_READONLY, 0, 0, false, false},
         {"held by another program", FILE_ATTRIBUTE_NORMAL, 0, INFINITE, false, false},
         {"held by a reader", FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ, INFINITE, false, false},
-        {"held for a moment", FILE_ATTRIBUTE_HIDDEN, 0, 150, false, true},
+        {"held for a moment", FILE_ATTRIBUTE_HIDDEN, 0, 100, false, true},
         {"a folder of that name", FILE_ATTRIBUTE_DIRECTORY, 0, 0, false, false},
         {"a full disk", FILE_ATTRIBUTE_NORMAL, 0, 0, true, false},
     };
@@ -93,7 +106,7 @@ TEST_F(SettingsStoreTest, FilesThatCannotBeReplacedStayAsTheyWere)
         const bool folder = row.attributes == FILE_ATTRIBUTE_DIRECTORY;
         ASSERT_TRUE(folder ? CreateDirectoryA(file.c_str(), nullptr) : writeWholeFile(file, old));
         SetFileAttributesA(file.c_str(), row.attributes);
-        if (row.fullDisk && !runUnix("ln -sf /dev/full", temp))
+        if (row.fullDisk && !runUnix("ln -sf /dev/full", temp, true))
             continue;  // not under Wine
         HANDLE held = row.heldMs == 0 ? INVALID_HANDLE_VALUE : CreateFileA(file.c_str(), GENERIC_READ, row.share, nullptr, OPEN_EXISTING, 0, nullptr);
         std::thread release([&] {
@@ -115,7 +128,7 @@ TEST_F(SettingsStoreTest, FilesThatCannotBeReplacedStayAsTheyWere)
         EXPECT_EQ(readWholeFile(file), folder ? "" : row.written ? "; by hand\n[1:0]\nspeedNames=48\n" : old);
         EXPECT_TRUE(row.fullDisk || GetFileAttributesA(temp.c_str()) == INVALID_FILE_ATTRIBUTES);
         if (row.fullDisk)
-            runUnix("rm -f", temp);
+            runUnix("rm -f", temp, false);
         folder ? RemoveDirectoryA(file.c_str()) : DeleteFileA(file.c_str());
     }
 }
@@ -125,17 +138,12 @@ TEST_F(SettingsStoreTest, FilesThatCannotBeReplacedStayAsTheyWere)
 TEST_F(SettingsStoreTest, AWriterKilledWhileWritingLeavesAWholeFile)
 {
     const std::string file = m_dir.file("cdrom.ini"), values[] = {std::string(3000, '1'), std::string(2000, '2')};
-    std::string whole[2];
-    for (int i = 0; i < 2; ++i)
-        whole[i] = "; by hand\r\n[System]\r\nRunMin=1\r\n\r\n[1:0]\r\nkbSpeeds=" + values[i] + "\r\nlastSpeed=8\r\n[1:1]\r\n";
-    ASSERT_TRUE(writeWholeFile(file, whole[1]));
-    std::string writer(MAX_PATH, '\0');
-    writer.resize(GetModuleFileNameA(nullptr, &writer[0], MAX_PATH));
-    writer = writer.substr(0, writer.find_last_of('\\') + 1) + "settings_writer.exe";
+    const auto whole = [&](int i) { return "; by hand\r\n[System]\r\nRunMin=1\r\n\r\n[1:0]\r\nkbSpeeds=" + values[i] + "\r\nlastSpeed=8\r\n[1:1]\r\n"; };
+    ASSERT_TRUE(writeWholeFile(file, whole(1)));
     for (int kill = 0; kill < 30; ++kill) {
         const std::string event = "kesvora-writer-" + std::to_string(GetCurrentProcessId());
         HANDLE hFirstWritten = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
-        HANDLE hWriter = start(writer.c_str(), "w \"" + file + "\" " + event + " " + values[0] + " " + values[1]);
+        HANDLE hWriter = start(nullptr, "settings_writer \"" + file + "\" " + event + " " + values[0] + " " + values[1]);
         ASSERT_NE(hWriter, nullptr);
         EXPECT_EQ(WaitForSingleObject(hFirstWritten, 20000), WAIT_OBJECT_0);
         Sleep(kill % 10);
@@ -144,7 +152,7 @@ TEST_F(SettingsStoreTest, AWriterKilledWhileWritingLeavesAWholeFile)
         for (HANDLE h : {hWriter, hFirstWritten})
             CloseHandle(h);
         const std::string now = readWholeFile(file);
-        ASSERT_TRUE(now == whole[0] || now == whole[1]) << "kill " << kill << ": " << now.size() << " bytes";
+        ASSERT_TRUE(now == whole(0) || now == whole(1)) << "kill " << kill << ": " << now.size() << " bytes";
     }
 }
 
