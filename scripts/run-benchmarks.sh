@@ -4,7 +4,8 @@
 # runs 32-bit programs), each block labelled: the stripped size of the
 # program, start-up time against a minimal dialog program, the refresh
 # soak, the popup menu opened 1,000 times, the window's answer while a
-# drive hangs, and speed detection's cost.
+# drive hangs, the settings file's saves and reads, and speed detection's
+# cost.
 # Exits non-zero when a benchmark could not run or found something growing.
 set -uo pipefail
 source "$(dirname "$0")/wine-env.sh"
@@ -24,7 +25,7 @@ bench_arch() (
     boot_wine
     cd "$bin"
     status=0
-    for b in bench_startup bench_soak bench_popup bench_answer; do
+    for b in bench_startup bench_soak bench_popup bench_answer bench_settings; do
         kwine "$b.exe" || status=1
     done
     kwine bench_detect.exe --gtest_brief=1 | grep '^\[bench\]' || status=1

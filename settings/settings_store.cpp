@@ -4,17 +4,10 @@
 
 #include <cstring>
 
-namespace {
+#include "settings/ini_document.h"
+#include "settings/ini_file.h"
 
-// The key of a profile line "key=value", without the blanks around it.
-std::string lineKey(const char* pszLine)
-{
-    const char* pEnd = std::strchr(pszLine, '=');
-    std::string key(pszLine, pEnd != nullptr ? static_cast<size_t>(pEnd - pszLine) : std::strlen(pszLine));
-    size_t first = key.find_first_not_of(" \t");
-    size_t last = key.find_last_not_of(" \t");
-    return first == std::string::npos ? std::string() : key.substr(first, last - first + 1);
-}
+namespace {
 
 char* copyText(const char* psz)
 {
@@ -22,6 +15,33 @@ char* copyText(const char* psz)
     char* copy = new char[n + 1];
     std::memcpy(copy, psz, n + 1);
     return copy;
+}
+
+std::string recoded(const std::string& text, UINT fromCodePage, UINT toCodePage)
+{
+    const int length = static_cast<int>(text.size());
+    const int wideLength = MultiByteToWideChar(fromCodePage, 0, text.data(), length, nullptr, 0);
+    if (wideLength <= 0)
+        return text;
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(fromCodePage, 0, text.data(), length, &wide[0], wideLength);
+    const int outLength = WideCharToMultiByte(toCodePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (outLength <= 0)
+        return text;
+    std::string out(static_cast<size_t>(outLength), '\0');
+    WideCharToMultiByte(toCodePage, 0, wide.data(), wideLength, &out[0], outLength, nullptr, nullptr);
+    return out;
+}
+
+// The program's texts are ANSI; a file in Unicode holds them as UTF-8.
+std::string toDocument(const IniDocument& doc, const char* psz)
+{
+    return doc.encoding() == IniDocument::Encoding::Ansi ? std::string(psz) : recoded(psz, CP_ACP, CP_UTF8);
+}
+
+std::string fromDocument(const IniDocument& doc, const std::string& text)
+{
+    return doc.encoding() == IniDocument::Encoding::Ansi ? text : recoded(text, CP_UTF8, CP_ACP);
 }
 
 }  // namespace
@@ -43,26 +63,16 @@ void SettingsStore::setFileName(const char* pszPath)
     }
 }
 
-char* SettingsStore::fetchString(const char* pszSection, const char* pszKey, const char* pszDefault) const
+std::string SettingsStore::fetchString(const char* pszSection, const char* pszKey, const char* pszDefault) const
 {
-    const char* def = pszDefault ? pszDefault : "";
-    // Without a file name the profile functions would use the system's
-    // win.ini; a store without a file has only its defaults.
-    if (pszSection == nullptr || pszKey == nullptr || m_pszFileName == nullptr || m_pszFileName[0] == '\0')
-        return copyText(def);
-
-    DWORD size = 512;
-    char* buffer = new char[size + 1];
-    DWORD len = GetPrivateProfileStringA(pszSection, pszKey, def, buffer, size, m_pszFileName);
-    // A value that filled the buffer may have been cut: read it again with more room.
-    while (len + 1 >= size) {
-        delete[] buffer;
-        size += 512;
-        buffer = new char[size + 1];
-        len = GetPrivateProfileStringA(pszSection, pszKey, def, buffer, size, m_pszFileName);
+    std::string bytes, value;
+    if (pszSection != nullptr && pszKey != nullptr && hasFile() &&
+        readIniFile(m_pszFileName, bytes) == IniFileRead::Read) {
+        IniDocument doc(bytes);
+        if (doc.find(toDocument(doc, pszSection), toDocument(doc, pszKey), value))
+            return fromDocument(doc, value);
     }
-    buffer[len] = '\0';
-    return buffer;
+    return pszDefault != nullptr ? pszDefault : "";
 }
 
 int SettingsStore::getString(const char* pszSection, const char* pszKey, char* pszOut, unsigned int nOutLen,
@@ -70,7 +80,9 @@ int SettingsStore::getString(const char* pszSection, const char* pszKey, char* p
 {
     if (pszOut != nullptr && nOutLen > 0)
         pszOut[0] = '\0';
-    char* value = fetchString(pszSection, pszKey, pszDefault);
+    const std::string text = fetchString(pszSection, pszKey, pszDefault);
+    // The value up to a zero byte, as the profile functions gave it.
+    const char* value = text.c_str();
     size_t len = std::strlen(value);
     if (pszOut != nullptr) {
         // Whole characters only: a lead byte is copied together with its
@@ -87,23 +99,17 @@ int SettingsStore::getString(const char* pszSection, const char* pszKey, char* p
         if (len > nOutLen)
             len = nOutLen;
     }
-    delete[] value;
     return static_cast<int>(len);
 }
 
 CString SettingsStore::getStringValue(const char* pszSection, const char* pszKey, const char* pszDefault)
 {
-    char* value = fetchString(pszSection, pszKey, pszDefault);
-    CString text(value);
-    delete[] value;
-    return text;
+    return CString(fetchString(pszSection, pszKey, pszDefault).c_str());
 }
 
 bool SettingsStore::writeString(const char* pszSection, const char* pszKey, const char* pszValue)
 {
-    if (pszSection == nullptr || pszKey == nullptr || m_pszFileName == nullptr || m_pszFileName[0] == '\0')
-        return false;
-    return WritePrivateProfileStringA(pszSection, pszKey, pszValue ? pszValue : "", m_pszFileName) != FALSE;
+    return writeKeys(pszSection, &pszKey, &pszValue, 1);
 }
 
 int SettingsStore::getBool(const char* pszSection, const char* pszKey, int nDefault)
@@ -139,44 +145,32 @@ void SettingsStore::writeStringList(const CString& strSection, const CString& st
     writeString(strSection, strKey, encodeStringList(list));
 }
 
-std::string SettingsStore::fetchSection(const char* pszSection) const
-{
-    DWORD size = 4096;
-    for (;;) {
-        std::string buffer(size, '\0');
-        DWORD len = GetPrivateProfileSectionA(pszSection, &buffer[0], size, m_pszFileName);
-        // size - 2 means the section did not fit.
-        if (len + 2 < size) {
-            buffer.resize(len);
-            return buffer;
-        }
-        size *= 2;
-    }
-}
-
 bool SettingsStore::writeKeys(const char* pszSection, const char* const* ppszKeys, const char* const* ppszValues,
                               int nKeys)
 {
     if (pszSection == nullptr || ppszKeys == nullptr || ppszValues == nullptr || !hasFile())
         return false;
+    std::string bytes;
+    if (readIniFile(m_pszFileName, bytes) == IniFileRead::Failed)
+        return false;
+    IniDocument doc(bytes);
     for (int k = 0; k < nKeys; ++k) {
-        if (ppszKeys[k] == nullptr)
+        const char* pszValue = ppszValues[k] != nullptr ? ppszValues[k] : "";
+        if (ppszKeys[k] == nullptr ||
+            !doc.set(toDocument(doc, pszSection), toDocument(doc, ppszKeys[k]), toDocument(doc, pszValue)))
             return false;
     }
+    const std::string changed = doc.bytes();
+    return changed == bytes || replaceIniFile(m_pszFileName, changed);
+}
 
-    std::string old = fetchSection(pszSection);
-    std::string lines;
-    for (size_t at = 0; at < old.size(); at += std::strlen(old.c_str() + at) + 1) {
-        const char* pszLine = old.c_str() + at;
-        std::string key = lineKey(pszLine);
-        bool bReplaced = false;
-        for (int k = 0; k < nKeys && !bReplaced; ++k)
-            bReplaced = lstrcmpiA(key.c_str(), ppszKeys[k]) == 0;
-        if (!bReplaced && *pszLine != '\0')
-            lines.append(pszLine).push_back('\0');
-    }
-    for (int k = 0; k < nKeys; ++k)
-        lines.append(ppszKeys[k]).append("=").append(ppszValues[k] != nullptr ? ppszValues[k] : "").push_back('\0');
-    lines.push_back('\0');
-    return WritePrivateProfileSectionA(pszSection, lines.data(), m_pszFileName) != FALSE;
+bool SettingsStore::getSectionNames(CStringList& names) const
+{
+    std::string bytes;
+    if (!hasFile() || readIniFile(m_pszFileName, bytes) == IniFileRead::Failed)
+        return false;
+    const IniDocument doc(bytes);
+    for (const std::string& name : doc.sectionNames())
+        names.AddTail(fromDocument(doc, name).c_str());
+    return true;
 }

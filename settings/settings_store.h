@@ -1,6 +1,9 @@
 // SettingsStore: the program's access to its INI settings file. Every read
-// and write goes straight to the platform's private-profile functions, so a
-// write is in the file at once; nothing is cached.
+// reads the file and every write replaces it whole in one step (see
+// ini_file.h), so a write is in the file at once and a kill during one
+// leaves the old file; nothing is cached. Sections and keys are found as the
+// system's profile functions find them (see ini_document.h), and a write
+// keeps every line it does not change as it was.
 #pragma once
 
 #include <string>
@@ -33,8 +36,9 @@ public:
     // key is missing or section or key is null.
     CString getStringValue(const char* pszSection, const char* pszKey, const char* pszDefault);
     // Writes the value (null: the empty value; the key is never removed).
-    // False when the write fails, when section or key is null, or when no
-    // file is named.
+    // False when the write fails, when section or key is null or blank, when
+    // a text holds a line break, or when no file is named; the file is then
+    // as it was.
     bool writeString(const char* pszSection, const char* pszKey, const char* pszValue);
 
     // 0 or 1 from the first 64 bytes of the value (see parseBool), or nDefault
@@ -56,8 +60,13 @@ public:
     // section (duplicates too) gives way to one line per key with its new
     // value; the section's other lines stay as they were. False when the
     // write fails, when an argument is null or when no file is named.
+    // (writeString is the same for one key.)
     bool writeKeys(const char* pszSection, const char* const* ppszKeys, const char* const* ppszValues,
                    int nKeys);
+
+    // Appends the names of the file's sections, each once, in file order.
+    // False when there is a file that cannot be read.
+    bool getSectionNames(CStringList& names) const;
 
     // True the first time it is asked, false ever after: the user is told
     // of a file that cannot be written once, not at every failed write.
@@ -69,12 +78,8 @@ public:
     }
 
 private:
-    // The whole value as a new[] copy that the caller deletes: read with a
-    // 512-byte buffer that grows by 512 bytes while the value may have been cut.
-    char* fetchString(const char* pszSection, const char* pszKey, const char* pszDefault) const;
-    // The section's lines as the profile reader gives them, each ended by a
-    // zero byte; empty when there is no such section.
-    std::string fetchSection(const char* pszSection) const;
+    // The whole value, or the default (null: empty).
+    std::string fetchString(const char* pszSection, const char* pszKey, const char* pszDefault) const;
     bool hasFile() const { return m_pszFileName != nullptr && m_pszFileName[0] != '\0'; }
 
     char* m_pszFileName = nullptr;

@@ -2,21 +2,29 @@
 
 #include "ui/instance.h"
 #include "ui/main_dialog.h"
+#include "ui/system_library.h"
 
 CDriveToolApp theApp;
 
 BOOL CDriveToolApp::InitInstance()
 {
+    RestrictLibrarySearch();
     AfxEnableControlContainer();
     Enable3dControlsStatic();
 
     // Started at logon, the program reads and writes the settings file of
     // its own folder, as when it is started from there by hand.
-    if (HasAutostartSwitch(::GetCommandLineW()))
+    const bool bAutostart = HasAutostartSwitch(::GetCommandLineW());
+    if (bAutostart)
         EnterProgramFolder();
     CSingleInstance instance;
-    if (!instance.Claim(CDriveToolDlg::kSettingsFileW))
+    const InstanceClaim claim = instance.Claim(CDriveToolDlg::kSettingsFileW);
+    if (claim != InstanceClaim::Claimed) {
+        // A start by hand is told why no window comes; a start at logon ends quietly.
+        if (claim == InstanceClaim::RunningElsewhere && !bAutostart)
+            ReportRunningElsewhere(CDriveToolDlg::kSettingsFile);
         return FALSE;
+    }
 
     CDriveToolDlg dlg;
     m_pMainWnd = &dlg;

@@ -1,6 +1,26 @@
 #include "ui/drive_door.h"
 
-DoorSystemCalls g_doorSystemCalls = {::mciSendCommandA};
+#include "ui/system_library.h"
+
+namespace {
+
+// mciSendCommandA of the system folder's winmm.dll, looked up at the first
+// door command: as a static import, a winmm.dll beside the program would be
+// loaded in its place.
+MCIERROR WINAPI SendThroughSystemWinmm(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR param)
+{
+    typedef MCIERROR(WINAPI * SendCommand)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
+    static SendCommand s_send = nullptr;
+    if (s_send == nullptr) {
+        if (HMODULE hWinmm = LoadSystemLibrary(L"winmm.dll"))
+            s_send = reinterpret_cast<SendCommand>(reinterpret_cast<void*>(::GetProcAddress(hWinmm, "mciSendCommandA")));
+    }
+    return s_send != nullptr ? s_send(device, message, flags, param) : MCIERR_DEVICE_NOT_INSTALLED;
+}
+
+}  // namespace
+
+DoorSystemCalls g_doorSystemCalls = {SendThroughSystemWinmm};
 
 DWORD SetDriveDoor(bool bOpen, char letter)
 {

@@ -1,6 +1,6 @@
 // The tray door of a drive, opened and closed through the multimedia
 // control interface: the one system call it makes sits behind a table that
-// tests may replace.
+// tests may replace, and reaches winmm.dll of the system folder.
 #pragma once
 
 #include <windows.h>

@@ -5,26 +5,58 @@
 #include <cwchar>
 #include <string>
 
+#include "framework/cstring.h"
+
 const wchar_t kAutostartSwitch[] = L"/autostart";
 
 namespace {
 
-// Object names hold no backslash and are limited in length: the settings
-// file's full path, folded to upper case, is named by a hash of it.
-std::wstring InstanceName(const wchar_t* pszKind, const wchar_t* pszSettingsFile)
+const wchar_t kLockPrefix[] = L"Kesvora-lock-";
+const wchar_t kOwnerPrefix[] = L"Kesvora-owner-";
+
+unsigned long long HashOf(const std::wstring& text)
 {
-    wchar_t full[MAX_PATH * 4] = L"";
-    DWORD n = ::GetFullPathNameW(pszSettingsFile, sizeof full / sizeof full[0], full, nullptr);
-    std::wstring path = (n > 0 && n < sizeof full / sizeof full[0]) ? full : pszSettingsFile;
-    ::CharUpperBuffW(&path[0], static_cast<DWORD>(path.size()));
     unsigned long long hash = 1469598103934665603ULL;
-    for (wchar_t c : path) {
+    for (wchar_t c : text) {
         hash ^= static_cast<unsigned long long>(c);
         hash *= 1099511628211ULL;
     }
-    wchar_t name[64];
-    std::swprintf(name, sizeof name / sizeof name[0], L"Kesvora-%ls-%016llX", pszKind, hash);
-    return name;
+    return hash;
+}
+
+std::wstring UpperCase(std::wstring text)
+{
+    if (!text.empty())
+        ::CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The settings file's identity as a name's part (object names hold no
+// backslash and are limited in length): its folder's volume serial number
+// and file index with a hash of its name in upper case, which holds before
+// the file exists; a hash of the full path in upper case where the folder
+// cannot be asked or has no index.
+std::wstring SettingsFileIdentity(const wchar_t* pszSettingsFile)
+{
+    wchar_t full[MAX_PATH * 4] = L"";
+    const DWORD n = ::GetFullPathNameW(pszSettingsFile, sizeof full / sizeof full[0], full, nullptr);
+    const std::wstring path = (n > 0 && n < sizeof full / sizeof full[0]) ? full : pszSettingsFile;
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring folder = slash != std::wstring::npos ? path.substr(0, slash + 1) : L".";
+    HANDLE hFolder = ::CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const bool bKnown = hFolder != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(hFolder, &info) &&
+                        (info.nFileIndexHigh | info.nFileIndexLow) != 0;
+    if (hFolder != INVALID_HANDLE_VALUE)
+        ::CloseHandle(hFolder);
+    wchar_t text[64];
+    if (bKnown)
+        std::swprintf(text, sizeof text / sizeof text[0], L"%08lX-%08lX%08lX-%016llX", info.dwVolumeSerialNumber,
+                      info.nFileIndexHigh, info.nFileIndexLow, HashOf(UpperCase(path.substr(slash + 1))));
+    else
+        std::swprintf(text, sizeof text / sizeof text[0], L"path-%016llX", HashOf(UpperCase(path)));
+    return text;
 }
 
 struct WindowSearch {
@@ -47,12 +79,19 @@ BOOL CALLBACK FindMainWindow(HWND hWnd, LPARAM lParam)
 }
 
 // Shows the running instance's window, hidden in the notification area or
-// not, and puts it (or the dialog open over it) in front.
-void ActivateRunning(const wchar_t* pszSettingsFile)
+// not, and puts it (or the dialog open over it) in front. False when that
+// instance is out of reach: its process id, which it publishes in this
+// session right after taking the lock, is not found within a moment.
+bool ActivateRunning(const std::wstring& identity)
 {
-    HANDLE hOwner = ::OpenFileMappingW(FILE_MAP_READ, FALSE, InstanceName(L"owner", pszSettingsFile).c_str());
+    HANDLE hOwner = nullptr;
+    for (int tries = 0; hOwner == nullptr && tries < 5; ++tries) {
+        hOwner = ::OpenFileMappingW(FILE_MAP_READ, FALSE, (kOwnerPrefix + identity).c_str());
+        if (hOwner == nullptr)
+            ::Sleep(tries < 4 ? 50 : 0);
+    }
     if (hOwner == nullptr)
-        return;
+        return false;
     if (const DWORD* pPid = static_cast<const DWORD*>(::MapViewOfFile(hOwner, FILE_MAP_READ, 0, 0, sizeof(DWORD)))) {
         WindowSearch search = {*pPid, nullptr};
         ::UnmapViewOfFile(pPid);
@@ -63,6 +102,7 @@ void ActivateRunning(const wchar_t* pszSettingsFile)
         }
     }
     ::CloseHandle(hOwner);
+    return true;
 }
 
 }  // namespace
@@ -101,24 +141,42 @@ CSingleInstance::~CSingleInstance()
         ::CloseHandle(m_hMutex);
 }
 
-bool CSingleInstance::Claim(const wchar_t* pszSettingsFile)
+std::wstring InstanceLockName(const wchar_t* pszSettingsFile)
 {
-    m_hMutex = ::CreateMutexW(nullptr, FALSE, InstanceName(L"lock", pszSettingsFile).c_str());
+    return L"Global\\" + (kLockPrefix + SettingsFileIdentity(pszSettingsFile));
+}
+
+InstanceClaim CSingleInstance::Claim(const wchar_t* pszSettingsFile)
+{
+    const std::wstring identity = SettingsFileIdentity(pszSettingsFile);
+    m_hMutex = ::CreateMutexW(nullptr, FALSE, InstanceLockName(pszSettingsFile).c_str());
+    // A system without the machine-wide namespace has one session.
+    if (m_hMutex == nullptr && ::GetLastError() != ERROR_ACCESS_DENIED)
+        m_hMutex = ::CreateMutexW(nullptr, FALSE, (kLockPrefix + identity).c_str());
+    const DWORD error = ::GetLastError();
     // Without the lock object nothing can be known of other instances.
-    if (m_hMutex == nullptr)
-        return true;
-    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-        ActivateRunning(pszSettingsFile);
-        return false;
-    }
-    // Where the next instance finds this one's window: its process id.
+    if (m_hMutex == nullptr && error != ERROR_ACCESS_DENIED)
+        return InstanceClaim::Claimed;
+    if (m_hMutex == nullptr || error == ERROR_ALREADY_EXISTS)
+        return ActivateRunning(identity) ? InstanceClaim::RunningHere : InstanceClaim::RunningElsewhere;
+    // Where the next instance of this session finds this one's window: its process id.
     m_hOwner = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),
-                                    InstanceName(L"owner", pszSettingsFile).c_str());
+                                    (kOwnerPrefix + identity).c_str());
     if (m_hOwner != nullptr) {
         if (DWORD* pPid = static_cast<DWORD*>(::MapViewOfFile(m_hOwner, FILE_MAP_WRITE, 0, 0, sizeof(DWORD)))) {
             *pPid = ::GetCurrentProcessId();
             ::UnmapViewOfFile(pPid);
         }
     }
-    return true;
+    return InstanceClaim::Claimed;
+}
+
+void ReportRunningElsewhere(const char* pszSettingsFile)
+{
+    char szFull[MAX_PATH] = "";
+    const DWORD nLength = ::GetFullPathNameA(pszSettingsFile, MAX_PATH, szFull, nullptr);
+    CString strText;
+    strText.Format("本程序已经在运行,正在使用设置文件:\n%s\n它可能由另一位已登录的用户启动,或以管理员身份运行。",
+                   nLength > 0 && nLength < MAX_PATH ? szFull : pszSettingsFile);
+    ::MessageBoxA(nullptr, strText, "提示", MB_ICONINFORMATION | MB_OK);
 }

@@ -11,6 +11,7 @@
 #include "tests/e2e/driver.h"
 
 #include <dbt.h>
+#include <tlhelp32.h>
 
 using namespace e2e;
 using ksim::SimRecord;
@@ -22,7 +23,7 @@ typedef std::vector<std::string> Texts;
 // Controls of the main window and of the options dialog.
 const int kDriveList = 1000, kCurSpeed = 1001, kLocked = 1002, kMaxSpeed = 1003, kSpindownTime = 1004;
 const int kSetSpeed = 1005, kSetSpindown = 1006, kOptions = 1007, kLock = 1023, kUnlock = 1024;
-const int kAutoRefresh = 1025, kRefreshSecs = 1026;
+const int kAutoRefresh = 1025, kRefreshSecs = 1026, kEject = 1021;
 const int kOptionsList = 1010, kAddSpeed = 1018, kSpeedEdit = 1020;
 // Commands of the popup menu.
 const UINT kShowHide = 32771, kAbout = 101, kSpeedFirst = 32830;
@@ -385,25 +386,52 @@ TEST(HungDrive, TheWindowAnswersAndExitEndsWithinABound)
     }
 }
 
+// The full paths of the process's modules of that name, in upper case.
+std::string modulePaths(DWORD pid, const char* name)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    MODULEENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    std::string paths;
+    for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry))
+        paths += lstrcmpiA(entry.szModule, name) == 0 ? CharUpperA(entry.szExePath) : "";
+    CloseHandle(snapshot);
+    return paths;
+}
+
 // A start from the Run value uses the settings file of the program's
-// folder, whatever the working directory, and minimises as it says.
+// folder, whatever the working directory, and minimises as it says. A
+// winmm.dll planted in that folder is not loaded, not even for the tray
+// door, although Wine is told to prefer it to its own.
 TEST(Instances, StartFromTheRunValueUsesTheProgramFoldersSettings)
 {
     TempFolder program("kesvora-program");
     for (const char* file : {"kesvora.exe", "wnaspi32.dll"})
         ASSERT_TRUE(CopyFileA(binFile(file).c_str(), program.file(file).c_str(), FALSE)) << file;
+    ASSERT_TRUE(CopyFileA(binFile("planted\\winmm.dll").c_str(), program.file("winmm.dll").c_str(), FALSE));
     ASSERT_TRUE(writeWholeFile(program.file("cdrom.ini"), "[System]\r\nRunMin=1\r\n[0:1]\r\nspeedNames=8\r\nkbSpeeds=1411\r\n"));
     KesvoraProcess p;  // its folder: the working directory the system starts it in
     p.sim.adapters(1).device(0, 1).cdrom("KSIM", "CD-ROM 52X", "1.00").maxSpeed(9152).policy("any");
+    p.sim.volume('D').device(0, 1);
     p.writeSettings(kLists);
     p.exe = program.file("kesvora.exe");
     p.args = " /autostart";
-    ASSERT_TRUE(p.start());
+    char overrides[256] = {};
+    GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", (std::string(overrides) + ";winmm=n,b").c_str());
+    const bool started = p.start();
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides);
+    ASSERT_TRUE(started);
     EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(p.mainWindow()); }, 5000)) << "RunMin of the program's folder";
     EXPECT_EQ(p.comboItems(kSetSpeed), Texts{"8X (1411KB/S)"});
+    p.click(kEject);
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(modulePaths(p.processId(), "winmm.dll"), CharUpperA(system) + std::string("\\WINMM.DLL"));
     p.closeWithEscape();
     EXPECT_TRUE(p.waitForExit());
     EXPECT_EQ(p.readFile("cdrom.ini"), kLists);
+    EXPECT_EQ(GetFileAttributesA(program.file("winmm.dll-loaded").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The program with the two drives and their lists.
