@@ -90,4 +90,38 @@ TEST(DetectBench, CommandsAndTimePerValue)
     }
 }
 
+// A 16X DVD drive with a table of speeds: Detect through the speeds the drive
+// offers (GET PERFORMANCE) against the stepping through every X factor.
+TEST(DetectBench, DvdOfferedSpeedsAgainstStepping)
+{
+    for (const char* performance : {"speeds", "refuse"}) {
+        SimDrives sim;
+        sim.setup.device(0, 1).cdrom("KSIM", "DVD BENCH", "1.00").maxSpeed(22160).policy("table")
+            .speedTable({2770, 5540, 8310, 11080, 16620, 22160}).set("medium", "dvd").set("streamingPolicy", "table")
+            .set("performance", performance);
+        sim.write();
+        ASSERT_TRUE(loadASPI());
+        CdDrive drive(aspiTransport(), {0, 0, 1, 0});
+        drive.getMaxSpeed();  // its capabilities: it reads DVDs
+        PostingSink sink;
+        CStringList names(10), kbSpeeds(10);
+        sim.clearLog();
+        const double t0 = nowMs();
+        const MediumKind kind = drive.readMedium();
+        drive.getSpeed();
+        std::vector<unsigned> offered = drive.offeredSpeeds();
+        size_t entries = offered.size();
+        if (offered.empty()) {
+            detectSpeeds(drive, kind, drive.getMaxSpeed(), 10, sink, names, kbSpeeds);
+            entries = static_cast<size_t>(names.GetCount());
+        }
+        const double ms = nowMs() - t0;
+        std::printf("[bench] DVD, %-26s commands=%u entries=%u detect=%.1f ms\n",
+                    offered.empty() ? "stepping (no GET PERFORMANCE)" : "GET PERFORMANCE",
+                    static_cast<unsigned>(sim.log().commands().size()), static_cast<unsigned>(entries), ms);
+        EXPECT_EQ(entries, 6u);
+        freeASPI();
+    }
+}
+
 }  // namespace

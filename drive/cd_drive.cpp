@@ -155,9 +155,10 @@ bool CdDrive::readCapabilities(const ScsiCommand& command, BYTE* data)
     ZeroMemory(data, SCSI_DATA_MAX);
     if (execute(command, nullptr, data) != CommandOutcome::Good)
         return false;
+    // What a drive can read does not change: once it said DVDs, it reads them.
     const int nCapabilities = modeReadCapabilities(data, command.bufferSize);
-    if (nCapabilities >= 0)
-        m_bReadsDvd = (nCapabilities & kReadsDvd) != 0;
+    if (nCapabilities >= 0 && (nCapabilities & kReadsDvd) != 0)
+        m_bReadsDvd = true;
     return true;
 }
 
@@ -266,7 +267,10 @@ MediumKind CdDrive::readMedium()
 
 std::vector<unsigned> CdDrive::offeredSpeeds()
 {
+    // Drives that read CDs only predate the command.
     std::vector<unsigned> speeds;
+    if (!m_bReadsDvd)
+        return speeds;
     const ScsiCommand* commands[] = {&CMD_GET_WRITE_SPEEDS, &CMD_GET_NOMINAL_SPEEDS};
     const PerformanceType types[] = {PerformanceType::WriteSpeed, PerformanceType::Nominal};
     for (int i = 0; i < 2 && speeds.empty(); ++i) {

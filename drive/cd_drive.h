@@ -102,7 +102,8 @@ public:
     MediumKind readMedium();
     // The read speeds the drive offers for the disc it holds (GET
     // PERFORMANCE: its write speed descriptors, else its nominal
-    // performance), fastest first; empty when it tells none.
+    // performance), fastest first; empty when it tells none, and for a
+    // drive that reads CDs only (it is not asked).
     std::vector<unsigned> offeredSpeeds();
     // The lock byte: bit 0 the tray can be locked, bit 1 it is locked;
     // -1 on failure.

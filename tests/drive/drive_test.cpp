@@ -8,6 +8,7 @@
 #include <map>
 
 #include "drive/cd_drive.h"
+#include "drive/conversions.h"
 #include "drive/discovery.h"
 #include "drive/passthrough_transport.h"
 #include "fake_aspi.h"
@@ -435,6 +436,81 @@ TEST_F(DriveTest, ChosenSpeedFollowsADiscNothingAnnounced)
         EXPECT_EQ(step.act(), step.result) << step.what;
         EXPECT_EQ(sim.log().commands(0xBB).size(), size_t(step.speedsSent)) << step.what;
     }
+}
+
+// A drive that reads DVDs is asked which disc it holds; a DVD's or a BD's speed goes as SET
+// STREAMING (the speed as read size per 1000 ms), a CD's as SET CD SPEED; a drive that
+// reads CDs only is asked nothing. After a new disc, the speed chosen for its kind goes
+// with the command for it. The speeds a drive offers come from its write speed
+// descriptors, else its nominal performance.
+TEST_F(DriveTest, DiscsOfEachKindGetTheirOwnCommands)
+{
+    SimDrives sim;
+    sim.setup.device(0, 1).cdrom("V", "DVD", "1").maxSpeed(22160).policy("table").set("streamingPolicy", "table")
+        .speedTable({2770, 5540, 11080, 22160}).set("medium", "dvd").set("performance", "speeds");
+    sim.setup.device(0, 2).cdrom("V", "CD", "1").maxSpeed(7056).set("performance", "speeds");
+    sim.write();
+    ASSERT_TRUE(loadASPI());
+    CdDrive dvd(aspiTransport(), {0, 0, 1, 0}), cd(aspiTransport(), {0, 0, 2, 0});
+    auto newDisc = [&](const char* medium, int n) {
+        sim.setup.device(0, 1).set("medium", medium).discs(n);
+        sim.write();
+    };
+    // Each step's commands as opcodes (B6 with the speed it asks for), then what it gave.
+    const struct { const char* what; std::function<std::string()> act; const char* sent; } steps[] = {
+        {"a CD drive's speed", [&] {
+             const int nMax = cd.getMaxSpeed();
+             const MediumKind kind = cd.readMedium();
+             return std::to_string(nMax) + " " + std::to_string(int(kind)) + " " + std::to_string(int(cd.setSpeed(1411)));
+         }, "5A BB | 7056 1 0"},
+        {"a CD drive offers nothing asked", [&] { return std::to_string(cd.offeredSpeeds().size()); }, "| 0"},
+        {"the DVD drive's disc", [&] { dvd.getMaxSpeed(); return std::to_string(int(dvd.readMedium())); }, "5A 46 | 2"},
+        {"a DVD speed", [&] { dvd.setChosenKbps(MediumKind::Dvd, 11080); dvd.setSpeed(11080); return std::to_string(dvd.getSpeed()); }, "B6:11080 5A | 11080"},
+        {"its offered speeds", [&] { std::string v; for (unsigned k : dvd.offeredSpeeds()) v += std::to_string(k) + ","; return v; }, "AC | 22160,11080,5540,2770,"},
+        {"a CD in it: the CD speed chosen", [&] { dvd.setChosenKbps(MediumKind::Cd, 1411); newDisc("cd", 1); return std::to_string(dvd.getLock()); }, "5A 46 BB 5A | 1"},
+        {"a DVD again: the DVD speed chosen", [&] { newDisc("dvd", 2); return std::to_string(dvd.getLock()); }, "5A 46 B6:11080 5A | 1"},
+    };
+    for (const auto& step : steps) {
+        sim.clearLog();
+        const std::string result = step.act();
+        std::string sent;
+        for (const ksim::SimRecord& r : sim.log().commands()) {
+            char op[16];
+            std::snprintf(op, sizeof op, "%02X", r.opcode());
+            sent += op;
+            if (r.opcode() == 0xB6 && r.out.size() >= 16)
+                sent += ":" + std::to_string(r.out[12] << 24 | r.out[13] << 16 | r.out[14] << 8 | r.out[15]);
+            sent += " ";
+        }
+        EXPECT_EQ(sent + "| " + result, step.sent) << step.what;
+    }
+}
+
+// A drive without the CD parameters page has its time read from the power condition
+// page's standby timer and set there in whole minutes; a page it refused is not asked
+// again, and a drive with neither page is sent nothing.
+TEST_F(DriveTest, SpindownThroughThePowerConditionPage)
+{
+    SimDrives sim;
+    sim.setup.device(0, 1).cdrom("V", "BD", "1").set("cdParametersPage", 0).set("powerConditionPage", 1).set("standby", 3000);
+    sim.setup.device(0, 2).cdrom("V", "NONE", "1").set("cdParametersPage", 0);
+    sim.write();
+    ASSERT_TRUE(loadASPI());
+    CdDrive standby(aspiTransport(), {0, 0, 1, 0}), none(aspiTransport(), {0, 0, 2, 0});
+    auto text = [](const CdDrive::Spindown& s) {
+        return s.source == CdDrive::Spindown::Standby ? standbyText(s.value).str() : std::to_string(int(s.source));
+    };
+    EXPECT_EQ(text(standby.getSpindown()), "5 min");
+    EXPECT_TRUE(standby.setSpindown(11));
+    EXPECT_FALSE(standby.setSpindown(9)) << "not whole minutes";
+    EXPECT_EQ(text(standby.getSpindown()), "2 min");
+    EXPECT_EQ(text(none.getSpindown()), std::to_string(int(CdDrive::Spindown::NotReported)));
+    EXPECT_FALSE(none.setSpindown(11));
+    none.getSpindown();
+    std::string pages;
+    for (const ksim::SimRecord& r : sim.log().commands())
+        pages += std::to_string(r.tgt) + ":" + (r.opcode() == 0x55 ? "set" : std::to_string(r.cdb[2])) + " ";
+    EXPECT_EQ(pages, "1:13 1:26 1:set 1:26 2:13 2:26 ");
 }
 
 // The [System] Transport key as the user may have typed it; anything else

@@ -136,6 +136,8 @@ TEST(MainWindow, StartUpWithoutADriveSaysWhyAndEnds)
     }
 }
 
+HWND openOptions(const KesvoraProcess& p);
+
 // Types the interval and ticks the auto-refresh box.
 void autoRefresh(const KesvoraProcess& p, const char* secs)
 {
@@ -147,14 +149,8 @@ void autoRefresh(const KesvoraProcess& p, const char* secs)
 // with Escape, which keeps the edits.
 void addSpeedInOptions(const KesvoraProcess& p, const char* speed)
 {
-    p.post(WM_COMMAND, MAKEWPARAM(kOptions, BN_CLICKED), reinterpret_cast<LPARAM>(p.control(kOptions)));
-    HWND dlg = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
-        for (HWND h : topLevelWindows(p.processId()))
-            dlg = IsWindowVisible(h) && GetDlgItem(h, kOptionsList) != nullptr ? h : dlg;
-        return dlg != nullptr;
-    }));
-    ASSERT_TRUE(p.sync(dlg));
+    HWND dlg = openOptions(p);
+    ASSERT_NE(dlg, nullptr);
     p.setText(kSpeedEdit, speed, dlg);
     p.click(kAddSpeed, dlg);
     p.post(WM_COMMAND, IDCANCEL, 0, dlg);
@@ -323,6 +319,60 @@ TEST(MainWindow, RefusedSpeedsAndADriveWithoutASpindownTimer)
         EXPECT_TRUE(p.waitForExit());
         EXPECT_TRUE(p.simCommands(0x55).empty()) << "no spin-down was set";
     }
+}
+
+// The options dialog, opened with its button; null when it did not open.
+HWND openOptions(const KesvoraProcess& p)
+{
+    p.post(WM_COMMAND, MAKEWPARAM(kOptions, BN_CLICKED), reinterpret_cast<LPARAM>(p.control(kOptions)));
+    HWND dlg = nullptr;
+    waitUntil([&] {
+        for (HWND h : topLevelWindows(p.processId()))
+            dlg = IsWindowVisible(h) && GetDlgItem(h, kOptionsList) != nullptr ? h : dlg;
+        return dlg != nullptr;
+    });
+    return dlg != nullptr && p.sync(dlg) ? dlg : nullptr;
+}
+
+// A drive holding a DVD, with no CD parameters page: the panel shows DVD speeds and the
+// standby time, offers the DVD list and whole minutes; a speed goes as SET STREAMING and
+// is stored under the DVD key; Detect fills the DVD list from the speeds the drive offers,
+// and the lists of CDs stay as they were.
+TEST(MainWindow, ADvdAndItsOwnSpeeds)
+{
+    KesvoraProcess p;
+    p.sim.adapters(1).device(0, 1).cdrom("KSIM", "DVD-RW", "1.0").maxSpeed(22160).policy("table")
+        .speedTable({2770, 5540, 11080, 22160}).set("medium", "dvd").set("streamingPolicy", "table")
+        .set("performance", "speeds").set("cdParametersPage", 0).set("powerConditionPage", 1).set("standby", 3000);
+    p.writeSettings(std::string(kLists) + "dvdSpeedNames=16,8\r\ndvdKbSpeeds=22160,11080\r\n");
+    ASSERT_TRUE(p.start());
+    EXPECT_EQ(panel(p), "16X DVD (22160KB/S) | 16X DVD (22160KB/S) | 5 min | free");
+    EXPECT_EQ(p.comboItems(kSetSpeed), (Texts{"16X DVD (22160KB/S)", "8X DVD (11080KB/S)"}));
+    EXPECT_EQ(p.comboItems(kSetSpindown).size(), 6u) << "whole minutes";
+    p.clearSimLog();
+    p.selectComboItem(kSetSpeed, 1);
+    p.selectComboItem(kSetSpindown, 1);
+    ASSERT_TRUE(p.settle());
+    Texts sent;
+    for (const SimRecord& r : p.simCommands()) {
+        char op[8];
+        std::snprintf(op, sizeof op, "%02X", r.opcode());
+        sent.push_back(op);
+    }
+    EXPECT_EQ(sent, (Texts{"46", "B6", "5A", "55", "5A"}));
+    EXPECT_EQ(panel(p), "8X DVD (11080KB/S) | 16X DVD (22160KB/S) | 2 min | free");
+    EXPECT_EQ(p.setting("0:1", "dvdLastSpeed"), "11080");
+    HWND dlg = openOptions(p);
+    ASSERT_NE(dlg, nullptr);
+    p.click(1008, dlg);  // Detect
+    ASSERT_TRUE(p.settle());
+    p.post(WM_COMMAND, IDOK, 0, dlg);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dlg); }));
+    ASSERT_TRUE(p.settle());
+    EXPECT_EQ(p.setting("0:1", "dvdSpeedNames"), "16,8,4,2");
+    EXPECT_EQ(p.setting("0:1", "dvdKbSpeeds"), "22160,11080,5540,2770");
+    EXPECT_EQ(p.setting("0:1", "speedNames"), "8,16") << "the CD list is another";
+    EXPECT_EQ(p.simCommands(0xBB).size(), 0u) << "no CD speed sent to a DVD";
 }
 
 // How long a message sent to the program takes to be answered, in ms.

@@ -9,7 +9,9 @@
 
 #include "drive/conversions.h"
 #include "drive/inquiry.h"
+#include "drive/medium.h"
 #include "drive/mode_pages.h"
+#include "drive/performance.h"
 #include "drive/sense.h"
 
 namespace {
@@ -117,6 +119,62 @@ TEST(Spindown, NamesAndCodesOfEveryCodeAndNothingElse)
         EXPECT_EQ(spindownName(code), "") << "code " << code;
     for (const char* text : {"1 Min", " 1 min", "1min", "", "125ms"})
         EXPECT_EQ(spindownCode(text), 0) << "\"" << text << "\"";
+}
+
+// GET PERFORMANCE data: a header whose length (after its own four bytes) may say more or
+// less than the data holds, then 16-byte descriptors. Only whole descriptors inside both
+// count; zero speeds and descriptors ending at LBA 0 are passed over; speeds come out
+// distinct, fastest first, whatever their size.
+TEST(Performance, SpeedsOfWholeDescriptorsFastestFirst)
+{
+    auto write = [](std::vector<unsigned long> descriptors, long lengthDelta, size_t cut) {
+        Bytes d(8, 0);
+        for (unsigned long v : descriptors)
+            for (int shift = 24; shift >= 0; shift -= 8)
+                d.push_back(static_cast<unsigned char>(v >> shift));
+        const unsigned long length = d.size() - 4 + lengthDelta;
+        for (int i = 0; i < 4; ++i)
+            d[i] = static_cast<unsigned char>(length >> (24 - 8 * i));
+        d.resize(d.size() - cut);
+        return d;
+    };
+    typedef std::vector<unsigned> Speeds;
+    const struct { const char* what; PerformanceType type; Bytes data; Speeds speeds; } rows[] = {
+        {"write speeds", PerformanceType::WriteSpeed, write({0, 2295103, 5540, 5540, 0, 2295103, 22160, 22160, 0, 2295103, 11080, 0}, 0, 0), {22160, 11080, 5540}},
+        {"zero, end LBA 0, twice the same", PerformanceType::WriteSpeed, write({0, 2295103, 0, 4, 0, 0, 8000, 8000, 0, 1, 7000, 0, 0, 9, 7000, 0}, 0, 0), {7000}},
+        {"above 16 bits", PerformanceType::WriteSpeed, write({0, 12219391, 71920, 71920}, 0, 0), {71920}},
+        {"length says more than the data", PerformanceType::WriteSpeed, write({0, 1, 1411, 0, 0, 1, 2822, 0}, 64, 4), {1411}},
+        {"length says less", PerformanceType::WriteSpeed, write({0, 1, 1411, 0, 0, 1, 2822, 0}, -16, 0), {1411}},
+        {"length past every field", PerformanceType::WriteSpeed, write({0, 1, 1411, 0}, 0x7FFFFFF0L, 0), {1411}},
+        {"nominal: start and end", PerformanceType::Nominal, write({0, 5540, 2295103, 22160}, 0, 0), {22160, 5540}},
+        {"nominal ending at 0", PerformanceType::Nominal, write({0, 5540, 0, 22160}, 0, 0), {}},
+        {"header only", PerformanceType::WriteSpeed, write({}, 0, 0), {}},
+        {"cut header", PerformanceType::WriteSpeed, write({}, 0, 1), {}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(performanceSpeeds(row.data.data(), row.data.size(), row.type), row.speeds) << row.what;
+}
+
+// The current profile of a feature header, and the kinds of disc and their speeds.
+TEST(Medium, ProfilesKindsAndSpeeds)
+{
+    const Bytes header = {0, 0, 0, 4, 0, 0, 0x00, 0x10};
+    EXPECT_EQ(currentProfile(header.data(), header.size()), 0x10);
+    EXPECT_EQ(currentProfile(header.data(), 7), -1) << "cut";
+    const Bytes noProfile = {0, 0, 0, 3, 0, 0, 0x00, 0x10};
+    EXPECT_EQ(currentProfile(noProfile.data(), noProfile.size()), -1) << "the length does not reach it";
+    const std::pair<int, MediumKind> kinds[] = {{0x08, MediumKind::Cd}, {0x0A, MediumKind::Cd}, {0x10, MediumKind::Dvd},
+        {0x2B, MediumKind::Dvd}, {0x51, MediumKind::Dvd}, {0x40, MediumKind::Bd}, {0x43, MediumKind::Bd},
+        {0x00, MediumKind::None}, {0x02, MediumKind::None}, {0x2C, MediumKind::None}, {0x44, MediumKind::None}, {-1, MediumKind::None}};
+    for (const auto& k : kinds)
+        EXPECT_EQ(mediumKindOfProfile(k.first), k.second) << "profile " << k.first;
+    EXPECT_EQ(speedText(11080, MediumKind::Dvd), "8X DVD (11080KB/S)");
+    EXPECT_EQ(speedText(53940, MediumKind::Bd), "12X BD (53940KB/S)");
+    EXPECT_EQ(speedText(1411, MediumKind::None), "8X (1411KB/S)");
+    EXPECT_EQ(kbpsToX(11079, MediumKind::Dvd), 7);
+    const std::pair<long, const char*> standby[] = {{0, "不待机"}, {600, "1 min"}, {19200, "32 min"}, {1800, "3 min"}, {45, "5 sec"}};
+    for (const auto& t : standby)
+        EXPECT_EQ(standbyText(t.first), t.second) << t.first;
 }
 
 }  // namespace
