@@ -72,6 +72,7 @@ long speedFieldOf(const ScsiCommand& command, int kbps)
 
 CdDrive::CdDrive(ScsiTransport& link, const DriveAddress& at)
     : address(addressText(at)),
+      section(address),
       kbSpeeds(new CStringList(kListBlockSize)),
       speedNames(new CStringList(kListBlockSize)),
       dvdKbSpeeds(new CStringList(kListBlockSize)),
@@ -127,6 +128,8 @@ bool CdDrive::hasLetter() const
 CommandOutcome CdDrive::send(const ScsiCommand& command, const BYTE* cdb, BYTE* data)
 {
     const unsigned nAction = s_nAction;
+    if (!m_bPresent)
+        return CommandOutcome::Failed;
     if (m_nSilentAction == nAction)
         return CommandOutcome::NoAnswer;
     CommandOutcome outcome = sendCommand(m_link, m_at, command, cdb, data);

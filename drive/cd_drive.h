@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "drive/drive_address.h"
+#include "drive/identity.h"
 #include "drive/medium.h"
 #include "drive/scsi_command.h"
 #include "framework/collections.h"
@@ -68,6 +69,12 @@ public:
     void setChosenKbps(int kbps) { setChosenKbps(medium(), kbps); }
     // False once a command went unanswered, until the drive answers one.
     bool answering() const { return m_bAnswering; }
+    // False while the drive is gone (unplugged): it is sent nothing.
+    bool present() const { return m_bPresent; }
+    void setPresent(bool bPresent) { m_bPresent = bPresent; }
+    // The drive was found again at another address (on the thread that
+    // sends the commands).
+    void moveTo(const DriveAddress& at) { m_at = at; }
 
     // Put a new list in place of the current one and delete the old one
     // (the record owns whatever lists it holds).
@@ -129,8 +136,10 @@ public:
     // again, and the command once more (unless it set that very speed).
     CommandOutcome execute(const ScsiCommand& command, const BYTE* cdb, BYTE* data);
 
-    CString address;          // addressText of the drive's address; the INI section of its lists
+    CString address;          // addressText of the drive's address, as the window shows it
+    CString section;          // the INI section of its lists (the window's thread's)
     CString name;             // vendor, product and revision from INQUIRY
+    DriveIdentity identity;   // set when the drive is found, never changed
     CStringList* kbSpeeds;    // CD speed list: KB/s as decimal text
     CStringList* speedNames;  // X factors parallel to kbSpeeds
     CStringList* dvdKbSpeeds;    // the same for DVDs, in X of 1385 KB/s
@@ -164,6 +173,7 @@ private:
     bool m_bTellsMedium = true;
     Spindown::Source m_spindownPage = Spindown::Failed;
     std::atomic<bool> m_bAnswering{true};
+    std::atomic<bool> m_bPresent{true};
     // The action in which a command went unanswered; 0: none.
     unsigned m_nSilentAction = 0;
     // The current speed first read after the chosen speed was sent, while

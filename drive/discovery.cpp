@@ -26,13 +26,16 @@ void probeDevice(const DriveAddress& at, void* context)
     Trace("Device at HA %d, Target %d appears to be a CD-ROM drive.", at.adapter, at.target);
 
     char name[100] = {};
-    if (!getDriveName(probe.link, at, name)) {
+    DriveIdentity identity;
+    if (!getDriveName(probe.link, at, name, &identity)) {
         Trace("Couldn't get the name of the drive.");
         return;
     }
     Trace("Drive Name: %s", name);
+    identity.serial = getUnitSerial(probe.link, at);
     CdDrive* drive = new CdDrive(probe.link, at);
     drive->name = name;
+    drive->identity = identity;
     probe.list.AddTail(drive);
 }
 
@@ -67,6 +70,14 @@ void detectDrives(CObList* list, TransportChoice choice)
         scanDevices(*list);
 }
 
+void detectDrivesAgain(CObList* list)
+{
+    if (list == nullptr)
+        return;
+    scanDevices(*list);
+    matchDriveLetters(list);
+}
+
 bool getDeviceType(ScsiTransport& link, const DriveAddress& at, BYTE* type)
 {
     BYTE data[100] = {};
@@ -77,7 +88,7 @@ bool getDeviceType(ScsiTransport& link, const DriveAddress& at, BYTE* type)
     return true;
 }
 
-bool getDriveName(ScsiTransport& link, const DriveAddress& at, char* out)
+bool getDriveName(ScsiTransport& link, const DriveAddress& at, char* out, DriveIdentity* identity)
 {
     if (out == nullptr)
         return false;
@@ -85,7 +96,17 @@ bool getDriveName(ScsiTransport& link, const DriveAddress& at, char* out)
     if (!submitCommand(link, at, CMD_INQUIRY_NAME, nullptr, data))
         return false;
     buildDriveName(data, sizeof data, out);
+    if (identity != nullptr)
+        *identity = identityFromInquiry(data, sizeof data);
     return true;
+}
+
+std::string getUnitSerial(ScsiTransport& link, const DriveAddress& at)
+{
+    BYTE data[100] = {};
+    if (!submitCommand(link, at, CMD_INQUIRY_SERIAL, nullptr, data))
+        return std::string();
+    return unitSerialNumber(data, sizeof data);
 }
 
 bool getScsiAddress(char letter, DriveAddress& at)

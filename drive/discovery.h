@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "drive/identity.h"
 #include "drive/scsi_transport.h"
 #include "drive/transport_choice.h"
 #include "drive/volume.h"
@@ -11,11 +14,16 @@
 
 // Opens the transport (see openTransport) and appends a CdDrive for every
 // device it reaches that answers INQUIRY as a CD-ROM device (type 5) and
-// whose name can be read, in the transport's order: adapter and target
+// whose name can be read, with its identity, in the transport's order: adapter and target
 // through ASPI, letter through the pass-through. Chosen automatically, an
 // ASPI layer that reaches no CD-ROM drive gives way to the pass-through.
 // The list stays as it was when no transport can be opened.
 void detectDrives(CObList* list, TransportChoice choice = TransportChoice::Auto);
+
+// Appends a CdDrive for every CD-ROM drive the open transport reaches now
+// (ASPI scans its adapters again, the pass-through the volumes), with its
+// identity and letter.
+void detectDrivesAgain(CObList* list);
 
 // INQUIRY of the device at `at`: true when it completed; *type (when
 // given) then holds the peripheral device type, qualifier bits dropped.
@@ -23,8 +31,12 @@ bool getDeviceType(ScsiTransport& link, const DriveAddress& at, BYTE* type);
 
 // INQUIRY of the device at `at` for its vendor, product and revision: true
 // when it completed and "vendor product revision" was written to out, a
-// zero-filled buffer of at least 31 bytes.
-bool getDriveName(ScsiTransport& link, const DriveAddress& at, char* out);
+// zero-filled buffer of at least 31 bytes (and the three fields to
+// identity, when given).
+bool getDriveName(ScsiTransport& link, const DriveAddress& at, char* out, DriveIdentity* identity = nullptr);
+
+// INQUIRY of the device's unit serial number page; empty when it has none.
+std::string getUnitSerial(ScsiTransport& link, const DriveAddress& at);
 
 // The SCSI address of the volume of a drive letter: true when the volume
 // could be opened and asked; its port number is taken as the adapter. A

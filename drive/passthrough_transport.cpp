@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "drive/cd_drive.h"
@@ -78,12 +79,20 @@ void reportDenied(const std::string& letters)
 class PassThroughTransport : public ScsiTransport {
 public:
     const char* name() const override { return "pass-through"; }
+    bool reachesByVolume() const override { return true; }
 
     void forEachDevice(DeviceVisitor visit, void* context) override
     {
         Scan scan;
         forEachCdRomLetter(scanLetter, &scan);
-        letGo();
+        // A volume kept open stays with its route while the route is there.
+        for (Route& route : m_routes) {
+            for (Route& now : scan.routes) {
+                if (now.at == route.at && now.letter == route.letter)
+                    std::swap(now.held, route.held);
+            }
+            release(route);
+        }
         m_routes = scan.routes;
         for (const Route& route : scan.visits)
             visit(route.at, context);

@@ -30,6 +30,12 @@ const ScsiCommand CMD_INQUIRY_NAME = {
     {mmc::INQUIRY, 0x00, 0x00, 0x00, 0x64, 0x00}, 6, kRead, 100, 100, kSenseLength, 0,
     "getDriveName() 0x%08X return: 0x%08x"};
 
+// INQUIRY of the unit serial number page (VPD page 80h), allocation length
+// 100, as much as the request announces.
+const ScsiCommand CMD_INQUIRY_SERIAL = {
+    {mmc::INQUIRY, 0x01, 0x80, 0x00, 0x64, 0x00}, 6, kRead, 100, 100, kSenseLength, 0,
+    "getSerial() 0x%08X return: 0x%08x"};
+
 // MODE SENSE(10) of page 0x2A (capabilities and mechanical status), current
 // values, allocation length 256: one request per value read.
 const ScsiCommand CMD_GET_SPEED = {

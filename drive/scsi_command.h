@@ -24,6 +24,7 @@ struct ScsiCommand {
 // The commands of discovery and of CdDrive, one per operation.
 extern const ScsiCommand CMD_INQUIRY_DEVICE_TYPE;  // getDeviceType
 extern const ScsiCommand CMD_INQUIRY_NAME;         // getDriveName
+extern const ScsiCommand CMD_INQUIRY_SERIAL;       // getUnitSerial: VPD page 80h
 extern const ScsiCommand CMD_GET_SPEED;
 extern const ScsiCommand CMD_GET_MAX_SPEED;
 extern const ScsiCommand CMD_GET_LOCK;

@@ -52,6 +52,9 @@ public:
     // Volumes came or went: a transport that reaches the devices through
     // them finds each device's volume again. ASPI reaches them by address.
     virtual void findVolumesAgain() {}
+    // True when the transport reaches the devices through the volumes of
+    // drive letters, so that a letter that comes or goes tells of a drive.
+    virtual bool reachesByVolume() const { return false; }
     // Sends one request and waits until it has completed (or the transport
     // gave up on it).
     virtual ScsiResult submit(const ScsiRequest& request) = 0;

@@ -35,6 +35,14 @@ void forEachCdRomLetter(void (*visit)(char letter, void* context), void* context
     }
 }
 
+DWORD cdRomLetterMask()
+{
+    DWORD mask = 0;
+    forEachCdRomLetter([](char letter, void* context) { *static_cast<DWORD*>(context) |= DWORD(1) << (letter - 'A'); },
+                       &mask);
+    return mask;
+}
+
 HANDLE openVolume(char letter, DWORD access)
 {
     CString volume;

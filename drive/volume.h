@@ -50,6 +50,9 @@ inline DriveAddress volumeAddress(const ScsiAddress& address)
 // asked even where their bit is clear.
 void forEachCdRomLetter(void (*visit)(char letter, void* context), void* context);
 
+// The letters (bit 0 A:) whose root reports DRIVE_CDROM.
+DWORD cdRomLetterMask();
+
 // Opens the volume "\\.\X:" with the access given, sharing reading and
 // writing; null when it cannot be opened (GetLastError tells why).
 HANDLE openVolume(char letter, DWORD access);

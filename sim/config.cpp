@@ -281,6 +281,10 @@ DeviceConfig readDevice(const Profile& ini, const std::string& section, uint8_t 
     readTextField(ini, section, "vendor", s.vendor, sizeof s.vendor);
     readTextField(ini, section, "product", s.product, sizeof s.product);
     readTextField(ini, section, "revision", s.revision, sizeof s.revision);
+    std::string serial;
+    if (ini.get(section, "serial", &serial))
+        s.serial.assign(serial.begin(), serial.begin() + std::min<size_t>(serial.size(), 252));
+    ini.number(section, "serialLength", 0xFF, &s.serialLength);
     ini.flag(section, "nameInquiryFails", &s.nameInquiryFails);
 
     ini.number(section, "maxSpeed", 0xFFFF, &s.maxSpeed);

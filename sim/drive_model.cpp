@@ -102,13 +102,36 @@ void appendCapabilitiesPage(const DeviceProfile& profile, DriveState& state, std
 const uint8_t kIllegalRequest = 0x05, kInvalidOpcode = 0x20, kInvalidFieldInCdb = 0x24, kInvalidFieldInList = 0x26;
 const uint8_t kNotReady = 0x02, kMediumNotPresent = 0x3A;
 
+// The vital product data pages: the list of pages, and the unit serial
+// number where the drive has one (its page length as set, else true).
+Outcome vitalProductData(const DeviceProfile& profile, const Command& cmd, size_t allocLen)
+{
+    const bool serial = !profile.serial.empty();
+    std::vector<uint8_t> data(4, 0);
+    data[0] = profile.type & 0x1F;
+    data[1] = cmd.cdb[2];
+    if (cmd.cdb[2] == 0x00) {
+        data.push_back(0x00);
+        if (serial)
+            data.push_back(0x80);
+    } else if (cmd.cdb[2] == 0x80 && serial) {
+        data.insert(data.end(), profile.serial.begin(), profile.serial.end());
+    } else {
+        return senseCondition(kIllegalRequest, kInvalidFieldInCdb, 0);
+    }
+    data[3] = static_cast<uint8_t>(cmd.cdb[2] == 0x80 && profile.serialLength >= 0 ? profile.serialLength : data.size() - 4);
+    return dataIn(cmd, std::move(data), allocLen);
+}
+
 Outcome inquiry(const DeviceProfile& profile, DriveState& state, const Command& cmd)
 {
-    if (cmd.cdbLen < 6 || (cmd.cdb[1] & 0x01) != 0 || cmd.cdb[2] != 0)
+    if (cmd.cdbLen < 6 || ((cmd.cdb[1] & 0x01) == 0 && cmd.cdb[2] != 0))
         return checkCondition();
     size_t allocLen = be16(cmd.cdb + 3);
     if (profile.nameInquiryFails && state.inquiries++ > 0)
         return checkCondition();
+    if ((cmd.cdb[1] & 0x01) != 0)
+        return vitalProductData(profile, cmd, allocLen);
 
     std::vector<uint8_t> data(kInquiryDataLen, 0);
     data[0] = static_cast<uint8_t>(((profile.qualifier & 0x07) << 5) | (profile.type & 0x1F));

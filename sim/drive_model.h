@@ -34,6 +34,10 @@ struct DeviceProfile {
     uint8_t product[16];
     uint8_t revision[4];
     bool nameInquiryFails = false;  // every INQUIRY but the device's first fails
+    // The unit serial number (VPD page 80h); none when empty. serialLength
+    // makes the page announce another length than the serial's own.
+    std::vector<uint8_t> serial;
+    int serialLength = -1;
     uint16_t maxSpeed = 7056;
     SpeedPolicy policy = SpeedPolicy::Clip;
     std::vector<uint16_t> speedTable;  // ascending, entries above maxSpeed unused

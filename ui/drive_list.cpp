@@ -1,8 +1,11 @@
 #include "ui/drive_list.h"
 
+#include <algorithm>
+
 #include "drive/cd_drive.h"
 #include "drive/discovery.h"
 #include "settings/settings_store.h"
+#include "ui/drive_sections.h"
 
 namespace {
 
@@ -36,19 +39,79 @@ void DriveList::Find(TransportChoice choice, CObList& found)
 {
     detectDrives(&found, choice);
     matchDriveLetters(&found);
+    for (POSITION pos = found.GetHeadPosition(); pos != nullptr;)
+        m_known.push_back(static_cast<CdDrive*>(found.GetNext(pos)));
+    m_dwLetters = cdRomLetterMask();
+}
+
+bool DriveList::LettersChanged()
+{
+    ScsiTransport* link = activeTransport();
+    if (link == nullptr || !link->reachesByVolume())
+        return false;
+    const DWORD dwLetters = cdRomLetterMask();
+    const bool bChanged = dwLetters != m_dwLetters;
+    m_dwLetters = dwLetters;
+    return bChanged;
+}
+
+void DriveList::FindAgain(CObList& found, std::vector<Moved>& moved)
+{
+    CObList fresh(10);
+    detectDrivesAgain(&fresh);
+    m_dwLetters = cdRomLetterMask();
+    std::vector<CdDrive*> unclaimed = m_known;
+    while (!fresh.IsEmpty()) {
+        POSITION head = fresh.GetHeadPosition();
+        CdDrive* pFound = static_cast<CdDrive*>(fresh.GetAt(head));
+        fresh.RemoveAt(head);
+        // The same drive: its identity, at the same address where two share one.
+        auto same = [&](bool bSameAddress) {
+            return std::find_if(unclaimed.begin(), unclaimed.end(), [&](CdDrive* p) {
+                return p->identity == pFound->identity && (!bSameAddress || p->at() == pFound->at());
+            });
+        };
+        auto it = same(true);
+        if (it == unclaimed.end())
+            it = same(false);
+        if (it == unclaimed.end()) {
+            m_known.push_back(pFound);
+            found.AddTail(pFound);
+            continue;
+        }
+        CdDrive* pDrive = *it;
+        unclaimed.erase(it);
+        moved.push_back({pDrive, addressText(pFound->at()), !pDrive->present()});
+        pDrive->moveTo(pFound->at());
+        pDrive->setLetter(pFound->letter());
+        pDrive->setPresent(true);
+        delete pFound;
+    }
+    for (CdDrive* pGone : unclaimed) {
+        pGone->setPresent(false);
+        pGone->setLetter(CdDrive::NO_LETTER);
+    }
+}
+
+void DriveList::ShowMoved(const std::vector<Moved>& moved)
+{
+    for (const Moved& m : moved)
+        m.pDrive->address = m.address;
 }
 
 void DriveList::Adopt(CObList& found, SettingsStore& settings)
 {
-    while (!found.IsEmpty()) {
-        POSITION head = found.GetHeadPosition();
-        CdDrive* pDrive = static_cast<CdDrive*>(found.GetAt(head));
-        found.RemoveAt(head);
+    std::vector<CdDrive*> fresh;
+    for (POSITION pos = found.GetHeadPosition(); pos != nullptr;)
+        fresh.push_back(static_cast<CdDrive*>(found.GetNext(pos)));
+    found.RemoveAll();
+    AssignSections(fresh, All(), settings);
+    for (CdDrive* pDrive : fresh) {
         Stored stored;
         for (int k = 0; k < kListKinds; ++k) {
             const ListKeys& keys = kListKeys[k];
-            pDrive->replaceLists(keys.kind, settings.getStringList(pDrive->address, keys.names, ""),
-                                 settings.getStringList(pDrive->address, keys.kbSpeeds, ""));
+            pDrive->replaceLists(keys.kind, settings.getStringList(pDrive->section, keys.names, ""),
+                                 settings.getStringList(pDrive->section, keys.kbSpeeds, ""));
             stored.lists[k] = Encoded(*pDrive, keys.kind);
         }
         m_stored.push_back(stored);
@@ -83,7 +146,7 @@ bool DriveList::SaveSpeedLists(SettingsStore& settings)
                 continue;
             const char* keys[] = {kListKeys[k].names, kListKeys[k].kbSpeeds};
             const char* values[] = {now.names, now.kbSpeeds};
-            if (settings.writeKeys(pDrive->address, keys, values, 2))
+            if (StoreIdentity(settings, *pDrive) && settings.writeKeys(pDrive->section, keys, values, 2))
                 stored = now;
             else
                 bAllWritten = false;
@@ -92,17 +155,13 @@ bool DriveList::SaveSpeedLists(SettingsStore& settings)
     return bAllWritten;
 }
 
-void DriveList::MatchLettersAgain()
-{
-    matchDriveLettersAgain(&m_drives);
-}
-
 void DriveList::Clear()
 {
     for (POSITION pos = m_drives.GetHeadPosition(); pos != nullptr;)
         delete static_cast<CdDrive*>(m_drives.GetNext(pos));
     m_drives.RemoveAll();
     m_stored.clear();
+    m_known.clear();
 }
 
 int DriveList::GetCount() const
@@ -121,6 +180,7 @@ CdDrive* DriveList::GetAt(int nIndex) const
 CString DriveList::Label(const CdDrive& drive)
 {
     CString strItem;
-    strItem.Format("[%s] %c:\\ %s", drive.address.GetString(), drive.letter(), drive.name.GetString());
+    strItem.Format("[%s] %c:\\ %s%s", drive.address.GetString(), drive.letter(), drive.name.GetString(),
+                   drive.present() ? "" : " (已移除)");
     return strItem;
 }

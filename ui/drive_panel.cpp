@@ -16,8 +16,10 @@ namespace {
 const int kMinRefreshSecs = 1;
 const int kMaxRefreshSecs = 600;
 
-// The current speed field of a drive that left a command unanswered.
+// The current speed field of a drive that left a command unanswered, and of
+// one that is gone.
 const char kNoAnswer[] = "光驱没有响应";
+const char kGone[] = "光驱已移除";
 
 // The spin-down field's text: the time's name, or word that the drive has
 // no time to report.
@@ -91,6 +93,13 @@ void CDrivePanel::Init()
     Refresh();
 }
 
+void CDrivePanel::OnDrivesChanged()
+{
+    CdDrive* pDrive = GetSelectedDrive();
+    if (pDrive != nullptr && (pDrive != m_pShownDrive || pDrive->present() != m_bShownPresent))
+        OnSelChangeDrive();
+}
+
 void CDrivePanel::ShowDriveLabels()
 {
     int nSel = m_cbDrive.GetCurSel();
@@ -135,12 +144,15 @@ void CDrivePanel::ShowStatus(const CdDrive* pDrive, const DriveStatus& status)
 {
     if (pDrive == nullptr || pDrive != GetSelectedDrive())
         return;
+    m_pShownDrive = pDrive;
+    m_bShownPresent = pDrive->present();
     if (status.bAnswering && speedKind(status.medium) != m_shownMedium)
         FillSpeedList();
-    m_strCurSpeed = status.bAnswering ? speedText(status.nSpeed, status.medium) : CString(kNoAnswer);
-    m_strMaxSpeed = status.bAnswering ? speedText(status.nMaxSpeed, status.medium) : CString();
-    m_strSpindown = status.bAnswering ? SpindownText(status.spindown) : CString();
-    m_bLocked = status.bAnswering ? LockedFlag(status.nLock) : 0;
+    const bool bAnswers = status.bAnswering && pDrive->present();
+    m_strCurSpeed = bAnswers ? speedText(status.nSpeed, status.medium) : CString(pDrive->present() ? kNoAnswer : kGone);
+    m_strMaxSpeed = bAnswers ? speedText(status.nMaxSpeed, status.medium) : CString();
+    m_strSpindown = bAnswers ? SpindownText(status.spindown) : CString();
+    m_bLocked = bAnswers ? LockedFlag(status.nLock) : 0;
     m_dlg.SetDlgItemText(IDC_CUR_SPEED, m_strCurSpeed);
     m_dlg.SetDlgItemText(IDC_MAX_SPEED, m_strMaxSpeed);
     m_dlg.SetDlgItemText(IDC_SPINDOWN_TIME, m_strSpindown);

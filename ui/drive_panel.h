@@ -46,6 +46,9 @@ public:
     // Shows the drives' labels again (their letters may have changed),
     // keeping the selection.
     void ShowDriveLabels();
+    // Drives came, went or came back: the panel drive is shown again when
+    // it is one of them.
+    void OnDrivesChanged();
     void OnSelChangeDrive();
     void OnSelChangeSpeed();
     void OnSelChangeSpindown();
@@ -85,6 +88,9 @@ private:
     int m_bLocked = 0;
     CString m_strMaxSpeed;
     CString m_strSpindown;
+    // The panel drive and whether it was present when last shown.
+    const CdDrive* m_pShownDrive = nullptr;
+    bool m_bShownPresent = true;
     // The kind of disc the speed selector lists the speeds of.
     MediumKind m_shownMedium = MediumKind::Cd;
     // The spin-down page the selector's times are for.

@@ -128,8 +128,10 @@ BOOL CDriveToolDlg::OnInitDialog()
     // meanwhile, however long a drive takes.
     auto found = std::make_shared<CObList>(10);
     const TransportChoice choice = DriveList::ChosenTransport(m_settings);
+    DriveList* pDrives = &m_drives;
     if (!m_worker.Start() ||
-        !m_worker.Post([found, choice] { DriveList::Find(choice, *found); }, [this, found] { OnDrivesFound(*found); })) {
+        !m_worker.Post([found, choice, pDrives] { pDrives->Find(choice, *found); },
+                       [this, found] { OnDrivesFound(*found); })) {
         CObList none;
         OnDrivesFound(none);
         return FALSE;
@@ -153,7 +155,7 @@ void CDriveToolDlg::OnDrivesFound(CObList& found)
     m_bDrivesReady = true;
     // Letters that changed while the drives were looked for are matched again.
     if (m_bVolumesChangedEarly)
-        QueueVolumeWork(true, false, 0);
+        QueueVolumeWork(Always, false, 0);
 }
 
 void CDriveToolDlg::ProbeSilentDrives()
@@ -269,6 +271,11 @@ void CDriveToolDlg::OnTimer(UINT_PTR nIDEvent)
         RetryTrayIcon();
         return;
     }
+    // A letter that came or went tells of a drive plugged in or out.
+    if (m_bDrivesReady && !m_bLetterCheckQueued) {
+        m_bLetterCheckQueued = true;
+        QueueVolumeWork(IfLettersChanged, false, 0);
+    }
     if (nIDEvent == NO_ANSWER_PROBE_TIMER_ID) {
         ProbeSilentDrives();
         return;
@@ -337,30 +344,60 @@ LRESULT CDriveToolDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
         m_bVolumesChangedEarly = true;
         return TRUE;
     }
-    // A drive plugged in again may hold another letter: the door commands
-    // follow the drive, not the letter. A drive that was given a disc, or
-    // was plugged in again, has gone back to its own default speed.
-    QueueVolumeWork(change.kind == VolumeChange::VolumeArrived || change.kind == VolumeChange::VolumeRemoved,
+    // A drive plugged in or out, or plugged in again where it may hold
+    // another letter (the door commands follow the drive, not the letter),
+    // is looked for; a drive that was given a disc, or was plugged in again,
+    // has gone back to its own default speed.
+    const bool bVolumes = change.kind == VolumeChange::VolumeArrived || change.kind == VolumeChange::VolumeRemoved;
+    QueueVolumeWork(bVolumes ? Always : Never,
                     change.kind == VolumeChange::MediaArrived || change.kind == VolumeChange::VolumeArrived,
                     change.dwUnitMask);
     return TRUE;
 }
 
-void CDriveToolDlg::QueueVolumeWork(bool bMatch, bool bReapply, DWORD dwUnitMask)
+void CDriveToolDlg::QueueVolumeWork(FindDrives find, bool bReapply, DWORD dwUnitMask)
 {
-    const std::vector<CdDrive*> drives = m_drives.All();
+    struct Change {
+        CObList found{10};
+        std::vector<DriveList::Moved> moved;
+        bool bLooked = false;
+    };
+    auto change = std::make_shared<Change>();
     DriveList* pDrives = &m_drives;
     m_worker.Post(
         [=] {
-            if (bMatch)
-                pDrives->MatchLettersAgain();
+            if (find == Always || (find == IfLettersChanged && pDrives->LettersChanged())) {
+                pDrives->FindAgain(change->found, change->moved);
+                change->bLooked = true;
+            }
             if (bReapply)
-                SpeedMemory::ReapplyToLetters(drives, dwUnitMask);
+                SpeedMemory::ReapplyToLetters(pDrives->Known(), dwUnitMask);
+            // A drive back without its letter's arrival in this change.
+            for (const DriveList::Moved& m : change->moved) {
+                const bool bAnnounced = m.pDrive->hasLetter() && (dwUnitMask & (DWORD(1) << (m.pDrive->letter() - 'A'))) != 0;
+                if (m.bReturned && !(bReapply && bAnnounced))
+                    m.pDrive->reapplyChosenSpeed();
+            }
         },
-        [this, bMatch] {
-            if (bMatch)
-                m_panel.ShowDriveLabels();
+        [this, find, change] {
+            if (find == IfLettersChanged)
+                m_bLetterCheckQueued = false;
+            if (change->bLooked)
+                OnDrivesFoundAgain(change->found, change->moved);
         });
+}
+
+void CDriveToolDlg::OnDrivesFoundAgain(CObList& found, const std::vector<DriveList::Moved>& moved)
+{
+    DriveList::ShowMoved(moved);
+    const int nBefore = m_drives.GetCount();
+    m_drives.Adopt(found, m_settings);
+    std::vector<CdDrive*> added;
+    for (int i = nBefore; i < m_drives.GetCount(); ++i)
+        added.push_back(m_drives.GetAt(i));
+    m_speedMemory.Restore(added, m_worker);
+    m_panel.ShowDriveLabels();
+    m_panel.OnDrivesChanged();
 }
 
 LRESULT CDriveToolDlg::OnDpiChanged(WPARAM wParam, LPARAM /*lParam*/)

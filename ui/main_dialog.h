@@ -91,9 +91,15 @@ private:
     void ProbeSilentDrives();
     // Opens or closes the menu drive's tray.
     void MoveMenuDriveDoor(bool bOpen);
-    // Queues what volumes that came or went call for: the letters matched
-    // again, the chosen speeds sent again to the drives of dwUnitMask.
-    void QueueVolumeWork(bool bMatch, bool bReapply, DWORD dwUnitMask);
+    // When to look for the drives again.
+    enum FindDrives { Never, Always, IfLettersChanged };
+    // Queues what volumes that came or went call for: the drives looked for
+    // again (those found later added, those gone shown so), the chosen
+    // speeds sent again to the drives of dwUnitMask and to drives back from
+    // being gone.
+    void QueueVolumeWork(FindDrives find, bool bReapply, DWORD dwUnitMask);
+    // The drives found again: the window shows them as they are now.
+    void OnDrivesFoundAgain(CObList& found, const std::vector<DriveList::Moved>& moved);
 
     SettingsStore m_settings;
     // Declared before everything that queues work on it, so that it is
@@ -109,6 +115,8 @@ private:
     bool m_bDrivesReady = false;
     // Volumes came or went before the drives were listed.
     bool m_bVolumesChangedEarly = false;
+    // A look at the letters, queued by a timer, has not come back yet.
+    bool m_bLetterCheckQueued = false;
     bool m_bWorkerHeldUp = false;
     bool m_bTrayAddPending = false;
     HICON m_hIcon = nullptr;

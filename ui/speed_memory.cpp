@@ -7,6 +7,7 @@
 #include "settings/speed_entry.h"
 #include "settings/startup_options.h"
 #include "ui/drive_list.h"
+#include "ui/drive_sections.h"
 #include "ui/drive_worker.h"
 #include "ui/settings_notice.h"
 
@@ -65,11 +66,16 @@ void SpeedMemory::Write(const CdDrive& drive, MediumKind kind, int nKbps)
     CString strKbps;
     if (nKbps > 0)
         strKbps.Format("%d", nKbps);
-    if (!m_settings.writeString(drive.address, LastSpeedKey(kind), strKbps))
+    if (!StoreIdentity(m_settings, drive) || !m_settings.writeString(drive.section, LastSpeedKey(kind), strKbps))
         ReportSettingsWriteFailure(MainWindow(), m_settings);
 }
 
 void SpeedMemory::RestoreAtStart(const DriveList& drives, DriveWorker& worker)
+{
+    Restore(drives.All(), worker);
+}
+
+void SpeedMemory::Restore(const std::vector<CdDrive*>& drives, DriveWorker& worker)
 {
     if (m_settings.getBool(kSystemSection, kKeyRunSetSpeed, kRunSetSpeedDefault) == 0)
         return;
@@ -78,11 +84,11 @@ void SpeedMemory::RestoreAtStart(const DriveList& drives, DriveWorker& worker)
         int nKbps[3];  // CD, DVD, BD
     };
     std::vector<Stored> stored;
-    for (int i = 0; i < drives.GetCount(); ++i) {
-        Stored s = {drives.GetAt(i), {0, 0, 0}};
+    for (CdDrive* pDrive : drives) {
+        Stored s = {pDrive, {0, 0, 0}};
         bool bAny = false;
         for (int k = 0; k < 3; ++k) {
-            const int nKbps = speedEntryToInt(m_settings.getStringValue(s.pDrive->address, LastSpeedKey(kSpeedKinds[k]), ""));
+            const int nKbps = speedEntryToInt(m_settings.getStringValue(s.pDrive->section, LastSpeedKey(kSpeedKinds[k]), ""));
             s.nKbps[k] = nKbps >= kbpsPerX(kSpeedKinds[k]) ? nKbps : 0;
             bAny = bAny || s.nKbps[k] != 0;
         }

@@ -45,6 +45,8 @@ public:
     // At start, after discovery: with "RunSetSpeed" on, each drive's stored
     // speed is put in force and sent once; off, nothing is sent.
     void RestoreAtStart(const DriveList& drives, DriveWorker& worker);
+    // The same for drives found while the program runs.
+    void Restore(const std::vector<CdDrive*>& drives, DriveWorker& worker);
     // On the worker's thread: the volumes of the letters in dwUnitMask
     // arrived (a disc, or a drive plugged in again): each of those drives
     // gets its chosen speed again.

@@ -286,8 +286,9 @@ TEST_F(DriveTest, DetectsCdRomsInAdapterAndTargetOrder)
     ksim::SimLog log = sim.log();
     for (const ksim::SimRecord& r : log.commands(0x12))
         inquired[r.ha].push_back(r.tgt);
-    EXPECT_EQ(inquired, (std::map<int, std::vector<int>>{{0, {0, 0, 1, 1, 2, 3, 4, 4, 5, 5, 6, 7}},
-                                                         {2, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15}}}));
+    // A CD-ROM drive's type, name and serial number; another device's type.
+    EXPECT_EQ(inquired, (std::map<int, std::vector<int>>{{0, {0, 0, 0, 1, 1, 1, 2, 3, 4, 4, 4, 5, 5, 6, 7}},
+                                                         {2, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15, 15}}}));
     EXPECT_EQ(std::count_if(log.records.begin(), log.records.end(),
                             [](const ksim::SimRecord& r) { return r.kind == ksim::SimRecord::HaInquiry; }),
               9 + 1 + 17);
@@ -346,7 +347,8 @@ TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
     ASSERT_EQ(drives.GetCount(), 1);
     EXPECT_EQ(first().address, "1:2");
     EXPECT_TRUE(first().setSpindown(3));
-    const ScsiCommand* commands[] = {&CMD_INQUIRY_DEVICE_TYPE, &CMD_INQUIRY_NAME, &CMD_SET_SPINDOWN, &CMD_GET_SPEED};
+    const ScsiCommand* commands[] = {&CMD_INQUIRY_DEVICE_TYPE, &CMD_INQUIRY_NAME, &CMD_INQUIRY_SERIAL, &CMD_SET_SPINDOWN,
+                                     &CMD_GET_SPEED};
     const std::pair<int, std::string> rows[] = {  // speed read, trace
         {0, "SCSI pass-through to E: command 0x5A failed (error 1117)"},  // refused below the device
         {0, " getSpeed() 0x"}, {1411, ""},                                // the device's error, then none
@@ -359,9 +361,9 @@ TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
         EXPECT_EQ(line.substr(0, row.second.size()), row.second);
     }
     const std::vector<ksim::SimRecord> sent = sim.log().commands();
-    ASSERT_EQ(sent.size(), 6u);
+    ASSERT_EQ(sent.size(), 7u);
     for (size_t i = 0; i < sent.size(); ++i) {
-        const ScsiCommand& c = *commands[std::min<size_t>(i, 3)];
+        const ScsiCommand& c = *commands[std::min<size_t>(i, 4)];
         SCOPED_TRACE(sent[i].line);
         EXPECT_EQ(sent[i].cdb, Bytes(c.cdb, c.cdb + c.cdbLength));
         const int flags = c.direction == DataDirection::Out ? 0x50 : 0x48;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "drive/conversions.h"
+#include "drive/identity.h"
 #include "drive/inquiry.h"
 #include "drive/medium.h"
 #include "drive/mode_pages.h"
@@ -175,6 +176,39 @@ TEST(Medium, ProfilesKindsAndSpeeds)
     const std::pair<long, const char*> standby[] = {{0, "不待机"}, {600, "1 min"}, {19200, "32 min"}, {1800, "3 min"}, {45, "5 sec"}};
     for (const auto& t : standby)
         EXPECT_EQ(standbyText(t.first), t.second) << t.first;
+}
+
+// An identity's text keeps every byte of every field, whatever the settings file makes of
+// blanks, '=', ';', brackets, quotes or bytes above 127; a text that is not one is refused.
+TEST(Identity, TextKeepsEveryByteAndRefusesOthers)
+{
+    const DriveIdentity odd = {" A=B;", "[C D]\"", "\xB9\xE2|%", "\x01 S N "};
+    DriveIdentity back;
+    ASSERT_TRUE(parseIdentityText(identityText(odd), back));
+    EXPECT_EQ(back, odd);
+    EXPECT_EQ(identityText({"KSIM", "CD-ROM 52X", "1.00", ""}), "KSIM|CD-ROM%2052X|1.00|");
+    for (const char* text : {"", "a|b|c", "a|b|c|d|e", "a|b|c|%4", "a|b|c|%zz"})
+        EXPECT_FALSE(parseIdentityText(text, back)) << text;
+    EXPECT_EQ(back, odd) << "left alone";
+}
+
+// The serial number page: as many bytes as its length says and the data holds, without
+// surrounding blanks and zero bytes; another page, or too little data, gives none.
+TEST(Identity, SerialNumberPage)
+{
+    const std::pair<Bytes, std::string> rows[] = {
+        {{5, 0x80, 0, 6, ' ', 'S', 'N', '1', ' ', 0}, "SN1"},
+        {{5, 0x80, 0, 200, 'A', 'B'}, "AB"},              // says more than it holds
+        {{5, 0x80, 0, 1, 'A', 'B'}, "A"},                 // says less
+        {{5, 0x83, 0, 2, 'A', 'B'}, ""},                  // another page
+        {{5, 0x80, 0}, ""},
+        {{5, 0x80, 0, 3, 0, ' ', 0}, ""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(unitSerialNumber(row.first.data(), row.first.size()), row.second);
+    Bytes inquiry(36, 0);
+    std::memcpy(&inquiry[8], "V1      PRODUCT         R1  ", 28);
+    EXPECT_EQ(identityFromInquiry(inquiry.data(), 20), (DriveIdentity{"V1", "PROD", "", ""})) << "cut";
 }
 
 }  // namespace

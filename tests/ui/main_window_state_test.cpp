@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "tests/support/import_hook.h"
 #include "ui/drive_door.h"
 #include "ui/drive_list.h"
+#include "ui/drive_sections.h"
 #include "ui/drive_worker.h"
 #include "ui/icons.h"
 #include "ui/main_dialog.h"
@@ -117,7 +119,7 @@ protected:
         closeTransport();  // a new start: the transport is chosen again
         freeASPI();
         CObList found(10);
-        DriveList::Find(DriveList::ChosenTransport(m_settings), found);
+        drives.Find(DriveList::ChosenTransport(m_settings), found);
         drives.Adopt(found, m_settings);
         if (speeds != nullptr) {
             speeds->RestoreAtStart(drives, m_worker);
@@ -291,6 +293,9 @@ TEST_F(MainWindowStateTest, OnlyChangedListsAreWrittenBothKeysAtOnce)
     const char kHandEdited[] =
         "[0:1]\r\nspeedNames=48, 40, 8\r\nkbSpeeds=8448, 7040, 1408\r\nnote=mine\r\n"
         "[0:2]\r\nspeedNames=8\r\nspeedNames=4\r\nkbSpeeds=1411\r\n";
+    const char kIdentified[] =
+        "[0:1]\r\nspeedNames=48, 40, 8\r\nkbSpeeds=8448, 7040, 1408\r\nnote=mine\r\nidentity=KSIM|FIRST|1.00|\r\n"
+        "[0:2]\r\nspeedNames=8\r\nspeedNames=4\r\nkbSpeeds=1411\r\nidentity=A&B|SECOND|1.00|\r\n";
     const struct Row {
         const char* what;
         bool lockedAtStart;  // nobody may read the file while the lists are read
@@ -299,12 +304,12 @@ TEST_F(MainWindowStateTest, OnlyChangedListsAreWrittenBothKeysAtOnce)
         bool written;        // the result of the save
         const char* after;   // the file afterwards (nullptr: as it was)
     } rows[] = {
-        {"unchanged: the hand-edited file stays as it is", false, false, false, true, nullptr},
+        {"unchanged: only the drives' identities come into their sections", false, false, false, true, kIdentified},
         {"unreadable at start, unchanged: nothing is written", true, false, false, true, nullptr},
         {"changed: both keys once, the other lines kept", false, false, true, true,
-         "[0:1]\r\nspeedNames=48, 40, 8\r\nkbSpeeds=8448, 7040, 1408\r\nnote=mine\r\n"
-         "[0:2]\r\nspeedNames=8,4\r\nkbSpeeds=1411,706\r\n"},
-        {"changed, not writable: the failure is told", false, true, true, false, nullptr},
+         "[0:1]\r\nspeedNames=48, 40, 8\r\nkbSpeeds=8448, 7040, 1408\r\nnote=mine\r\nidentity=KSIM|FIRST|1.00|\r\n"
+         "[0:2]\r\nspeedNames=8,4\r\nkbSpeeds=1411,706\r\nidentity=A&B|SECOND|1.00|\r\n"},
+        {"changed, not writable: the failure is told", false, true, true, false, kIdentified},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -324,6 +329,44 @@ TEST_F(MainWindowStateTest, OnlyChangedListsAreWrittenBothKeysAtOnce)
         if (hLock != INVALID_HANDLE_VALUE)
             CloseHandle(hLock);
         EXPECT_EQ(readWholeFile(m_ini), row.after != nullptr ? row.after : kHandEdited);
+    }
+}
+
+// Sections follow identities: each drive (its address, and the product of its identity)
+// gets the section of the file the row says. A section from before identities is adopted
+// by the drive at its address and gets its identity; a section of another identity, or one
+// that cannot be read, is left alone.
+TEST_F(MainWindowStateTest, EachDriveGetsTheSectionOfItsIdentity)
+{
+    typedef std::vector<std::pair<DriveAddress, const char*>> Drives;
+    const DriveAddress at01 = {0, 0, 1, 0}, at02 = {0, 0, 2, 0}, moved = {2, 1, 0, 0};
+    const struct { const char* what; const char* file; Drives drives; Texts sections; const char* after; } rows[] = {
+        {"from before identities: adopted", "[0:1]\r\nspeedNames=8\r\n", {{at01, "A"}}, {"0:1"},
+         "[0:1]\r\nspeedNames=8\r\nidentity=V|A|1|\r\n"},
+        {"moved: the section follows", "[0:1]\r\nidentity=V|A|1|\r\n", {{moved, "A"}}, {"0:1"}, nullptr},
+        {"swapped", "[0:1]\r\nidentity=V|A|1|\r\n[0:2]\r\nidentity=V|B|1|\r\n", {{at01, "B"}, {at02, "A"}}, {"0:2", "0:1"}, nullptr},
+        {"another drive at its address", "[0:1]\r\nidentity=V|A|1|\r\n", {{at01, "B"}}, {"0:1#2"}, nullptr},
+        {"two sections of one identity", "[0:1]\r\nidentity=V|A|1|\r\n[0:2]\r\nidentity=V|A|1|\r\n", {{at02, "A"}}, {"0:2"}, nullptr},
+        {"two drives of one identity", "[0:2]\r\nidentity=V|A|1|\r\n[0:1]\r\nidentity=V|A|1|\r\n", {{at01, "A"}, {at02, "A"}}, {"0:1", "0:2"}, nullptr},
+        {"an identity that cannot be read", "[0:1]\r\nidentity=V|A\r\n", {{at01, "A"}}, {"0:1#2"}, nullptr},
+        {"an identity and no lists", "[0:3]\r\nidentity=V|A|1|\r\n", {{at01, "A"}}, {"0:3"}, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(writeWholeFile(m_ini, row.file));
+        std::vector<std::unique_ptr<CdDrive>> owned;
+        std::vector<CdDrive*> drives;
+        for (const auto& d : row.drives) {
+            owned.emplace_back(new CdDrive(aspiTransport(), d.first));
+            owned.back()->identity = {"V", d.second, "1", ""};
+            drives.push_back(owned.back().get());
+        }
+        AssignSections(drives, {}, m_settings);
+        Texts sections;
+        for (const CdDrive* d : drives)
+            sections.push_back(d->section.str());
+        EXPECT_EQ(sections, row.sections);
+        EXPECT_EQ(readWholeFile(m_ini), row.after != nullptr ? row.after : row.file);
     }
 }
 
