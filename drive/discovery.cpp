@@ -149,17 +149,3 @@ void matchDriveLetters(CObList* list)
     if (list != nullptr)
         forEachCdRomLetter(giveLetter, list);
 }
-
-void matchDriveLettersAgain(CObList* list)
-{
-    if (list == nullptr)
-        return;
-    if (ScsiTransport* link = activeTransport())
-        link->findVolumesAgain();
-    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
-        CdDrive* drive = static_cast<CdDrive*>(list->GetNext(pos));
-        if (drive != nullptr)
-            drive->setLetter(CdDrive::NO_LETTER);
-    }
-    matchDriveLetters(list);
-}

@@ -48,8 +48,3 @@ bool getScsiAddress(char letter, DriveAddress& at);
 // address; a drive matched by several letters keeps the last. A volume
 // that cannot be opened or asked is passed over.
 void matchDriveLetters(CObList* list);
-
-// After volumes came or went (a drive plugged in again may hold another
-// letter now): every drive of the list loses its letter and is matched
-// again, and the transport finds the drives' volumes again.
-void matchDriveLettersAgain(CObList* list);

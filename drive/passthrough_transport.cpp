@@ -96,28 +96,15 @@ public:
         m_routes = scan.routes;
         for (const Route& route : scan.visits)
             visit(route.at, context);
-        if (!scan.denied.empty())
-            reportDenied(scan.denied);
-    }
-
-    // Only the routes of the devices found at the start are kept: the drive
-    // list does not grow, and a volume the user may not open was named then.
-    // A volume kept open that is no longer where it was has gone with its
-    // device (and its lock).
-    void findVolumesAgain() override
-    {
-        Scan scan;
-        forEachCdRomLetter(scanLetter, &scan);
-        for (Route& route : m_routes) {
-            const char before = route.letter;
-            route.letter = CdDrive::NO_LETTER;
-            for (const Route& now : scan.routes) {
-                if (now.at == route.at)
-                    route.letter = now.letter;
-            }
-            if (route.letter != before)
-                release(route);
+        // Each letter the user may not open is named once, not at every new look.
+        std::string fresh;
+        for (char letter : scan.denied) {
+            if (m_denied.find(letter) == std::string::npos)
+                fresh += letter;
         }
+        m_denied += fresh;
+        if (!fresh.empty())
+            reportDenied(fresh);
     }
 
     void letGo() override
@@ -220,6 +207,7 @@ private:
     }
 
     std::vector<Route> m_routes;
+    std::string m_denied;  // letters named as not to be opened
 };
 
 PassThroughTransport g_passThroughTransport;

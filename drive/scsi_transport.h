@@ -49,9 +49,6 @@ public:
     virtual const char* name() const = 0;
     // Calls visit for every address that may hold a drive.
     virtual void forEachDevice(DeviceVisitor visit, void* context) = 0;
-    // Volumes came or went: a transport that reaches the devices through
-    // them finds each device's volume again. ASPI reaches them by address.
-    virtual void findVolumesAgain() {}
     // True when the transport reaches the devices through the volumes of
     // drive letters, so that a letter that comes or goes tells of a drive.
     virtual bool reachesByVolume() const { return false; }

@@ -161,7 +161,7 @@ void autoRefresh(const KesvoraProcess& p, const char* secs)
 }
 
 // Adds a speed in the options dialog, opened with its button and closed
-// with Escape, which keeps the edits.
+// with Escape, which keeps the edits and saves them at once.
 void addSpeedInOptions(const KesvoraProcess& p, const char* speed)
 {
     HWND dlg = openOptions(p);
@@ -171,6 +171,8 @@ void addSpeedInOptions(const KesvoraProcess& p, const char* speed)
     p.post(WM_COMMAND, IDCANCEL, 0, dlg);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dlg); }));
     ASSERT_TRUE(p.sync());
+    const std::string names = p.setting("0:1", "speedNames");
+    EXPECT_EQ(names.substr(names.rfind(',') + 1), speed) << "saved when the dialog closed";
 }
 
 // One session of the panel's actions through every transport: ASPI, the
