@@ -39,42 +39,40 @@ void probeDevice(const DriveAddress& at, void* context)
     probe.list.AddTail(drive);
 }
 
-// The CD-ROM drives the open transport reaches, appended to the list; how
-// many were found.
-int scanDevices(CObList& list)
+// The CD-ROM drives the transport reaches, appended to the list; how many
+// were found.
+int scanDevices(ScsiTransport& link, CObList& list)
 {
-    ScsiTransport* link = activeTransport();
-    if (link == nullptr)
-        return 0;
     Trace("Detecting drives...");
     const int nBefore = list.GetCount();
-    Probe probe = {*link, list};
-    link->forEachDevice(probeDevice, &probe);
+    Probe probe = {link, list};
+    link.forEachDevice(probeDevice, &probe);
     return list.GetCount() - nBefore;
 }
 
 }  // namespace
 
-void detectDrives(CObList* list, TransportChoice choice)
+ScsiTransport* detectDrives(CObList* list, TransportChoice choice)
 {
-    if (list == nullptr || !openTransport(choice))
-        return;
-    if (scanDevices(*list) > 0 || choice != TransportChoice::Auto || activeTransport() != &aspiTransport())
-        return;
+    ScsiTransport* link = list != nullptr ? openTransport(choice) : nullptr;
+    if (link == nullptr || scanDevices(*link, *list) > 0 || choice != TransportChoice::Auto || link != &aspiTransport())
+        return link;
     // An ASPI layer may report adapters and reach nothing through them (one
     // that answers every command as unsupported, say), while the system
     // reaches the drives.
     Trace("ASPI reaches no CD-ROM drive: trying the pass-through");
     closeTransport();
-    if (openTransport(TransportChoice::PassThrough))
-        scanDevices(*list);
+    link = openTransport(TransportChoice::PassThrough);
+    if (link != nullptr)
+        scanDevices(*link, *list);
+    return link;
 }
 
-void detectDrivesAgain(CObList* list)
+void detectDrivesAgain(ScsiTransport& link, CObList* list)
 {
     if (list == nullptr)
         return;
-    scanDevices(*list);
+    scanDevices(link, *list);
     matchDriveLetters(list);
 }
 

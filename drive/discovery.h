@@ -17,13 +17,14 @@
 // whose name can be read, with its identity, in the transport's order: adapter and target
 // through ASPI, letter through the pass-through. Chosen automatically, an
 // ASPI layer that reaches no CD-ROM drive gives way to the pass-through.
-// The list stays as it was when no transport can be opened.
-void detectDrives(CObList* list, TransportChoice choice = TransportChoice::Auto);
+// The list stays as it was when no transport can be opened. Returns the
+// transport that the drives are reached through (null: none).
+ScsiTransport* detectDrives(CObList* list, TransportChoice choice = TransportChoice::Auto);
 
-// Appends a CdDrive for every CD-ROM drive the open transport reaches now
-// (ASPI scans its adapters again, the pass-through the volumes), with its
+// Appends a CdDrive for every CD-ROM drive the transport reaches now (ASPI
+// scans its adapters again, the pass-through the volumes), with its
 // identity and letter.
-void detectDrivesAgain(CObList* list);
+void detectDrivesAgain(ScsiTransport& link, CObList* list);
 
 // INQUIRY of the device at `at`: true when it completed; *type (when
 // given) then holds the peripheral device type, qualifier bits dropped.

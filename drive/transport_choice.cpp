@@ -61,18 +61,13 @@ TransportChoice parseTransportChoice(const char* text)
     return TransportChoice::Auto;
 }
 
-bool openTransport(TransportChoice choice)
+ScsiTransport* openTransport(TransportChoice choice)
 {
     if (g_pTransport != nullptr)
-        return false;
+        return nullptr;
     g_pTransport = choose(choice);
     if (g_pTransport != nullptr)
         Trace("SCSI transport: %s", g_pTransport->name());
-    return g_pTransport != nullptr;
-}
-
-ScsiTransport* activeTransport()
-{
     return g_pTransport;
 }
 

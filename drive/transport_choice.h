@@ -15,11 +15,8 @@ TransportChoice parseTransportChoice(const char* text);
 // (and detectDrives turns to it as well when ASPI reaches no drive),
 // without a word about ASPI; Aspi loads ASPI as always (its failures show
 // their messages); PassThrough never touches ASPI. Traces the one chosen.
-// False when none could be opened, or one is already open.
-bool openTransport(TransportChoice choice);
-
-// The open transport, or null.
-ScsiTransport* activeTransport();
+// The transport; null when none could be opened, or one is already open.
+ScsiTransport* openTransport(TransportChoice choice);
 
 // Lets go of the open transport (frees ASPI when it was ASPI); false when
 // none was open.

@@ -37,7 +37,7 @@ TransportChoice DriveList::ChosenTransport(SettingsStore& settings)
 
 void DriveList::Find(TransportChoice choice, CObList& found)
 {
-    detectDrives(&found, choice);
+    m_pLink = detectDrives(&found, choice);
     matchDriveLetters(&found);
     for (POSITION pos = found.GetHeadPosition(); pos != nullptr;)
         m_known.push_back(static_cast<CdDrive*>(found.GetNext(pos)));
@@ -46,8 +46,7 @@ void DriveList::Find(TransportChoice choice, CObList& found)
 
 bool DriveList::LettersChanged()
 {
-    ScsiTransport* link = activeTransport();
-    if (link == nullptr || !link->reachesByVolume())
+    if (m_pLink == nullptr || !m_pLink->reachesByVolume())
         return false;
     const DWORD dwLetters = cdRomLetterMask();
     const bool bChanged = dwLetters != m_dwLetters;
@@ -58,7 +57,8 @@ bool DriveList::LettersChanged()
 void DriveList::FindAgain(CObList& found, std::vector<Moved>& moved)
 {
     CObList fresh(10);
-    detectDrivesAgain(&fresh);
+    if (m_pLink != nullptr)
+        detectDrivesAgain(*m_pLink, &fresh);
     m_dwLetters = cdRomLetterMask();
     std::vector<CdDrive*> unclaimed = m_known;
     while (!fresh.IsEmpty()) {

@@ -14,6 +14,7 @@
 #include "framework/afxwin.h"
 
 class CdDrive;
+class ScsiTransport;
 class SettingsStore;
 
 class DriveList {
@@ -89,5 +90,6 @@ private:
     // Every record, for the worker's thread only: those it found, whether
     // or not the window has taken them over yet.
     std::vector<CdDrive*> m_known;
-    DWORD m_dwLetters = 0;         // CD-ROM letters when last asked
+    ScsiTransport* m_pLink = nullptr;  // the drives are reached through (worker's)
+    DWORD m_dwLetters = 0;             // CD-ROM letters when last asked
 };
