@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -56,8 +57,8 @@ inline std::vector<Drive> drives()
 // more data than the request carried).
 struct Received {
     std::string drive, cdb, result;
-    int opcode() const { return std::stoi(cdb.substr(0, 2), nullptr, 16); }
-    int byte(size_t i) const { return 2 * i + 2 <= cdb.size() ? std::stoi(cdb.substr(2 * i, 2), nullptr, 16) : -1; }
+    int byte(size_t i) const { return 2 * i + 2 <= cdb.size() ? std::strtol(cdb.substr(2 * i, 2).c_str(), nullptr, 16) : -1; }
+    int opcode() const { return byte(0); }
 };
 
 // What every drive received since mark(), in order; opcode -1: any.
@@ -74,6 +75,20 @@ inline std::vector<Received> since(const std::string& mark, const std::string& d
         if ((drive.empty() || r.drive == drive) && (opcode < 0 || r.opcode() == opcode))
             found.push_back(r);
     return found;
+}
+
+// Waits until the drives have received nothing for a while and the window
+// has handled what was posted to it (the program may command the drives
+// from a thread of its own); false when that did not come within 20 s.
+inline bool settle(const e2e::KesvoraProcess& p)
+{
+    for (DWORD begin = GetTickCount(); GetTickCount() - begin < 20000;) {
+        const std::string before = mark();
+        Sleep(300);
+        if (p.sync() && mark() == before)
+            return true;
+    }
+    return false;
 }
 
 // A drive's state as QEMU holds it: "locked=0|1 tray=0|1 disc=0|1".

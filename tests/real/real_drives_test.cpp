@@ -60,11 +60,21 @@ std::string address(char letter, bool scsiKeys)
     return text;
 }
 
-// Refreshes as the timer does, then lets the program finish what it posted.
+// The user's actions, each followed by the drives' answers.
 void refresh(const KesvoraProcess& p)
 {
-    ASSERT_TRUE(p.send(WM_TIMER, 1));
-    ASSERT_TRUE(p.sync());
+    p.send(WM_TIMER, 1);
+    ASSERT_TRUE(real::settle(p));
+}
+void choose(const KesvoraProcess& p, int id, int index)
+{
+    p.selectComboItem(id, index);
+    ASSERT_TRUE(real::settle(p));
+}
+void click(const KesvoraProcess& p, int id)
+{
+    p.click(id);
+    ASSERT_TRUE(real::settle(p));
 }
 
 // One drive, chosen in the list: what the panel makes of its answers.
@@ -84,8 +94,7 @@ void checkDrive(KesvoraProcess& p, const real::Drive& d, const std::string& addr
     // chosen, and the panel shows what the drive reports.
     std::string at = real::mark();
     const size_t boxes = p.messageBoxes().size();
-    p.selectComboItem(kSetSpeed, 1);
-    ASSERT_TRUE(p.sync());
+    choose(p, kSetSpeed, 1);
     const std::string shown = p.text(kCurSpeed);
     refresh(p);
     std::vector<real::Received> set = real::since(at, d.id, 0xBB);
@@ -100,14 +109,14 @@ void checkDrive(KesvoraProcess& p, const real::Drive& d, const std::string& addr
         EXPECT_EQ(seen.back().caption, "提示");
         EXPECT_EQ(seen.back().text.rfind("光驱拒绝了所选的速度", 0), 0u) << seen.back().text;
     }
-    EXPECT_EQ(p.setting(addr, "lastSpeed"), refused ? KesvoraProcess::kMissing : std::to_string(kChosenKbps));
+    EXPECT_EQ(p.setting(addr, "lastSpeed") == std::to_string(kChosenKbps), !refused) << "stored as chosen";
 
     // The lock holds through a refresh, until Unlock.
-    p.click(kLock);
+    click(p, kLock);
     EXPECT_EQ(real::block(d.id).substr(0, 8), "locked=1");
     refresh(p);
     EXPECT_EQ(real::block(d.id).substr(0, 8), "locked=1") << "after a refresh";
-    p.click(kUnlock);
+    click(p, kUnlock);
     EXPECT_EQ(real::block(d.id).substr(0, 8), "locked=0");
 
     // A new disc gets the chosen speed again, once.
@@ -140,6 +149,8 @@ TEST_P(RealDrives, EveryDrive)
     p.writeSettings(settings);
     const std::string start = real::mark();
     ASSERT_TRUE(p.start(60000)) << (p.messageBoxes().empty() ? "" : p.messageBoxes()[0].text);
+    waitUntil([&] { return !p.comboItems(kDriveList).empty() || !p.running(); }, 30000);
+    ASSERT_TRUE(real::settle(p));
     const std::vector<std::string> listed = p.comboItems(kDriveList);
     EXPECT_EQ(listed, labels);
     for (const real::Received& r : real::since(start, "", 0x12))
@@ -151,7 +162,7 @@ TEST_P(RealDrives, EveryDrive)
                                      [&](const std::string& l) { return l.find(letter) != std::string::npos; });
         if (at == listed.end())
             continue;
-        p.selectComboItem(kDriveList, static_cast<int>(at - listed.begin()));
+        choose(p, kDriveList, static_cast<int>(at - listed.begin()));
         checkDrive(p, drives[i], addrs[i], start);
     }
     EXPECT_TRUE(real::since(start, "", 0x55).empty()) << "no MODE SELECT to a drive without the page";

@@ -140,7 +140,7 @@ class Bridge:
                 last["scsi"] = [self.by_addr.get(("scsi", "%d:%d" % (n[0], n[1])), "?"), "%02x" % n[3], "good"]
                 self.records.append(last["scsi"])
             elif event == "ide_atapi_cmd_packet":
-                state = args.split(";")[0]
+                state = args.split(";")[0].split()[-1]
                 last["ide"] = [self.ide_ports.get(state, state), args.split("packet:")[1].replace(" ", ""), "good"]
                 self.records.append(last["ide"])
             elif event == "scsi_disk_new_request" and "scsi" in last:
@@ -151,7 +151,7 @@ class Bridge:
                 last["scsi"][2] = "overrun"
             elif event == "ide_atapi_cmd_error" and "ide" in last:
                 last["ide"][2] = "%x/%02x/00" % tuple(n[-2:])
-            elif event == "ahci_cmd_done" and after == "ide_atapi_cmd_packet" and last["ide"][0][:3] == "IDE":
+            elif event == "ahci_cmd_done" and after == "ide_atapi_cmd_packet" and last["ide"][0][:2] == "0x":
                 state = last["ide"][0]
                 self.ide_ports[state] = self.by_addr.get(("ahci", str(n[-1])), "?")
                 for r in self.records:
@@ -237,7 +237,7 @@ def main(arches):
     for name in os.listdir(CHAN):
         os.remove(os.path.join(CHAN, name))
     drives = read_drives()
-    open(os.path.join(OUT, "events"), "w").write(EVENTS.replace(" ", "\n"))
+    open(os.path.join(OUT, "events"), "w").write(EVENTS.replace(" ", "\n") + "\n")
     open(os.path.join(OUT, "trace.log"), "w").close()
     qmp = os.path.join(tempfile.mkdtemp(), "qmp")  # a short path: sockets take 107 bytes
     console = open(os.path.join(OUT, "console.log"), "w+", errors="replace")
