@@ -4,7 +4,8 @@ drives.conf, runs each Windows tree's real_drives_test under Wine there
 (guest.sh) and answers its requests, files in a shared folder: QMP commands,
 the drives' state, and the commands QEMU's SCSI and ATAPI emulation parsed,
 read from its trace. Prints a ctest-like line per test and the summary line;
-where the guest cannot run, one "skipped:" line, and exits 0."""
+where the guest cannot run, one "skipped:" line, and exits 0.
+KESVORA_REAL_ARGS: arguments for the test programs (--gtest_filter=...)."""
 import glob, json, lzma, os, re, socket, subprocess, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
