@@ -79,10 +79,11 @@ inline std::vector<Received> since(const std::string& mark, const std::string& d
 
 // Waits until the drives have received nothing for a while and the window
 // has handled what was posted to it (the program may command the drives
-// from a thread of its own); false when that did not come within 20 s.
+// from a thread of its own); false when the program ended or that did not
+// come within 20 s.
 inline bool settle(const e2e::KesvoraProcess& p)
 {
-    for (DWORD begin = GetTickCount(); GetTickCount() - begin < 20000;) {
+    for (DWORD begin = GetTickCount(); p.running() && GetTickCount() - begin < 20000;) {
         const std::string before = mark();
         Sleep(300);
         if (p.sync() && mark() == before)

@@ -146,9 +146,9 @@ TEST_P(RealDrives, EveryDrive)
     KesvoraProcess p;
     p.writeSettings(settings);
     const std::string start = real::mark();
-    ASSERT_TRUE(p.start(60000)) << (p.messageBoxes().empty() ? "" : p.messageBoxes()[0].text);
-    waitUntil([&] { return !p.comboItems(kDriveList).empty() || !p.running(); }, 30000);
-    ASSERT_TRUE(real::settle(p));
+    ASSERT_TRUE(p.start(60000) && waitUntil([&] { return !p.comboItems(kDriveList).empty() || !p.running(); }, 30000) &&
+                real::settle(p))
+        << (p.messageBoxes().empty() ? "no drive listed" : p.messageBoxes()[0].text);
     const std::vector<std::string> listed = p.comboItems(kDriveList);
     EXPECT_EQ(listed, labels);
     for (const real::Received& r : real::since(start, "", 0x12))

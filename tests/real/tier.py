@@ -6,7 +6,7 @@ the drives' state, and the commands QEMU's SCSI and ATAPI emulation parsed,
 read from its trace. Prints a ctest-like line per test and the summary line;
 where the guest cannot run, one "skipped:" line, and exits 0.
 KESVORA_REAL_ARGS: arguments for the test programs (--gtest_filter=...)."""
-import glob, json, lzma, os, re, socket, subprocess, sys, tempfile, time
+import glob, json, lzma, os, re, shutil, socket, subprocess, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -233,7 +233,7 @@ def report(arches, started):
 def main(arches):
     started = time.time()
     for tool in ("qemu-system-x86_64", "genisoimage", "modprobe"):
-        if subprocess.run(["which", tool], capture_output=True).returncode:
+        if not shutil.which(tool):
             skip("%s is not installed" % tool)
     os.makedirs(CHAN, exist_ok=True)
     for name in os.listdir(CHAN):
