@@ -151,8 +151,6 @@ TEST_P(RealDrives, EveryDrive)
         << (p.messageBoxes().empty() ? "no drive listed" : p.messageBoxes()[0].text);
     const std::vector<std::string> listed = p.comboItems(kDriveList);
     EXPECT_EQ(listed, labels);
-    for (const real::Received& r : real::since(start, "", 0x12))
-        EXPECT_EQ(r.cdb, "120000006400") << r.drive << ": the INQUIRY asks what the request carries";
     for (size_t i = 0; i < drives.size(); ++i) {
         // Found by its letter, so that a wrong address or name fails only above.
         const std::string letter = std::string("] ") + drives[i].letter + ":\\";
@@ -163,7 +161,15 @@ TEST_P(RealDrives, EveryDrive)
         act(p, kDriveList, static_cast<int>(at - listed.begin()));
         checkDrive(p, drives[i], addrs[i], start);
     }
-    EXPECT_TRUE(real::since(start, "", 0x55).empty()) << "no MODE SELECT to a drive without the page";
+    // What the program sent in the session: nothing asks for more data than
+    // its request carries (an adapter refuses that: "overrun"), the name's
+    // INQUIRY asks for what its request carries, no drive gets MODE SELECT.
+    for (const real::Received& r : real::since(start)) {
+        SCOPED_TRACE(r.drive + " " + r.cdb);
+        EXPECT_NE(r.result, "overrun");
+        EXPECT_TRUE(r.opcode() != 0x12 || (r.byte(1) & 1) != 0 || r.cdb == "120000006400");
+        EXPECT_NE(r.opcode(), 0x55);
+    }
     p.closeWithOk();
     EXPECT_TRUE(p.waitForExit(30000));
 }
