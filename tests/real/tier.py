@@ -241,16 +241,17 @@ def main(arches):
     drives = read_drives()
     open(os.path.join(OUT, "events"), "w").write(EVENTS.replace(" ", "\n") + "\n")
     open(os.path.join(OUT, "trace.log"), "w").close()
-    qmp = os.path.join(tempfile.mkdtemp(), "qmp")  # a short path: sockets take 107 bytes
-    console = open(os.path.join(OUT, "console.log"), "w+", errors="replace")
-    guest = subprocess.Popen(qemu_command(drives, arches, qmp), stdin=subprocess.DEVNULL, stdout=console,
-                             stderr=subprocess.STDOUT)
-    bridge = Bridge(drives, qmp)
     limit = GUEST_LIMIT_S
     for arch in arches:  # a tree's prefix is missing where the machine runs no programs of its kind
         if not os.path.isdir(os.path.join(ROOT, "build64" if arch == "x86_64" else "build", "wineprefix", "drive_c")):
             print("%s: no Wine prefix here (the machine runs no %s programs): the guest makes one" % (arch, arch))
             limit += PREFIX_S
+    qmp = os.path.join(tempfile.mkdtemp(), "qmp")  # a short path: sockets take 107 bytes
+    console = open(os.path.join(OUT, "console.log"), "w+", errors="replace")
+    # timeout ends QEMU even where this script is stopped first.
+    guest = subprocess.Popen(["timeout", "-s", "KILL", str(limit + 10)] + qemu_command(drives, arches, qmp),
+                             stdin=subprocess.DEVNULL, stdout=console, stderr=subprocess.STDOUT)
+    bridge = Bridge(drives, qmp)
     while guest.poll() is None and time.time() - started < limit:
         bridge.serve()
         time.sleep(0.02)
@@ -258,6 +259,7 @@ def main(arches):
         guest.kill()
         print("the guest did not finish within %d s" % limit)
     guest.wait()
+    shutil.rmtree(os.path.dirname(qmp), ignore_errors=True)
     if not os.path.exists(os.path.join(CHAN, "srmap")):
         console.seek(0)
         lines = [l for l in console.read().splitlines() if l.strip()] or ["no output"]
