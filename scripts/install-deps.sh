@@ -8,6 +8,7 @@ packages=(
     mingw-w64
     wine wine32:i386 wine64
     xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
+    python3 qemu-system-x86 linux-image-amd64 busybox-static genisoimage
 )
 
 missing=()

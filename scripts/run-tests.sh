@@ -4,9 +4,11 @@
 # every machine, the 32-bit tree where the machine runs 32-bit programs.
 # The Windows trees run at the same time, each with its own X server and
 # Wine prefix; their lines are prefixed with the architecture, and each
-# run is kept whole in <tree>/ctest.log. Arguments go to every ctest run
-# (-R <regex>, say). Ends with one line of totals; exits non-zero when a
-# test failed or a suite could not be set up.
+# run is kept whole in <tree>/ctest.log. A full run ends with the
+# real-drive tier (tests/real/tier.py, logged in build-real/ctest.log).
+# Arguments go to every ctest run (-R <regex>, say) and leave the tier out.
+# Ends with one line of totals; exits non-zero when a test failed or a
+# suite could not be set up.
 set -uo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
@@ -53,6 +55,15 @@ echo "${PIPESTATUS[0]}" >"$(status_file host)"
 wait "${pids[@]}"
 sleep 0.2  # the prefixing pipes flush after their writers end
 
+# The real-drive tier, in a full run only: both programs against QEMU's
+# drives in a Linux guest (tests/real/tier.py); one line where it cannot run.
+if [ $# -eq 0 ]; then
+    mkdir -p "$root/build-real"
+    python3 "$root/tests/real/tier.py" ${KESVORA_ARCHES:-x86_64 i686} 2>&1 |
+        tee "$root/build-real/ctest.log" | sed -u 's/^/[real] /'
+    echo "${PIPESTATUS[0]}" >"$(status_file real)"
+fi
+
 # Totals from each run's closing line: "N% tests passed, F tests failed out of T".
 passed=0 failed=0 status=0
 tally() {
@@ -68,6 +79,8 @@ tally() {
         echo "[$name] $summary ($(grep -E '^Total Test time' "$log" | sed 's/.*= *//'))"
     elif grep -q '^No tests were found' "$log"; then
         echo "[$name] no test matched"
+    elif grep -q '^skipped: ' "$log"; then
+        echo "[$name] $(grep -m1 '^skipped: ' "$log")"
     else
         echo "[$name] did not run: see the lines above and $log"
     fi
@@ -79,6 +92,7 @@ for a in $arches; do
     use_arch "$a"
     tally "$a" "$KESVORA_BUILD/ctest.log"
 done
+[ $# -eq 0 ] && tally real "$root/build-real/ctest.log"
 echo "$suites"
 echo "Tests: $passed passed, $failed failed"
 exit $status
