@@ -134,7 +134,7 @@ CommandOutcome CdDrive::send(const ScsiCommand& command, const BYTE* cdb, BYTE* 
         return CommandOutcome::NoAnswer;
     CommandOutcome outcome = sendCommand(m_link, m_at, command, cdb, data);
     if (outcome == CommandOutcome::NoAnswer) {
-        Trace("%s does not answer", address.GetString());
+        Trace("%s does not answer", addressText(m_at).GetString());
         m_nSilentAction = nAction;
         m_bAnswering = false;
     } else {
@@ -173,7 +173,7 @@ int CdDrive::getSpeed()
     int kbps = modeCurrentSpeed(data, CMD_GET_SPEED.bufferSize);
     if (!speedLeftChosen(kbps))
         return kbps;
-    Trace("%s runs at %d KB/s, no longer at the chosen speed %d: a new disc", address.GetString(), kbps,
+    Trace("%s runs at %d KB/s, no longer at the chosen speed %d: a new disc", addressText(m_at).GetString(), kbps,
           chosenKbps());
     reapplyChosenSpeed();
     if (!readCapabilities(CMD_GET_SPEED, data))
@@ -246,7 +246,7 @@ CdDrive::Spindown CdDrive::getSpindown()
     return spindown;
 }
 
-MediumKind CdDrive::readMedium()
+MediumKind CdDrive::readMedium(bool bFollowNewDisc)
 {
     if (!m_bReadsDvd || !m_bTellsMedium) {
         m_medium = MediumKind::Cd;
@@ -259,8 +259,14 @@ MediumKind CdDrive::readMedium()
         outcome = send(CMD_GET_CONFIGURATION, nullptr, data);
     if (outcome == CommandOutcome::Good) {
         const int nProfile = currentProfile(data, CMD_GET_CONFIGURATION.bufferSize);
-        m_medium = mediumKindOfProfile(nProfile);
-        Trace("%s holds profile 0x%04X", address.GetString(), static_cast<unsigned>(nProfile & 0xFFFF));
+        const MediumKind kind = mediumKindOfProfile(nProfile);
+        // A disc nothing announced: where there was none, or one of another kind.
+        const bool bNewDisc = m_bMediumKnown && kind != m_medium && kind != MediumKind::None;
+        m_medium = kind;
+        m_bMediumKnown = true;
+        Trace("%s holds profile 0x%04X", addressText(m_at).GetString(), static_cast<unsigned>(nProfile & 0xFFFF));
+        if (bNewDisc && bFollowNewDisc)
+            reapplyChosenSpeed();
     } else if (outcome == CommandOutcome::Refused) {
         m_bTellsMedium = false;
         m_medium = MediumKind::Cd;
@@ -322,7 +328,7 @@ bool CdDrive::reapplyChosenSpeed()
     const int nChosen = chosenKbps();
     if (nChosen < KBPS_PER_X)
         return false;
-    Trace("Setting the chosen speed %d again on %s", nChosen, address.GetString());
+    Trace("Setting the chosen speed %d again on %s", nChosen, addressText(m_at).GetString());
     m_bWatchingSpeed = true;
     m_nSpeedWithChosen = -1;
     CommandOutcome outcome = sendSpeed(nChosen);

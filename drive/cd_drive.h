@@ -105,8 +105,11 @@ public:
     CommandOutcome setSpeed(int kbps);
     // Asks a drive that reads DVDs which disc it holds (GET CONFIGURATION);
     // a drive that reads CDs only, or will not tell, holds a CD. The kind
-    // it holds now.
-    MediumKind readMedium();
+    // it holds now. With bFollowNewDisc, a drive that tells of a disc where
+    // it held none, or of another kind of disc, was given one that nothing
+    // announced, and has gone back to its own speed: it gets the chosen
+    // speed for that disc again, once.
+    MediumKind readMedium(bool bFollowNewDisc = false);
     // The read speeds the drive offers for the disc it holds (GET
     // PERFORMANCE: its write speed descriptors, else its nominal
     // performance), fastest first; empty when it tells none, and for a
@@ -171,6 +174,7 @@ private:
     // disc; the page its spin-down time is in (Failed: not known yet).
     bool m_bReadsDvd = false;
     bool m_bTellsMedium = true;
+    bool m_bMediumKnown = false;  // it told its disc once
     Spindown::Source m_spindownPage = Spindown::Failed;
     std::atomic<bool> m_bAnswering{true};
     std::atomic<bool> m_bPresent{true};

@@ -53,7 +53,7 @@ DriveStatus ReadDriveStatus(CdDrive& drive)
     status.nMaxSpeed = drive.getMaxSpeed();
     status.spindown = drive.getSpindown();
     status.nLock = drive.getLock();
-    status.medium = drive.readMedium();
+    status.medium = drive.readMedium(true);
     status.bAnswering = drive.answering();
     return status;
 }

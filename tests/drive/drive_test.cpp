@@ -442,9 +442,10 @@ TEST_F(DriveTest, ChosenSpeedFollowsADiscNothingAnnounced)
 
 // A drive that reads DVDs is asked which disc it holds; a DVD's or a BD's speed goes as SET
 // STREAMING (the speed as read size per 1000 ms), a CD's as SET CD SPEED; a drive that
-// reads CDs only is asked nothing. After a new disc, the speed chosen for its kind goes
-// with the command for it. The speeds a drive offers come from its write speed
-// descriptors, else its nominal performance.
+// reads CDs only is asked nothing. After a new disc, told by the drive or seen in its
+// profile where nothing told of it, the speed chosen for its kind goes with the command
+// for it. The speeds a drive offers come from its write speed descriptors, else its
+// nominal performance.
 TEST_F(DriveTest, DiscsOfEachKindGetTheirOwnCommands)
 {
     SimDrives sim;
@@ -457,6 +458,10 @@ TEST_F(DriveTest, DiscsOfEachKindGetTheirOwnCommands)
     auto newDisc = [&](const char* medium, int n) {
         sim.setup.device(0, 1).set("medium", medium).discs(n);
         sim.write();
+    };
+    auto quiet = [&](const char* medium, int n) {
+        sim.setup.device(0, 1).unitAttention(false);
+        newDisc(medium, n);
     };
     // Each step's commands as opcodes (B6 with the speed it asks for), then what it gave.
     const struct { const char* what; std::function<std::string()> act; const char* sent; } steps[] = {
@@ -471,6 +476,9 @@ TEST_F(DriveTest, DiscsOfEachKindGetTheirOwnCommands)
         {"its offered speeds", [&] { std::string v; for (unsigned k : dvd.offeredSpeeds()) v += std::to_string(k) + ","; return v; }, "AC | 22160,11080,5540,2770,"},
         {"a CD in it: the CD speed chosen", [&] { dvd.setChosenKbps(MediumKind::Cd, 1411); newDisc("cd", 1); return std::to_string(dvd.getLock()); }, "5A 46 BB 5A | 1"},
         {"a DVD again: the DVD speed chosen", [&] { newDisc("dvd", 2); return std::to_string(dvd.getLock()); }, "5A 46 B6:11080 5A | 1"},
+        {"taken out, nothing said", [&] { quiet("none", 3); return std::to_string(int(dvd.readMedium(true))); }, "46 | 0"},
+        {"a CD in, nothing said: its profile tells", [&] { quiet("cd", 4); return std::to_string(int(dvd.readMedium(true))); }, "46 46 BB | 1"},
+        {"asked again", [&] { return std::to_string(int(dvd.readMedium(true))); }, "46 | 1"},
     };
     for (const auto& step : steps) {
         sim.clearLog();

@@ -45,6 +45,11 @@ for arch in $karches; do
         ln -sfn "/media/$sr" "$WINEPREFIX/dosdevices/$l:"
         reg+=$'\n'"\"$l:\"=\"cdrom\""
     done <"$chan/srmap"
+    # The next letter waits for a drive plugged in while a test runs.
+    l=${letters[n],,}
+    ln -sfn "/dev/sr$n" "$WINEPREFIX/dosdevices/$l::"
+    mkdir -p "/media/sr$n" && ln -sfn "/media/sr$n" "$WINEPREFIX/dosdevices/$l:"
+    reg+=$'\n'"\"$l:\"=\"cdrom\""
     printf '\n%s\n' "$reg" >>"$WINEPREFIX/system.reg"
     cd "$KESVORA_BUILD/bin"
     echo "$arch: Wine starts at $(cut -d' ' -f1 /proc/uptime) s" >>"$chan/times"

@@ -17,8 +17,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "tests/real/bridge.h"
+
+#include <dbt.h>
 
 using namespace e2e;
 
@@ -169,6 +172,47 @@ TEST_P(RealDrives, EveryDrive)
         EXPECT_NE(r.result, "overrun");
         EXPECT_TRUE(r.opcode() != 0x12 || (r.byte(1) & 1) != 0 || r.cdb == "120000006400");
         EXPECT_NE(r.opcode(), 0x55);
+    }
+    p.closeWithOk();
+    EXPECT_TRUE(p.waitForExit(30000));
+}
+
+// A scsi-cd plugged in while the program runs is listed (Wine announces no volume: the
+// test does, as the system would), with the name it reports; unplugged, it is shown as
+// gone (the guest keeps its device node, which no longer answers). The guest keeps the
+// letter after the drives' for it.
+TEST(RealDrives, PluggedInAndOut)
+{
+    KesvoraProcess p;
+    p.writeSettings("[System]\r\nTransport=passthrough\r\n");
+    ASSERT_TRUE(p.start(60000) && real::settle(p));
+    const std::vector<std::string> before = p.comboItems(kDriveList);
+    const char letter = static_cast<char>('D' + real::drives().size());
+    const std::string volume = std::string("\\\\.\\") + letter + ":";
+    auto present = [&] {
+        HANDLE h = CreateFileA(volume.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        CloseHandle(h);
+        return h != INVALID_HANDLE_VALUE &&
+               real::ask(R"(qmp {"execute":"qom-list","arguments":{"path":"/machine/peripheral"}})").find("\"hot\"") !=
+                   std::string::npos;
+    };
+    const struct { const char* qmp; WPARAM event; bool there; const char* suffix; } steps[] = {
+        {R"({"execute":"device_add","arguments":{"driver":"scsi-cd","bus":"scsi.0","scsi-id":5,"id":"hot","vendor":"KSVH","product":"HOTPLUG"}})",
+         DBT_DEVICEARRIVAL, true, ""},
+        {R"({"execute":"device_del","arguments":{"id":"hot"}})", DBT_DEVICEREMOVECOMPLETE, false, " (已移除)"},
+    };
+    std::string addr;
+    for (const auto& step : steps) {
+        real::ask(std::string("qmp ") + step.qmp);
+        ASSERT_TRUE(waitUntil([&] { return present() == step.there; }, 30000)) << step.qmp;
+        addr = step.there ? address(letter, false) : addr;
+        const std::string label = "[" + addr + "] " + (step.there ? letter : '?') + ":\\ KSVH HOTPLUG";
+        EXPECT_TRUE(p.broadcast(step.event, 1u << (letter - 'A')));
+        ASSERT_TRUE(real::settle(p));
+        const std::vector<std::string> items = p.comboItems(kDriveList);
+        ASSERT_EQ(items.size(), before.size() + 1);
+        EXPECT_EQ(items.back().substr(0, label.size()), label);
+        EXPECT_EQ(items.back().substr(items.back().size() - std::strlen(step.suffix)), step.suffix);
     }
     p.closeWithOk();
     EXPECT_TRUE(p.waitForExit(30000));
