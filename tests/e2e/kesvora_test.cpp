@@ -286,58 +286,6 @@ TEST(MainWindow, OneSessionThroughEveryTransport)
     }
 }
 
-// A drive that cannot take SET CD SPEED, or holds no disc, and has no CD parameters page:
-// the spin-down field says it reports no timer, its selector is disabled and nothing is
-// set. A refused speed is told once and no speed is stored in its place (the drive had
-// none chosen), and the panel shows the speed the drive runs at; without a disc the
-// choice is stored for the next disc.
-TEST(MainWindow, RefusedSpeedsAndADriveWithoutASpindownTimer)
-{
-    typedef void (*Act)(KesvoraProcess&);
-    const Act inPanel = [](KesvoraProcess& p) { p.selectComboItem(kSetSpeed, 1); };
-    const struct {
-        const char* what;
-        const char* policy;
-        bool medium;
-        Act choose;
-        const char* box;  // the start of its text; null: none
-        const char* stored;
-        int selection;
-    } rows[] = {
-        {"refused in the panel", "refuse", true, inPanel, "光驱拒绝了所选的速度 16X (2822KB/S)", "", 0},
-        {"refused in the popup", "refuse", true, [](KesvoraProcess& p) { p.send(WM_COMMAND, kSpeedFirst + 1); },
-         "光驱拒绝了所选的速度 16X (2822KB/S)", "", 0},
-        {"no disc", "any", false, inPanel, nullptr, "2822", 1},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        KesvoraProcess p;
-        p.sim.adapters(1).device(0, 1).cdrom("KSIM", "BD-RE", "1.0").maxSpeed(9152).speed(1411).policy(row.policy)
-            .set("medium", row.medium).set("cdParametersPage", 0);
-        p.writeSettings(kLists);
-        ASSERT_TRUE(p.start());
-        EXPECT_EQ(p.text(kSpindownTime), "光驱不报告");
-        EXPECT_FALSE(IsWindowEnabled(p.control(kSetSpindown)));
-        p.clearSimLog();
-        row.choose(p);
-        ASSERT_TRUE(p.settle());
-        EXPECT_EQ(sent(p)[0], "speed 2822");
-        EXPECT_EQ(p.text(kCurSpeed), "8X (1411KB/S)");
-        const std::vector<SeenBox> boxes = p.messageBoxes();
-        ASSERT_EQ(boxes.size(), row.box != nullptr ? 1u : 0u);
-        if (row.box != nullptr) {
-            EXPECT_EQ(boxes[0].text.rfind(row.box, 0), 0u) << boxes[0].text;
-        }
-        if (row.choose == inPanel) {
-            EXPECT_EQ(p.comboSelection(kSetSpeed), row.selection);
-        }
-        EXPECT_EQ(p.setting("0:1", "lastSpeed"), row.stored);
-        p.closeWithOk();
-        EXPECT_TRUE(p.waitForExit());
-        EXPECT_TRUE(p.simCommands(0x55).empty()) << "no spin-down was set";
-    }
-}
-
 // The options dialog, opened with its button; null when it did not open.
 HWND openOptions(const KesvoraProcess& p)
 {
@@ -665,8 +613,6 @@ TEST(SpeedMemory, KeptAndSentAgainAfterADiscChange)
         {"ASPI, unit attention", true, true, false, lists("1411"), {1411}, {1411}, "8X (1411KB/S)"},
         {"pass-through, unit attention", false, true, false, lists("1411"), {1411}, {1411}, "8X (1411KB/S)"},
         {"pass-through, broadcast, drive reports nothing", false, false, true, lists("1411"), {1411}, {1411},
-         "8X (1411KB/S)"},
-        {"pass-through, nothing tells of it: the speed read says", false, false, false, lists("1411"), {1411}, {1411},
          "8X (1411KB/S)"},
         {"ASPI, unit attention and broadcast", true, true, true, lists("1411"), {1411}, {-1411, 1411},
          "8X (1411KB/S)"},
