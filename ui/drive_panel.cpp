@@ -236,33 +236,21 @@ void CDrivePanel::OnSelChangeSpeed()
     if (nSel < 0 || !getSpeedEntry(lists.names, lists.kbSpeeds, nSel, strName, strKbps))
         return;
 
-    const int nKbps = speedEntryToInt(strKbps);
-    struct Answer {
-        CommandOutcome outcome = CommandOutcome::Failed;
-        int nNow = 0;
-    };
-    auto answer = std::make_shared<Answer>();
-    const unsigned nChoice = m_speeds.Store(*pDrive, kind, nKbps);
-    m_worker.Post(
-        [pDrive, kind, nKbps, answer] {
-            answer->outcome = SpeedMemory::Send(*pDrive, kind, nKbps);
-            answer->nNow = pDrive->getSpeed();
-        },
-        [this, pDrive, kind, nChoice, nKbps, answer] {
-            m_speeds.Answered(*pDrive, kind, nChoice, nKbps, answer->outcome);
-            ShowCurrentSpeed(*pDrive, answer->nNow);
-            if (pDrive != GetSelectedDrive())
-                return;
-            // The drive holds another kind of disc now: its speeds are shown.
-            if (speedKind(pDrive->medium()) != m_shownMedium)
-                FillSpeedList();
-            // A speed the drive refused is not the one it runs at: the
-            // selector shows the entry of the speed it does run at, if the
-            // list has one.
-            else if (answer->outcome == CommandOutcome::Refused)
-                m_cbSpeed.SetCurSel(findSpeedEntry(pDrive->listsFor(kind).names, pDrive->listsFor(kind).kbSpeeds,
-                                                   answer->nNow));
-        });
+    m_speeds.Choose(*pDrive, kind, speedEntryToInt(strKbps), m_worker, SpeedMemory::ReadBack::Always,
+                    [this, pDrive, kind](CommandOutcome outcome, int nNow) {
+                        ShowCurrentSpeed(*pDrive, nNow);
+                        if (pDrive != GetSelectedDrive())
+                            return;
+                        // The drive holds another kind of disc now: its speeds are shown.
+                        if (speedKind(pDrive->medium()) != m_shownMedium)
+                            FillSpeedList();
+                        // A speed the drive refused is not the one it runs at: the
+                        // selector shows the entry of the speed it does run at, if
+                        // the list has one.
+                        else if (outcome == CommandOutcome::Refused)
+                            m_cbSpeed.SetCurSel(findSpeedEntry(pDrive->listsFor(kind).names,
+                                                               pDrive->listsFor(kind).kbSpeeds, nNow));
+                    });
 }
 
 void CDrivePanel::OnSelChangeSpindown()

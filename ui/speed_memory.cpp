@@ -1,5 +1,7 @@
 #include "ui/speed_memory.h"
 
+#include <memory>
+
 #include "drive/cd_drive.h"
 #include "drive/conversions.h"
 #include "framework/afxwin.h"
@@ -41,6 +43,28 @@ CommandOutcome SpeedMemory::Send(CdDrive& drive, MediumKind kind, int nKbps)
     if (outcome == CommandOutcome::Refused)
         drive.setChosenKbps(kind, nBefore);
     return outcome;
+}
+
+void SpeedMemory::Choose(CdDrive& drive, MediumKind kind, int nKbps, DriveWorker& worker, ReadBack readBack,
+                         ChoiceShown shown)
+{
+    struct Answer {
+        CommandOutcome outcome = CommandOutcome::Failed;
+        int nNow = 0;
+    };
+    auto answer = std::make_shared<Answer>();
+    CdDrive* pDrive = &drive;
+    const unsigned nChoice = Store(drive, kind, nKbps);
+    worker.Post(
+        [pDrive, kind, nKbps, readBack, answer] {
+            answer->outcome = Send(*pDrive, kind, nKbps);
+            if (readBack == ReadBack::Always || answer->outcome == CommandOutcome::Refused)
+                answer->nNow = pDrive->getSpeed();
+        },
+        [this, pDrive, kind, nChoice, nKbps, answer, shown] {
+            Answered(*pDrive, kind, nChoice, nKbps, answer->outcome);
+            shown(answer->outcome, answer->nNow);
+        });
 }
 
 unsigned SpeedMemory::Store(const CdDrive& drive, MediumKind kind, int nKbps)

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -25,6 +26,18 @@ public:
     explicit SpeedMemory(SettingsStore& settings) : m_settings(settings) {}
     SpeedMemory(const SpeedMemory&) = delete;
     SpeedMemory& operator=(const SpeedMemory&) = delete;
+
+    // When Choose reads the drive's speed back.
+    enum class ReadBack { Always, WhenRefused };
+    // What the window shows once a choice was answered: how the drive
+    // answered, and the speed it runs at (0 where it was not read back).
+    typedef std::function<void(CommandOutcome outcome, int nNowKbps)> ChoiceShown;
+    // The user chose nKbps, a speed for `kind` of disc, for the drive: it is
+    // stored at once (Store), sent on the worker (Send, then the speed read
+    // back as readBack says), and once answered, a refusal is told
+    // (Answered) and `shown` runs on the window's thread.
+    void Choose(CdDrive& drive, MediumKind kind, int nKbps, DriveWorker& worker, ReadBack readBack,
+                ChoiceShown shown);
 
     // The user chose nKbps for the drive: it is stored at once, so that
     // neither a kill nor a drive that never answers loses it, and returns

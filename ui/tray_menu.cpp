@@ -236,27 +236,18 @@ void CTrayMenu::OnSpeedCommand(UINT nID)
     if (!getSpeedEntry(lists.names, lists.kbSpeeds, static_cast<int>(nID - ID_TRAY_SPEED_FIRST), strName, strKbps))
         return;
     CheckSpeed(*pDrive, nID);
-    const int nKbps = speedEntryToInt(strKbps);
-    struct Answer {
-        CommandOutcome outcome = CommandOutcome::Failed;
-        int nNow = 0;
-    };
-    auto answer = std::make_shared<Answer>();
-    const unsigned nChoice = m_speeds.Store(*pDrive, kind, nKbps);
-    m_worker.Post(
-        [pDrive, kind, nKbps, answer] {
-            answer->outcome = SpeedMemory::Send(*pDrive, kind, nKbps);
-            if (answer->outcome == CommandOutcome::Refused)
-                answer->nNow = pDrive->getSpeed();
-        },
-        [this, pDrive, kind, nChoice, nKbps, answer] {
-            m_speeds.Answered(*pDrive, kind, nChoice, nKbps, answer->outcome);
-            if (answer->outcome != CommandOutcome::Refused || pDrive != GetMenuDrive() || m_pMenu == nullptr)
-                return;
-            const CdDrive::SpeedLists lists = pDrive->listsFor(kind);
-            int nNow = findSpeedEntry(lists.names, lists.kbSpeeds, answer->nNow);
-            CheckSpeed(*pDrive, nNow >= 0 && nNow < kMaxMenuSpeeds ? ID_TRAY_SPEED_FIRST + static_cast<UINT>(nNow) : 0);
-        });
+    // The item checked stays, unless the drive refused its speed: then the
+    // item of the speed it runs at (if its list has one) is.
+    m_speeds.Choose(*pDrive, kind, speedEntryToInt(strKbps), m_worker, SpeedMemory::ReadBack::WhenRefused,
+                    [this, pDrive, kind](CommandOutcome outcome, int nNow) {
+                        if (outcome != CommandOutcome::Refused || pDrive != GetMenuDrive() || m_pMenu == nullptr)
+                            return;
+                        const CdDrive::SpeedLists lists = pDrive->listsFor(kind);
+                        const int nEntry = findSpeedEntry(lists.names, lists.kbSpeeds, nNow);
+                        CheckSpeed(*pDrive, nEntry >= 0 && nEntry < kMaxMenuSpeeds
+                                                ? ID_TRAY_SPEED_FIRST + static_cast<UINT>(nEntry)
+                                                : 0);
+                    });
 }
 
 void CTrayMenu::CheckSpeed(const CdDrive& drive, UINT nChecked)
