@@ -197,12 +197,15 @@ bool KesvoraProcess::settle() const
         WIN32_FILE_ATTRIBUTE_DATA data = {};
         return GetFileAttributesExA(path("ksim.log").c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
     };
+    // Two quiet spells in a row: a loaded machine may start the worker late.
+    int quiet = 0;
     for (DWORD begin = GetTickCount(); GetTickCount() - begin < 10000;) {
         const DWORD before = logSize();
         Sleep(100);
         if (!sync())
             return false;
-        if (logSize() == before)
+        quiet = logSize() == before ? quiet + 1 : 0;
+        if (quiet == 2)
             return true;
     }
     return false;
