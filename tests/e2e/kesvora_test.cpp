@@ -31,19 +31,6 @@ const UINT kShowHide = 32771, kAbout = 101, kSpeedFirst = 32830;
 const char kNoDrive[] = "程序发生错误,在系统中找不到光驱!";
 const char kLists[] = "[0:1]\r\nspeedNames=8,16\r\nkbSpeeds=1411,2822\r\n";
 
-// The settings text with the two drives' identities at the end of their
-// sections, as the program writes them into sections from before them.
-std::string identified(std::string text)
-{
-    const std::pair<const char*, const char*> sections[] = {{"[1:0]", "identity=KSIM|CD-ROM%2052X|1.00|\r\n"},
-                                                            {nullptr, "identity=KSIM|DVD-ROM%208X|2.10|\r\n"}};
-    for (const auto& s : sections) {
-        const size_t at = s.first != nullptr ? text.find(s.first) : text.size();
-        text.insert(at == std::string::npos ? text.size() : at, s.second);
-    }
-    return text;
-}
-
 // kLists (with the speed stored, if given) and the second drive's lists.
 std::string lists(const std::string& lastSpeed = "")
 {
@@ -500,51 +487,17 @@ TEST(Instances, StartFromTheRunValueUsesTheProgramFoldersSettings)
     EXPECT_EQ(GetFileAttributesA(program.file("winmm.dll-loaded").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// The program with the two drives and their lists.
-class TrayTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        addDrives(p);
-        p.writeSettings(lists());
-        ASSERT_TRUE(p.start());
-    }
-    KesvoraProcess p;
-};
-
-// The right button opens the menu with its owner in front; a change of the
-// display's scale (WM_DPICHANGED) leaves it open and working; a sub-menu
-// opens from the keyboard; from no selection up is Exit, which saves and ends.
-TEST_F(TrayTest, PopupMenuFromTheKeyboardAndExitFromIt)
-{
-    HWND w = openPopup(p);
-    ASSERT_NE(w, nullptr) << "no popup menu window";
-    EXPECT_EQ(GetForegroundWindow(), p.mainWindow()) << "the owner must be in front while its menu is open";
-    screenshot("tray_menu");
-    p.post(0x02E0, MAKEWPARAM(192, 192));
-    EXPECT_TRUE(p.sync() && menuWindows(p).size() == 1) << "the menu went with the change of scale";
-    // Show/Hide, Options, Eject, Close, the drive sub-menu, the speeds.
-    for (int i = 0; i < 6; ++i)
-        key(w, VK_DOWN);
-    key(w, VK_RIGHT);
-    EXPECT_TRUE(waitForMenus(p, 2)) << "the speed sub-menu did not open";
-    screenshot("tray_menu_speeds");
-    key(w, VK_ESCAPE);
-    key(w, VK_ESCAPE);
-    EXPECT_TRUE(waitForMenus(p, 0)) << "the menu did not close";
-
-    w = openPopup(p);
-    ASSERT_NE(w, nullptr) << "a second opening";
-    key(w, VK_UP);
-    key(w, VK_RETURN);
-    ASSERT_TRUE(p.waitForExit());
-    EXPECT_EQ(p.readFile("cdrom.ini"), identified(lists()));
-}
-
 // Once minimised into the icon, a double click on it, Show/Hide or a second
-// start in the same folder (which ends) brings the window back.
-TEST_F(TrayTest, TheIconAndASecondStartShowTheWindow)
+// start in the same folder (which ends) brings the window back. The right
+// button opens the menu with its owner in front; a change of the display's
+// scale (WM_DPICHANGED) leaves it open and working; a sub-menu opens from the
+// keyboard; from no selection up is Exit, which ends the program.
+TEST(Tray, TheIconTheMenuAndASecondStart)
 {
+    KesvoraProcess p;
+    addDrives(p);
+    p.writeSettings(lists());
+    ASSERT_TRUE(p.start());
     typedef void (*Act)(const KesvoraProcess&);
     const Act minimise = [](const KesvoraProcess& p) { p.post(WM_SYSCOMMAND, SC_MINIMIZE); };
     const Act showHide = [](const KesvoraProcess& p) { p.post(WM_COMMAND, kShowHide); };
@@ -585,6 +538,29 @@ TEST_F(TrayTest, TheIconAndASecondStartShowTheWindow)
         EXPECT_TRUE(waitUntil([&] { return (IsWindowVisible(p.mainWindow()) != FALSE) == step.visible; }, 5000));
         EXPECT_EQ(IsIconic(p.mainWindow()) != FALSE, !step.visible);
     }
+
+    HWND w = openPopup(p);
+    ASSERT_NE(w, nullptr) << "no popup menu window";
+    EXPECT_EQ(GetForegroundWindow(), p.mainWindow()) << "the owner must be in front while its menu is open";
+    screenshot("tray_menu");
+    p.post(0x02E0, MAKEWPARAM(192, 192));
+    EXPECT_TRUE(p.sync() && menuWindows(p).size() == 1) << "the menu went with the change of scale";
+    // Show/Hide, Options, Eject, Close, the drive sub-menu, the speeds.
+    for (int i = 0; i < 6; ++i)
+        key(w, VK_DOWN);
+    key(w, VK_RIGHT);
+    EXPECT_TRUE(waitForMenus(p, 2)) << "the speed sub-menu did not open";
+    screenshot("tray_menu_speeds");
+    key(w, VK_ESCAPE);
+    key(w, VK_ESCAPE);
+    EXPECT_TRUE(waitForMenus(p, 0)) << "the menu did not close";
+
+    w = openPopup(p);
+    ASSERT_NE(w, nullptr) << "a second opening";
+    key(w, VK_UP);
+    key(w, VK_RETURN);
+    ASSERT_TRUE(p.waitForExit());
+    EXPECT_EQ(p.setting("1:0", "identity"), "KSIM|DVD-ROM%208X|2.10|") << "its section from before identities";
 }
 
 // The stored speed: sent at start unless "RunSetSpeed" is off, even when its

@@ -370,7 +370,11 @@ TEST_F(MainWindowStateTest, EachDriveGetsTheSectionOfItsIdentity)
     }
 }
 
-TEST_F(MainWindowStateTest, OpensSetsAndClosesTheCdAudioDevice)
+// The door of a letter: the CD audio device opened, set and closed. Then the first two
+// drives with letters (the simulated volumes are reached through this program's own
+// imports, redirected by ksim_volumes.dll, for the rest of the run): Eject on the first
+// and Close on the second reach their own letters.
+TEST_F(MainWindowStateTest, TheDoorOfALetterAndOfTheSelectedDrive)
 {
     const struct Row {
         bool open;
@@ -394,20 +398,11 @@ TEST_F(MainWindowStateTest, OpensSetsAndClosesTheCdAudioDevice)
         EXPECT_EQ(SetDriveDoor(row.open, row.letter), row.result);
         EXPECT_EQ(g_calls, row.calls);
     }
-}
-
-// The first two drives with letters (the simulated volumes are reached
-// through this program's own imports, redirected by ksim_volumes.dll, for
-// the rest of the run): Eject on the first and Close on the second reach
-// their own letters.
-TEST_F(MainWindowStateTest, PanelButtonsMoveTheSelectedDrivesDoor)
-{
     ASSERT_NE(LoadLibraryA("ksim_volumes.dll"), nullptr);
     m_sim.setup.volume('D').device(0, 1);
     m_sim.setup.volume('F').device(0, 2);
     m_sim.write();
     g_calls.clear();
-    g_openResult = 0;
     runMain([](HWND hDlg) {
         clickButton(hDlg, IDC_EJECT);
         selectDrive(hDlg, 1);

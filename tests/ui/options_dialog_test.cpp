@@ -252,12 +252,14 @@ TEST_F(OptionsDialogTest, RefusedOptionShowsTheStoredStateAndIsReportedOnce)
 // detection runs (a held Enter key) start no other, the speed found before
 // is set again at the end, and the speeds found reach the drive's lists
 // when the dialog closes. A maximum that cannot be read is asked for again
-// as long as the user answers Retry; Cancel ends it with the lists as they
-// were. Closed while it runs, at its first step or later, the detection stops
-// there, sets the speed back and leaves the lists as they were.
+// (Retry or Cancel, no icon) as long as the user answers Retry; Cancel ends
+// it with the lists as they were. Closed while it runs, at its first step or
+// later, the detection stops there, sets the speed back and leaves the lists
+// as they were.
 TEST_F(OptionsDialogTest, DetectOnceAtATimeAndKeepTheListsUnlessItEnds)
 {
     const Texts kBefore = {"99"}, kFound = {"8", "7", "6", "5", "4", "3", "2", "1"};
+    const char kQuestion[] = "致命错误!: 程序在检测驱动器最大速度时遇到错误. 这对检测可能速度是至关重要的.";
     const struct {
         const char* what;
         int unreadable;  // reads of page 2Ah (the speed before among them) that give the maximum as 0
@@ -300,6 +302,10 @@ TEST_F(OptionsDialogTest, DetectOnceAtATimeAndKeepTheListsUnlessItEnds)
         });
         EXPECT_TRUE(pumpUntil([&] { return m_worker.Pending() == 0; }));
         EXPECT_EQ(answers.seen().size(), row.answers.size());
+        for (const SeenBox& box : answers.seen()) {
+            EXPECT_EQ(box.caption + ": " + box.text, kQuestion);
+            EXPECT_TRUE(box.buttons == (Ints{IDRETRY, IDCANCEL}) && !box.anyIcon);
+        }
         Ints speeds;
         for (int s : sent())
             if (s > 0)
@@ -437,21 +443,6 @@ TEST_F(OptionsDialogTest, DetectionTriesEachWindowAndRecordsEachFactorOnce)
     CStringList names, kbSpeeds;
     EXPECT_FALSE(detectSpeeds(m_drive, MediumKind::Cd, 1411, 10, stopping, names, kbSpeeds)) << "stopped by its sink";
     EXPECT_EQ(stopping.steps, 3);
-}
-
-// The dialog's answer to an unreadable maximum: Retry or Cancel, no icon.
-TEST(DetectionQuestion, RetryOrCancelWithoutIcon)
-{
-    for (int pressed : {IDRETRY, IDCANCEL}) {
-        BoxWatch answers({pressed});
-        EXPECT_EQ(AskRetryMaxSpeed(nullptr), pressed == IDRETRY);
-        std::vector<SeenBox> boxes = answers.seen();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].caption, "致命错误!");
-        EXPECT_EQ(boxes[0].text, "程序在检测驱动器最大速度时遇到错误. 这对检测可能速度是至关重要的.");
-        EXPECT_EQ(boxes[0].buttons, (Ints{IDRETRY, IDCANCEL}));
-        EXPECT_FALSE(boxes[0].anyIcon);
-    }
 }
 
 }  // namespace
