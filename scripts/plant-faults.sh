@@ -17,7 +17,7 @@ logs=$root/build64/faults
 result=$root/build64/faults-result.md
 backup=$logs/original
 # Files of the portable core, which the host tree builds as well.
-portable='^(framework/(object|cstring|collections|trace)|drive/(byte_order|inquiry|mode_pages|sense|conversions)|settings/(value_text|list_encoding|speed_entry|ini_document))\.'
+portable='^(framework/(object|cstring|collections|trace)|drive/(byte_order|drive_address|identity|inquiry|medium|mode_pages|performance|sense|conversions)|settings/(value_text|list_encoding|speed_entry|ini_document))\.'
 
 # helper list [ids...]: "id<TAB>file<TAB>description<TAB>found"
 # helper apply id:      plants the fault; exits 2 when its text does not
