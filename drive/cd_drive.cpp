@@ -143,16 +143,6 @@ CommandOutcome CdDrive::send(const ScsiCommand& command, const BYTE* cdb, BYTE* 
     return outcome;
 }
 
-void CdDrive::replaceKbSpeeds(CStringList* list)
-{
-    replaceLists(MediumKind::Cd, speedNames, list);
-}
-
-void CdDrive::replaceSpeedNames(CStringList* list)
-{
-    replaceLists(MediumKind::Cd, list, kbSpeeds);
-}
-
 bool CdDrive::readCapabilities(const ScsiCommand& command, BYTE* data)
 {
     ZeroMemory(data, SCSI_DATA_MAX);

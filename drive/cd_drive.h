@@ -76,11 +76,6 @@ public:
     // sends the commands).
     void moveTo(const DriveAddress& at) { m_at = at; }
 
-    // Put a new list in place of the current one and delete the old one
-    // (the record owns whatever lists it holds).
-    void replaceKbSpeeds(CStringList* list);
-    void replaceSpeedNames(CStringList* list);
-
     // The speed lists kept for a kind of disc, and the word its speeds are
     // shown with: CD (also for no disc), without one; "DVD"; "BD".
     struct SpeedLists {
@@ -89,7 +84,8 @@ public:
         const char* label;
     };
     SpeedLists listsFor(MediumKind kind) const;
-    // Puts new lists in place of a kind's and deletes the old ones.
+    // Puts new lists in place of a kind's and deletes the old ones (the
+    // record owns whatever lists it holds); a list already in place stays.
     void replaceLists(MediumKind kind, CStringList* names, CStringList* kbSpeeds);
 
     // Current read speed in KB/s; 0 on failure. A drive that has gone back
