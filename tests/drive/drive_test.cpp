@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <map>
 
@@ -104,17 +103,16 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
         int result;
     } rows[] = {
         {"getSpeed", [](CdDrive& d) { return d.getSpeed(); }, 0, "e", {sense2A}, 0},
-        {"getMaxSpeed", [](CdDrive& d) { return d.getMaxSpeed(); }, 0, "e", {sense2A}, 0},
         {"getLock", [](CdDrive& d) { return d.getLock(); }, 0, "e", {sense2A}, -1},
         {"getSpindown", spindown, 0, "e", {sense0D}, -1},
         {"setSpeed 1X", speedOutcome(176), 0, "e", {speed176}, kFailed},
         {"setSpeed past 16 bits", speedOutcome(65536 + 176), 0, "e", {cdb12({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF})}, kFailed},
         {"setSpeed below 1X", speedOutcome(175), 0, "", {}, kFailed},
-        {"setSpeed INT_MIN", speedOutcome(INT_MIN), 0, "", {}, kFailed},
         {"setSpeed, no disc", speedOutcome(176), 0, "n", {speed176}, int(CommandOutcome::NotReady)},
         {"setSpeed refused", speedOutcome(176), 0, "r", {speed176}, int(CommandOutcome::Refused)},
         {"getSpindown, neither page", spindown, 0, "r", {sense0D, sense1A}, -2},
         {"getSpindown, other pages sent", spindown, 0, "g", {sense0D, sense1A}, -2},
+        {"setSpindown after neither page", [spindown](CdDrive& d) { spindown(d); return int(d.setSpindown(11)); }, 0, "r", {sense0D, sense1A}, 0},
         {"setLock", [](CdDrive& d) { return int(d.setLock(0x81)); }, 0, "e", {cdb12({0x1E, 0, 0, 0, 0x81})}, 0},
         {"setSpindown", [](CdDrive& d) { return int(d.setSpindown(10)); }, 0, "e", {cdb12({0x55, 0x10, 0, 0, 0, 0, 0, 0, 0x10})}, 0},
         {"getDeviceType", [](CdDrive& d) { BYTE t; return int(getDeviceType(aspiTransport(), d.at(), &t)); }, 0, "e", {{0x12, 0, 0, 0, 0x64, 0}}, 0},
@@ -171,8 +169,8 @@ TEST_F(DriveTest, CommandsAsRequestBlocks)
     CdDrive drive(aspiTransport(), {1, 0, 0, 0});
     CStringList* kb = new CStringList(10);
     kb->AddTail("1411");
-    drive.replaceKbSpeeds(kb);
-    drive.replaceKbSpeeds(kb);
+    drive.replaceLists(MediumKind::Cd, drive.speedNames, kb);
+    drive.replaceLists(MediumKind::Cd, drive.speedNames, kb);
     EXPECT_EQ(drive.kbSpeeds->GetCount(), 1) << "putting in place the list already there keeps it";
 }
 
@@ -199,7 +197,6 @@ TEST_F(DriveTest, AspiAttemptsEventsAndWaiting)
         {"at once", nullptr, AspiSend::Completed, 1, SS_COMP},
         {"busy", returns(SS_ASPI_IS_BUSY), AspiSend::Refused, 3, 0},
         {"failed at once", failsAtOnce, AspiSend::Completed, 1, SS_ERR},
-        {"unknown result", returns(0x12345678), AspiSend::Completed, 1, 0},
         {"third attempt", busyTwice, AspiSend::Completed, 3, SS_COMP},
         {"queued", later(SS_COMP, false), AspiSend::Completed, 1, SS_COMP},
         {"queued, error", later(SS_ABORTED, false), AspiSend::Completed, 1, SS_ABORTED},
@@ -261,15 +258,15 @@ TEST_F(DriveTest, DetectsCdRomsInAdapterAndTargetOrder)
 {
     SimDrives sim;
     sim.setup.adapters(3).adapter(0).maxTargets(8);
-    sim.setup.adapter(1).inquiryResult(0x81);
+    sim.setup.adapter(1).set("inquiryResult", 0x81);  // the adapter inquiry fails
     sim.setup.adapter(2).maxTargets(16);
     sim.setup.device(0, 0).cdrom("VENDOR78", "PRODUCT890123456", "REV4").maxSpeed(7056).speed(1411).policy("any")
-        .lock(true, true).spindown(0x0A).blockDescriptor(true);
+        .lock(true, true).spindown(0x0A).set("blockDescriptor", 1);
     sim.setup.device(0, 1).cdrom("", "DVD-ROM DDU1615", "B8S1");  // all-blank vendor
     sim.setup.device(0, 2).type(0).ident("DISKCO", "HARD DISK", "0001");
     sim.setup.device(0, 3).type(0x15).ident("V", "T15", "1");
-    sim.setup.device(0, 4).cdrom("V", "QUALIFIER", "1").qualifier(1);
-    sim.setup.device(0, 5).cdrom("V", "NONAME", "1").nameInquiryFails();
+    sim.setup.device(0, 4).cdrom("V", "QUALIFIER", "1").set("qualifier", 1);
+    sim.setup.device(0, 5).cdrom("V", "NONAME", "1").set("nameInquiryFails", 1);
     sim.setup.device(1, 0).cdrom("A1", "HIDDEN", "1");
     sim.setup.device(2, 15).cdrom("A2", "LAST", "1");
     sim.write();
@@ -336,7 +333,7 @@ TEST_F(DriveTest, EachDriveGetsTheLastLetterOfItsAddress)
 
 // Through the pass-through each command reaches the device as its row of the
 // command table (the simulated volume refuses one without a time-out or with
-// areas outside its buffer); a system or drive failure fails it, with a trace.
+// areas outside its buffer); a system or drive failure fails it.
 TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
 {
     SimDrives sim;
@@ -345,21 +342,12 @@ TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
     sim.write();
     detectDrives(&drives, TransportChoice::PassThrough);
     ASSERT_EQ(drives.GetCount(), 1);
-    EXPECT_EQ(first().address, "1:2");
     EXPECT_TRUE(first().setSpindown(3));
     const ScsiCommand* commands[] = {&CMD_INQUIRY_DEVICE_TYPE, &CMD_INQUIRY_NAME, &CMD_INQUIRY_SERIAL, &CMD_SET_SPINDOWN,
                                      &CMD_GET_SPEED};
-    const std::pair<int, std::string> rows[] = {  // speed read, trace
-        {0, "SCSI pass-through to E: command 0x5A failed (error 1117)"},  // refused below the device
-        {0, " getSpeed() 0x"}, {1411, ""},                                // the device's error, then none
-    };
-    for (const auto& row : rows) {
-        TraceCapture trace;
-        EXPECT_EQ(first().getSpeed(), row.first);
-        const std::string line = trace.lines().empty() ? "" : trace.lines()[0];
-        EXPECT_EQ(trace.lines().size(), row.second.empty() ? 0u : 1u);
-        EXPECT_EQ(line.substr(0, row.second.size()), row.second);
-    }
+    // Refused below the device, the device's error, then neither.
+    for (int speed : {0, 0, 1411})
+        EXPECT_EQ(first().getSpeed(), speed);
     const std::vector<ksim::SimRecord> sent = sim.log().commands();
     ASSERT_EQ(sent.size(), 7u);
     for (size_t i = 0; i < sent.size(); ++i) {
@@ -376,8 +364,9 @@ TEST_F(DriveTest, PassThroughCarriesTheCommandsAndReportsFailures)
 // Chosen automatically, ASPI that reaches no CD-ROM drive gives way to the pass-through.
 // There, two volumes on one port and target are two drives, told apart by their bus, each
 // reached at its own device. A lock keeps its volume open (the system lets the medium go
-// when the last handle closes), and later commands use it, until the unlock; a lock that
-// failed keeps nothing, and the end of the transport lets go.
+// when the last handle closes), and later commands use it, until the unlock, also when the
+// drives are looked for again; a lock that failed keeps nothing, and the end of the
+// transport lets go.
 TEST_F(DriveTest, PassThroughTellsBusesApartAndHoldsALockedVolume)
 {
     SimDrives sim;
@@ -400,6 +389,16 @@ TEST_F(DriveTest, PassThroughTellsBusesApartAndHoldsALockedVolume)
         {"a read through the volume kept", [&] { return second.getLock() == 0x03; }, 1},
         {"the unlock", [&] { return second.setLock(0); }, 0},
         {"a lock again", [&] { return second.setLock(1); }, 1},
+        {"looking for the drives again",
+         [&] {
+             CObList again(10);
+             detectDrivesAgain(passThroughTransport(), &again);
+             const bool both = again.GetCount() == 2;
+             for (POSITION pos = again.GetHeadPosition(); pos != nullptr;)
+                 delete static_cast<CdDrive*>(again.GetNext(pos));
+             return both;
+         },
+         1},
         {"the transport's end", [&] { return closeTransport(); }, 0},
     };
     for (const auto& step : steps) {
@@ -408,7 +407,7 @@ TEST_F(DriveTest, PassThroughTellsBusesApartAndHoldsALockedVolume)
         EXPECT_EQ(volumes::handlesOpen, step.held) << step.what;
     }
     for (const ksim::SimRecord& r : sim.log().commands())
-        EXPECT_EQ(r.ha, 4) << r.line;
+        EXPECT_TRUE(r.ha == 4 || r.opcode() == 0x12) << r.line;
 }
 
 // A drive that went back to a speed of its own while the chosen speed was in force (it
@@ -494,46 +493,6 @@ TEST_F(DriveTest, DiscsOfEachKindGetTheirOwnCommands)
         }
         EXPECT_EQ(sent + "| " + result, step.sent) << step.what;
     }
-}
-
-// A drive without the CD parameters page has its time read from the power condition
-// page's standby timer and set there in whole minutes; a page it refused is not asked
-// again, and a drive with neither page is sent nothing.
-TEST_F(DriveTest, SpindownThroughThePowerConditionPage)
-{
-    SimDrives sim;
-    sim.setup.device(0, 1).cdrom("V", "BD", "1").set("cdParametersPage", 0).set("powerConditionPage", 1).set("standby", 3000);
-    sim.setup.device(0, 2).cdrom("V", "NONE", "1").set("cdParametersPage", 0);
-    sim.write();
-    ASSERT_TRUE(loadASPI());
-    CdDrive standby(aspiTransport(), {0, 0, 1, 0}), none(aspiTransport(), {0, 0, 2, 0});
-    auto text = [](const CdDrive::Spindown& s) {
-        return s.source == CdDrive::Spindown::Standby ? standbyText(s.value).str() : std::to_string(int(s.source));
-    };
-    EXPECT_EQ(text(standby.getSpindown()), "5 min");
-    EXPECT_TRUE(standby.setSpindown(11));
-    EXPECT_FALSE(standby.setSpindown(9)) << "not whole minutes";
-    EXPECT_EQ(text(standby.getSpindown()), "2 min");
-    EXPECT_EQ(text(none.getSpindown()), std::to_string(int(CdDrive::Spindown::NotReported)));
-    EXPECT_FALSE(none.setSpindown(11));
-    none.getSpindown();
-    std::string pages;
-    for (const ksim::SimRecord& r : sim.log().commands())
-        pages += std::to_string(r.tgt) + ":" + (r.opcode() == 0x55 ? "set" : std::to_string(r.cdb[2])) + " ";
-    EXPECT_EQ(pages, "1:13 1:26 1:set 1:26 2:13 2:26 ");
-}
-
-// The [System] Transport key as the user may have typed it; anything else
-// than the two names is automatic.
-TEST_F(DriveTest, TransportChoiceFromTheKeysValue)
-{
-    const std::pair<const char*, TransportChoice> rows[] = {
-        {nullptr, TransportChoice::Auto}, {"", TransportChoice::Auto}, {"auto", TransportChoice::Auto},
-        {" ASPI\t", TransportChoice::Aspi}, {"PassThrough ", TransportChoice::PassThrough},
-        {"pass-through", TransportChoice::Auto}, {"aspix", TransportChoice::Auto}, {"asp", TransportChoice::Auto},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(parseTransportChoice(row.first), row.second) << (row.first ? row.first : "(null)");
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
 // An in-process ASPI layer in place of a loaded library's entry points: it records every
-// request as submitted and answers through the test's handler. And a sink of trace lines.
+// request as submitted and answers through the test's handler.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "drive/aspi_transport.h"
-#include "framework/trace.h"
 
 struct RecordedRequest {
     const void* address;      // the caller's request block
@@ -77,16 +75,4 @@ private:
     HANDLE m_lastEvent = nullptr;
     std::vector<std::thread> m_late;
     static inline FakeAspi* s_current = nullptr;
-};
-
-// Collects the trace lines written while it exists.
-struct TraceCapture {
-    TraceCapture()
-    {
-        lines().clear();
-        m_previous = SetTraceSink([](const char* line) { lines().push_back(line); });
-    }
-    ~TraceCapture() { SetTraceSink(m_previous); }
-    static std::vector<std::string>& lines() { static std::vector<std::string> s_lines; return s_lines; }
-    TraceSink m_previous;
 };

@@ -99,7 +99,6 @@ TEST_F(DrawnMenuTest, Entries)
         {ODS_SELECTED, 24, 32, -1, "Settings", SELECTION, SELECTED_TEXT, {{0, 0, hi}, {23, 23, lo}, {1, 1, BACKGROUND}, {2, 2, RED}, {21, 21, RED}}},
         {0, 24, 32, -1, "Open\tCtrl+O", BACKGROUND, TEXT, {{0, 0, BACKGROUND}, {23, 23, BACKGROUND}, {2, 2, RED}, {21, 21, RED}, {22, 22, BACKGROUND}}},
         {ODS_CHECKED, 24, 0, 8, "\tCtrl+O", BACKGROUND, TEXT, {{0, 0, lo}, {23, 23, hi}, {1, 1, hi}}},
-        {ODS_CHECKED, 25, 0, 8, "Settings", BACKGROUND, TEXT, {{0, 0, lo}, {24, 24, hi}, {1, 1, hi}}},
         {ODS_CHECKED, 30, 0, 11, "Settings", BACKGROUND, TEXT, {{0, 0, lo}, {29, 29, hi}, {1, 1, hi}}},
         {ODS_CHECKED | ODS_DEFAULT, 19, 0, 5, "Eject\tCtrl+E", BACKGROUND, TEXT, {{0, 0, lo}, {18, 18, hi}, {1, 1, hi}}},
         {ODS_CHECKED | ODS_SELECTED, 24, 0, 8, "Settings", SELECTION, SELECTED_TEXT, {{0, 0, lo}, {23, 23, hi}, {1, 1, BACKGROUND}}},

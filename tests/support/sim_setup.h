@@ -34,8 +34,6 @@ public:
 class SimAdapter : public SimSection<SimAdapter> {
 public:
     SimAdapter& maxTargets(int n) { return set("maxTargets", n); }  // HA_Unique[3]
-    // Anything but 0x01 fails the adapter inquiry.
-    SimAdapter& inquiryResult(int result) { return set("inquiryResult", result); }
 };
 
 class SimDevice : public SimSection<SimDevice> {
@@ -52,16 +50,12 @@ public:
         return set("vendor", '"' + vendor + '"').set("product", '"' + product + '"').set("revision", '"' + revision + '"');
     }
     SimDevice& type(int peripheralType) { return set("type", peripheralType); }
-    SimDevice& qualifier(int bits) { return set("qualifier", bits); }
-    SimDevice& nameInquiryFails(bool fails = true) { return set("nameInquiryFails", fails); }
     SimDevice& maxSpeed(int kbps) { return set("maxSpeed", kbps); }
     SimDevice& speed(int kbps) { return set("speed", kbps); }
     SimDevice& policy(const std::string& name) { return set("speedPolicy", name); }  // any, clip, table, ignore, zero
     SimDevice& speedTable(const std::vector<int>& kbps);
-    SimDevice& blockDescriptor(bool present = true) { return set("blockDescriptor", present); }
     SimDevice& lock(bool supported, bool locked = false) { return set("lockSupported", supported).set("locked", locked); }
     SimDevice& spindown(int byte) { return set("spindown", byte); }
-    SimDevice& maxSpeedZero(int reads) { return set("maxSpeedZero", reads); }
     // Discs inserted so far: a rewrite with a higher number inserts one.
     SimDevice& discs(int count) { return set("discs", count); }
     // false: an inserted disc is not reported with a unit attention.

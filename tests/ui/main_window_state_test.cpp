@@ -1,8 +1,7 @@
-// The main window's parts in process against simulated drives: the panel's
-// controls for each selected drive, the notification icon, the popup menu's
-// check mark for the menu drive, which speed lists reach the settings file
-// at the end, and the tray door through the multimedia control interface
-// with the system call replaced.
+// The main window's parts in process against simulated drives: the
+// notification icon, the popup menu's check mark for the menu drive, which
+// speed lists reach the settings file at the end, and the tray door through
+// the multimedia control interface with the system call replaced.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -68,14 +67,6 @@ MCIERROR WINAPI fakeSend(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWOR
     return message == MCI_CLOSE ? 7 : 0;
 }
 
-// Chooses the drive at index in the main window's list, as the user does.
-void selectDrive(HWND hDlg, int index)
-{
-    HWND list = GetDlgItem(hDlg, IDC_DRIVE_LIST);
-    SendMessageA(list, CB_SETCURSEL, index, 0);
-    SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-}
-
 // Three drives: 0:1 lockable, locked, vendor-specific spin-down; 0:2 not
 // lockable, "A&B" in its name; 0:3 whose capabilities page cannot be read.
 class MainWindowStateTest : public ::testing::Test {
@@ -135,31 +126,6 @@ protected:
     SettingsStore m_settings;
     DoorSystemCalls m_savedDoor;
 };
-
-TEST_F(MainWindowStateTest, PanelControlsFollowTheSelectedDrive)
-{
-    const struct {
-        int drive;
-        const char* expected;  // Lock, Unlock and spin-down enabled, shown locked
-    } rows[] = {
-        {1, "lock 0 unlock 0 spin-down 1 locked 0"},
-        {2, "lock 1 unlock 1 spin-down 1 locked 0"},  // a failed read: usable, never shown locked
-        {0, "lock 1 unlock 1 spin-down 0 locked 1"},
-    };
-    Texts seen, expected;
-    runMain([&](HWND hDlg) {
-        for (const auto& row : rows) {
-            selectDrive(hDlg, row.drive);
-            settle();
-            auto enabled = [&](int id) { return std::to_string(IsWindowEnabled(GetDlgItem(hDlg, id)) != FALSE); };
-            seen.push_back("lock " + enabled(IDC_LOCK) + " unlock " + enabled(IDC_UNLOCK) + " spin-down " +
-                           enabled(IDC_SET_SPINDOWN) + " locked " +
-                           std::to_string(IsDlgButtonChecked(hDlg, IDC_LOCKED) == BST_CHECKED));
-            expected.push_back(row.expected);
-        }
-    });
-    EXPECT_EQ(seen, expected);
-}
 
 // The shell's icon calls as text ("add <tip>", "modify", "delete"); it
 // refuses the first g_refusals adds.
@@ -387,9 +353,7 @@ TEST_F(MainWindowStateTest, TheDoorOfALetterAndOfTheSelectedDrive)
         {false, 'Z', 0, 7, doorCalls('Z', false)},
         {true, 'F', MCIERR_DEVICE_OPEN, MCIERR_DEVICE_OPEN, {doorCalls('F', true)[0]}},
         {true, '?', 0, MCIERR_INVALID_DEVICE_NAME, {}},
-        {true, '\0', 0, MCIERR_INVALID_DEVICE_NAME, {}},
         {true, 'a', 0, MCIERR_INVALID_DEVICE_NAME, {}},
-        {true, '[', 0, MCIERR_INVALID_DEVICE_NAME, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(1, row.letter) + (row.open ? " open" : " close"));
@@ -405,7 +369,9 @@ TEST_F(MainWindowStateTest, TheDoorOfALetterAndOfTheSelectedDrive)
     g_calls.clear();
     runMain([](HWND hDlg) {
         clickButton(hDlg, IDC_EJECT);
-        selectDrive(hDlg, 1);
+        HWND list = GetDlgItem(hDlg, IDC_DRIVE_LIST);
+        SendMessageA(list, CB_SETCURSEL, 1, 0);  // the second drive, chosen as the user does
+        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
         clickButton(hDlg, IDC_CLOSE_DOOR);
     });
     Texts expected = doorCalls('D', true), closing = doorCalls('F', false);
