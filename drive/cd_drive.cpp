@@ -289,26 +289,19 @@ CommandOutcome CdDrive::setSpeed(int kbps)
     // speed is in force; any other speed (detection's) ends the watch.
     m_bWatchingSpeed = kbps == chosenKbps();
     m_nSpeedWithChosen = -1;
-    if (medium() == MediumKind::Dvd || medium() == MediumKind::Bd) {
-        BYTE descriptor[SCSI_DATA_MAX];
-        buildStreamingDescriptor(kbps, descriptor);
-        return execute(CMD_SET_STREAMING, nullptr, descriptor);
-    }
-    BYTE cdb[12];
-    buildSetSpeedCdb(kbps, cdb);
-    return execute(CMD_SET_SPEED, cdb, nullptr);
+    return sendSpeed(kbps, &CdDrive::execute);
 }
 
-CommandOutcome CdDrive::sendSpeed(int kbps)
+CommandOutcome CdDrive::sendSpeed(int kbps, SendFunction how)
 {
     if (medium() == MediumKind::Dvd || medium() == MediumKind::Bd) {
         BYTE descriptor[SCSI_DATA_MAX];
         buildStreamingDescriptor(kbps, descriptor);
-        return send(CMD_SET_STREAMING, nullptr, descriptor);
+        return (this->*how)(CMD_SET_STREAMING, nullptr, descriptor);
     }
     BYTE cdb[12];
     buildSetSpeedCdb(kbps, cdb);
-    return send(CMD_SET_SPEED, cdb, nullptr);
+    return (this->*how)(CMD_SET_SPEED, cdb, nullptr);
 }
 
 bool CdDrive::reapplyChosenSpeed()
@@ -321,11 +314,11 @@ bool CdDrive::reapplyChosenSpeed()
     Trace("Setting the chosen speed %d again on %s", nChosen, addressText(m_at).GetString());
     m_bWatchingSpeed = true;
     m_nSpeedWithChosen = -1;
-    CommandOutcome outcome = sendSpeed(nChosen);
+    CommandOutcome outcome = sendSpeed(nChosen, &CdDrive::send);
     // Told of the disc before the drive reported it, this request met the
     // unit attention, which its answer has cleared.
     if (outcome == CommandOutcome::MediumChanged)
-        outcome = sendSpeed(nChosen);
+        outcome = sendSpeed(nChosen, &CdDrive::send);
     return outcome == CommandOutcome::Good;
 }
 

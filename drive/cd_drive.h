@@ -154,8 +154,11 @@ private:
     // the drive reads DVDs.
     bool readCapabilities(const ScsiCommand& command, BYTE* data);
     static int chosenIndex(MediumKind kind) { return kind == MediumKind::Dvd ? 1 : kind == MediumKind::Bd ? 2 : 0; }
-    // Sends SET CD SPEED for kbps, without the unit attention's retry.
-    CommandOutcome sendSpeed(int kbps);
+    // Sends the speed command for the disc held (SET STREAMING for a DVD or a
+    // BD, else SET CD SPEED) for kbps, through execute or send: with or
+    // without the unit attention's handling.
+    typedef CommandOutcome (CdDrive::*SendFunction)(const ScsiCommand&, const BYTE*, BYTE*);
+    CommandOutcome sendSpeed(int kbps, SendFunction how);
     // A current speed just read: the first one after the chosen speed was
     // sent is the one the drive runs at with it; a later one that differs
     // means the drive went back to a speed of its own.
